@@ -1,0 +1,102 @@
+#include "tools/demodb/demoschema.h"
+
+#include "tools/demodb/sqlitefile.h"
+
+// Date-time columns are declared DATETIME: the embedded provider turns columns declared
+// DATETIME or DATE into dates, and the values are stored as "yyyy-mm-dd hh:mm:ss".
+
+void DemoSchema::createCheckinTables(SqliteFile &db)
+{
+    db.exec(QByteArrayLiteral(
+        "CREATE TABLE tbConvites ("
+        " convite_id INTEGER PRIMARY KEY,"
+        " convite_no TEXT NOT NULL,"
+        " socio_id INTEGER NULL,"
+        " no_tap TEXT NULL,"
+        " nome TEXT NULL,"
+        " call_in TEXT NULL,"
+        " base_dados INTEGER NULL,"
+        " checked_in DATETIME NULL)"));
+}
+
+void DemoSchema::createCheckinIndexes(SqliteFile &db)
+{
+    // The VIP list reads tbConvites from end to end (its left join keeps tbConvites as the
+    // outer table), so an index on no_tap or checked_in would not be used.
+    db.exec(QByteArrayLiteral("CREATE UNIQUE INDEX ixConvites_convite_no ON tbConvites (convite_no)"));
+}
+
+void DemoSchema::createMemberTables(SqliteFile &db)
+{
+    // tbContactos_Fotos has no no_empresa column on purpose: the photo query names
+    // no_empresa without a table, so only tbAssociados may carry it.
+    db.exec(QByteArrayLiteral(
+        "CREATE TABLE tbEmpresas ("
+        " empresa_id INTEGER PRIMARY KEY,"
+        " empresa TEXT NOT NULL);"
+        "CREATE TABLE tbBases ("
+        " base_id INTEGER PRIMARY KEY,"
+        " base TEXT NOT NULL);"
+        "CREATE TABLE tbContactos ("
+        " contacto_id INTEGER PRIMARY KEY,"
+        " nome TEXT NOT NULL,"
+        " dnascimento DATETIME NULL,"
+        " morada TEXT NULL,"
+        " codpostal TEXT NULL,"
+        " localidade TEXT NULL,"
+        " telemovel TEXT NULL);"
+        "CREATE TABLE tbAssociados ("
+        " associado_id INTEGER PRIMARY KEY,"
+        " contacto_id INTEGER NOT NULL REFERENCES tbContactos (contacto_id),"
+        " no_empresa TEXT NULL,"
+        " no_socio INTEGER NULL,"
+        " empresa_id INTEGER NULL REFERENCES tbEmpresas (empresa_id),"
+        " base_id INTEGER NULL REFERENCES tbBases (base_id),"
+        " dadmissao DATETIME NULL);"
+        "CREATE TABLE tbContactos_Fotos ("
+        " foto_id INTEGER PRIMARY KEY,"
+        " contacto_id INTEGER NOT NULL,"
+        " path TEXT NOT NULL);"
+        "CREATE TABLE tbDefs ("
+        " defs_id INTEGER PRIMARY KEY,"
+        " organizacao TEXT NULL,"
+        " arquivodocumental TEXT NULL);"
+        "CREATE VIEW vwAssociados_Completos AS SELECT"
+        " tbContactos.contacto_id AS contacto_id,"
+        " tbAssociados.no_empresa AS no_empresa,"
+        " tbContactos.nome AS nome_union,"
+        " tbAssociados.no_socio AS no_socio,"
+        " tbContactos.dnascimento AS dnascimento,"
+        " tbEmpresas.empresa AS empresa,"
+        " tbBases.base AS base,"
+        " tbContactos.morada AS morada,"
+        " tbContactos.localidade AS localidade"
+        " FROM tbAssociados"
+        " INNER JOIN tbContactos ON tbContactos.contacto_id = tbAssociados.contacto_id"
+        " LEFT JOIN tbEmpresas ON tbEmpresas.empresa_id = tbAssociados.empresa_id"
+        " LEFT JOIN tbBases ON tbBases.base_id = tbAssociados.base_id;"));
+}
+
+void DemoSchema::createMemberIndexes(SqliteFile &db)
+{
+    // tbContactos.contacto_id is the row id, so it needs no index of its own.
+    db.exec(QByteArrayLiteral(
+        "CREATE INDEX ixAssociados_contacto_id ON tbAssociados (contacto_id);"
+        "CREATE INDEX ixAssociados_no_empresa ON tbAssociados (no_empresa);"
+        "CREATE INDEX ixContactos_Fotos_contacto_id ON tbContactos_Fotos (contacto_id);"));
+}
+
+void DemoSchema::createVipTables(SqliteFile &db)
+{
+    db.exec(QByteArrayLiteral(
+        "CREATE TABLE tbConvites_VIPs ("
+        " vip_id INTEGER PRIMARY KEY,"
+        " no_empresa TEXT NOT NULL,"
+        " descricao TEXT NULL)"));
+}
+
+void DemoSchema::createVipIndexes(SqliteFile &db)
+{
+    // Unique: a company number listed twice would list the same entry twice in the VIP window.
+    db.exec(QByteArrayLiteral("CREATE UNIQUE INDEX ixConvites_VIPs_no_empresa ON tbConvites_VIPs (no_empresa)"));
+}
