@@ -40,13 +40,14 @@ public:
 
     // Stores the design size and shows the window maximized.
     void Form_Load();
+    // The window's event procedures (virtual so that a test can watch them arrive).
     // Runs on every resize of the window.
-    void Form_Resize();
-    void Toolbar1_ButtonClick();
-    void Toolbar2_ButtonClick();
-    // Every key pressed in the entry box, before the box handles it.
-    void FXNo_TAP_KeyDown(int16_t keyCode, int16_t shift);
-    void Timer1_Timer();
+    virtual void Form_Resize();
+    virtual void Toolbar1_ButtonClick();
+    virtual void Toolbar2_ButtonClick();
+    // Every key pressed in the entry box, before the box handles it; the key is not consumed.
+    virtual void FXNo_TAP_KeyDown(int16_t keyCode, int16_t shift);
+    virtual void Timer1_Timer();
 
     // What closing the window calls with the executable's own file name; by default the
     // process utility that ends every process of that name. Tests replace it.
