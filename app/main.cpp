@@ -1,8 +1,31 @@
 // The desk's entry point: the application object and the main window.
+#include "app/frmmain.h"
+#include "app/screenshot.h"
+#include "app/startoptions.h"
+#include "platform/modprocessos.h"
+#include "ui/msgboxhandler.h"
+
 #include <QApplication>
+
+#include <cstdio>
 
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    return 0;
+    const StartOptions options = StartOptions::parse(QApplication::arguments());
+    if (!options.error.isEmpty()) {
+        std::fprintf(stderr, "%s\n%s", qPrintable(options.error), qPrintable(StartOptions::usage()));
+        return 2;
+    }
+
+    MsgBoxHandler::install();
+    // When the shut-down walk meets our own process, leave the event loop: the windows and
+    // the application object are then destroyed and every file is flushed and closed.
+    modProcessos::setOwnProcessExit([] { QCoreApplication::exit(0); });
+
+    frmMain main;
+    main.Form_Load();
+    if (!options.screenshotPath.isEmpty())
+        return saveWindowScreenshot(main, options.screenshotPath) ? 0 : 1;
+    return QApplication::exec();
 }

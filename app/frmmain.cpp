@@ -1,0 +1,110 @@
+#include "app/frmmain.h"
+
+#include "app/frmmaindesign.h"
+#include "platform/errorreport.h"
+#include "platform/modprocessos.h"
+#include "ui/artwork.h"
+#include "ui/twipsgeometry.h"
+#include "ui/vbkeys.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QLineEdit>
+
+frmMain::frmMain(QWidget *parent) : QWidget(parent), m_terminator(&modProcessos::TerminarProcesso)
+{
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("Convites"));
+    setWindowIcon(Artwork::windowIcon());
+    // The window's default font, inherited by the caption labels, the entry box and the
+    // toolbars: the small sans-serif of the desk's forms.
+    QFont font(QStringLiteral("Arial"));
+    font.setPointSizeF(8.25);
+    setFont(font);
+    resize(TwipsGeometry::twipsToPixelsX(frmMainDesign::ClientWidth, this),
+           TwipsGeometry::twipsToPixelsY(frmMainDesign::ClientHeight, this));
+    createControls();
+}
+
+frmMain::~frmMain() = default;
+
+double frmMain::outerWidthTwips() const
+{
+    return TwipsGeometry::pixelsToTwipsX(width(), this);
+}
+
+double frmMain::outerHeightTwips() const
+{
+    return TwipsGeometry::pixelsToTwipsY(height(), this);
+}
+
+void frmMain::Form_Load()
+{
+    try {
+        LastWidth = roundHalfEven(float(outerWidthTwips()));
+        LastHeight = roundHalfEven(float(outerHeightTwips()));
+        LastConviteID = 0;
+        showMaximized();
+    } catch (...) {
+        ErrorReporting::formTail(QStringLiteral("frmMain"), QStringLiteral("Form_Load"));
+    }
+}
+
+void frmMain::Form_Resize()
+{
+    // The layout pass that follows the window's size runs here.
+}
+
+void frmMain::Toolbar1_ButtonClick()
+{
+    try {
+        // Opens a VIP entry list window, owned by this one, per click.
+    } catch (...) {
+        ErrorReporting::formTail(QStringLiteral("frmMain"), QStringLiteral("Toolbar1_ButtonClick"));
+    }
+}
+
+void frmMain::Toolbar2_ButtonClick()
+{
+    // Runs the verification of the entered number; it handles its own errors.
+}
+
+void frmMain::FXNo_TAP_KeyDown(int16_t keyCode, int16_t shift)
+{
+    // Enter verifies, Esc offers to undo the last entry, any other key clears the last guest.
+    Q_UNUSED(keyCode);
+    Q_UNUSED(shift);
+}
+
+void frmMain::Timer1_Timer()
+{
+    // The pause after a verdict ends here: the entry box is given back.
+}
+
+bool frmMain::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_FXNo_TAP && event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        FXNo_TAP_KeyDown(VbKeys::keyCode(key), VbKeys::shiftState(key));
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void frmMain::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    Form_Resize();
+}
+
+// Closing the desk ends every process of our executable's name up to our own, then the
+// program itself. The unload is never cancelled, and the event loop is left even when the
+// walk ended nothing, so open VIP windows do not keep the program alive.
+void frmMain::closeEvent(QCloseEvent *event)
+{
+    event->accept();
+    if (m_terminator)
+        m_terminator(QFileInfo(QCoreApplication::applicationFilePath()).fileName());
+    QCoreApplication::exit(0);
+}

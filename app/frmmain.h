@@ -1,0 +1,152 @@
+#pragma once
+
+#include <QList>
+#include <QPixmap>
+#include <QWidget>
+
+#include <cstdint>
+#include <functional>
+
+class QAction;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QToolBar;
+class VbTimer;
+
+// The desk's main window, caption "Convites": a header band (Frame1) and a body (Frame2)
+// holding the entry box, the verdict labels, the member details, the photograph, the two
+// server status labels and two one-button toolbars. Every control is a child owned by the
+// window and is reached through its accessor, named like the control. Procedures with an
+// error handler report through the error tail and leave; closing the window ends the
+// program (see closeEvent).
+class frmMain : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit frmMain(QWidget *parent = nullptr);
+    ~frmMain() override;
+
+    // Outer width and height in twips when the controls were last laid out.
+    int32_t LastWidth = 0;
+    int32_t LastHeight = 0;
+    // convite_id of the invitation last looked up; 0 for none.
+    int32_t LastConviteID = 0;
+
+    // The window's size in twips, as Form_Load and the layout pass measure it (the
+    // widget's own size, so that the measure before and after showing agree).
+    double outerWidthTwips() const;
+    double outerHeightTwips() const;
+
+    // Stores the design size and shows the window maximized.
+    void Form_Load();
+    // The window's event procedures (virtual so that a test can watch them arrive).
+    // Runs on every resize of the window.
+    virtual void Form_Resize();
+    virtual void Toolbar1_ButtonClick();
+    virtual void Toolbar2_ButtonClick();
+    // Every key pressed in the entry box, before the box handles it; the key is not consumed.
+    virtual void FXNo_TAP_KeyDown(int16_t keyCode, int16_t shift);
+    virtual void Timer1_Timer();
+
+    // What closing the window calls with the executable's own file name; by default the
+    // process utility that ends every process of that name. Tests replace it.
+    using ProcessTerminator = std::function<bool(const QString &exeName)>;
+    void setProcessTerminator(ProcessTerminator terminator) { m_terminator = std::move(terminator); }
+
+    QFrame *Frame1() const { return m_Frame1; }
+    QFrame *Frame2() const { return m_Frame2; }
+    QLabel *Image1() const { return m_Image1; }
+    QLabel *Image2() const { return m_Image2; }
+    QLabel *Label1() const { return m_Label1; }
+    QLabel *Label2() const { return m_Label2; }
+    QLabel *Label3() const { return m_Label3; }
+    VbTimer *Timer1() const { return m_Timer1; }
+    // The photo control's place in the body; the one way to reach it.
+    QWidget *ucIDFotos1() const { return m_ucIDFotos1; }
+    QLineEdit *FXNo_TAP() const { return m_FXNo_TAP; }
+    // The four toolbar pictures.
+    const QList<QPixmap> &ImageList1() const { return m_ImageList1; }
+    QToolBar *Toolbar1() const { return m_Toolbar1; }
+    QToolBar *Toolbar2() const { return m_Toolbar2; }
+    QAction *Toolbar1Button() const { return m_Toolbar1Button; }
+    QAction *Toolbar2Button() const { return m_Toolbar2Button; }
+    QLabel *FXNome_Union_Label() const { return m_FXNome_Union_Label; }
+    QLabel *FXNo_Empresa_Label() const { return m_FXNo_Empresa_Label; }
+    QLabel *FXNo_Socio_Label() const { return m_FXNo_Socio_Label; }
+    QLabel *FXData_Nascimento_Label() const { return m_FXData_Nascimento_Label; }
+    QLabel *FXEmpresa_Label() const { return m_FXEmpresa_Label; }
+    QLabel *FXBase_Label() const { return m_FXBase_Label; }
+    QLabel *FXMorada_Label() const { return m_FXMorada_Label; }
+    QLabel *FXLocalidade_Label() const { return m_FXLocalidade_Label; }
+    QLabel *FXNome_Union() const { return m_FXNome_Union; }
+    QLabel *FXNo_Empresa() const { return m_FXNo_Empresa; }
+    QLabel *FXNo_Socio() const { return m_FXNo_Socio; }
+    QLabel *FXData_Nascimento() const { return m_FXData_Nascimento; }
+    QLabel *FXEmpresa() const { return m_FXEmpresa; }
+    QLabel *FXBase() const { return m_FXBase; }
+    QLabel *FXMorada() const { return m_FXMorada; }
+    QLabel *FXLocalidade() const { return m_FXLocalidade; }
+    QLabel *Label_ZELMAR() const { return m_Label_ZELMAR; }
+    QLabel *Label_KORDA() const { return m_Label_KORDA; }
+    QLabel *Label4() const { return m_Label4; }
+    QLabel *FXMessage_OK() const { return m_FXMessage_OK; }
+    QLabel *FXMessage_Invalid() const { return m_FXMessage_Invalid; }
+    QLabel *FXMessage_Alert() const { return m_FXMessage_Alert; }
+    QLabel *FXMessage_Fundo() const { return m_FXMessage_Fundo; }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    // Built in frmmaincontrols.cpp, in the order that gives the tab order.
+    void createControls();
+    void createHeader();
+    void createBody();
+    void createToolbars();
+    void applyStacking();
+    QLabel *placeLabel(QWidget *container, const char *name, const QString &text = QString());
+
+    ProcessTerminator m_terminator;
+
+    QFrame *m_Frame1 = nullptr;
+    QFrame *m_Frame2 = nullptr;
+    QLabel *m_Image1 = nullptr;
+    QLabel *m_Image2 = nullptr;
+    QLabel *m_Label1 = nullptr;
+    QLabel *m_Label2 = nullptr;
+    QLabel *m_Label3 = nullptr;
+    VbTimer *m_Timer1 = nullptr;
+    QWidget *m_ucIDFotos1 = nullptr;
+    QLineEdit *m_FXNo_TAP = nullptr;
+    QList<QPixmap> m_ImageList1;
+    QToolBar *m_Toolbar1 = nullptr;
+    QToolBar *m_Toolbar2 = nullptr;
+    QAction *m_Toolbar1Button = nullptr;
+    QAction *m_Toolbar2Button = nullptr;
+    QLabel *m_FXNome_Union_Label = nullptr;
+    QLabel *m_FXNo_Empresa_Label = nullptr;
+    QLabel *m_FXNo_Socio_Label = nullptr;
+    QLabel *m_FXData_Nascimento_Label = nullptr;
+    QLabel *m_FXEmpresa_Label = nullptr;
+    QLabel *m_FXBase_Label = nullptr;
+    QLabel *m_FXMorada_Label = nullptr;
+    QLabel *m_FXLocalidade_Label = nullptr;
+    QLabel *m_FXNome_Union = nullptr;
+    QLabel *m_FXNo_Empresa = nullptr;
+    QLabel *m_FXNo_Socio = nullptr;
+    QLabel *m_FXData_Nascimento = nullptr;
+    QLabel *m_FXEmpresa = nullptr;
+    QLabel *m_FXBase = nullptr;
+    QLabel *m_FXMorada = nullptr;
+    QLabel *m_FXLocalidade = nullptr;
+    QLabel *m_Label_ZELMAR = nullptr;
+    QLabel *m_Label_KORDA = nullptr;
+    QLabel *m_Label4 = nullptr;
+    QLabel *m_FXMessage_OK = nullptr;
+    QLabel *m_FXMessage_Invalid = nullptr;
+    QLabel *m_FXMessage_Alert = nullptr;
+    QLabel *m_FXMessage_Fundo = nullptr;
+};

@@ -1,0 +1,240 @@
+// The main window's controls: creation (whose order is the tab order), texts, fonts, colours,
+// design geometry and stacking.
+#include "app/frmmain.h"
+
+#include "app/frmmaindesign.h"
+#include "ui/artwork.h"
+#include "ui/controltag.h"
+#include "ui/twipsgeometry.h"
+#include "ui/vbtimer.h"
+
+#include <QAction>
+#include <QFrame>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QToolBar>
+#include <QToolButton>
+
+namespace {
+
+const QColor kDarkGreyText(64, 64, 64);
+
+QFont arial(double points, bool bold)
+{
+    QFont font(QStringLiteral("Arial"));
+    font.setPointSizeF(points);
+    font.setBold(bold);
+    return font;
+}
+
+void setTextColour(QWidget *w, const QColor &colour)
+{
+    QPalette p = w->palette();
+    p.setColor(QPalette::WindowText, colour);
+    w->setPalette(p);
+}
+
+// An opaque control: its own background colour fills its rectangle.
+void setBackColour(QWidget *w, const QColor &colour)
+{
+    QPalette p = w->palette();
+    p.setColor(QPalette::Window, colour);
+    w->setPalette(p);
+    w->setAutoFillBackground(true);
+}
+
+void place(QWidget *w, const char *name)
+{
+    w->setObjectName(QLatin1String(name));
+    TwipsGeometry::setTwipsRect(w, frmMainDesign::rect(QLatin1String(name)));
+}
+
+} // namespace
+
+QLabel *frmMain::placeLabel(QWidget *container, const char *name, const QString &text)
+{
+    auto *label = new QLabel(text, container);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    place(label, name);
+    return label;
+}
+
+void frmMain::createControls()
+{
+    createHeader();
+    createBody();
+    applyStacking();
+}
+
+void frmMain::createHeader()
+{
+    m_Frame1 = new QFrame(this);
+    m_Frame1->setFrameShape(QFrame::NoFrame);
+    place(m_Frame1, "Frame1");
+    // The window-background system colour is the theme's background of text areas.
+    setBackColour(m_Frame1, palette().color(QPalette::Base));
+
+    m_Image2 = placeLabel(m_Frame1, "Image2");
+    m_Image2->setPixmap(Artwork::headerRight());
+    m_Image2->setScaledContents(true);
+
+    m_Label3 = placeLabel(m_Frame1, "Label3", QStringLiteral("KORDA - Cooperativa de Serviços e Cultura"));
+    m_Label3->setFont(arial(9, false));
+    m_Label2 = placeLabel(m_Frame1, "Label2",
+                          QStringLiteral("ZELMAR - Associação Mutualista dos Trabalhadores do Norte"));
+    m_Label2->setFont(arial(9, false));
+    m_Label1 = placeLabel(m_Frame1, "Label1", QStringLiteral("Gala Anual de Associados 2026"));
+    m_Label1->setFont(arial(9.75, true));
+    for (QLabel *l : {m_Label1, m_Label2, m_Label3})
+        setTextColour(l, Qt::white);
+
+    m_Image1 = placeLabel(m_Frame1, "Image1");
+    m_Image1->setPixmap(Artwork::headerLeft());
+}
+
+void frmMain::createBody()
+{
+    m_Frame2 = new QFrame(this);
+    m_Frame2->setFrameStyle(QFrame::Box | QFrame::Plain);
+    m_Frame2->setLineWidth(1);
+    place(m_Frame2, "Frame2");
+    setBackColour(m_Frame2, Qt::white);
+
+    // Enabled with interval 0: armed, silent until the check-in gives it an interval.
+    m_Timer1 = new VbTimer(m_Frame2);
+    m_Timer1->setObjectName(QStringLiteral("Timer1"));
+    connect(m_Timer1, &VbTimer::Timer, this, &frmMain::Timer1_Timer);
+
+    // The entry box is the first control that takes the focus, so it gets it at start-up.
+    m_FXNo_TAP = new QLineEdit(m_Frame2);
+    place(m_FXNo_TAP, "FXNo_TAP");
+    m_FXNo_TAP->installEventFilter(this);
+
+    createToolbars();
+
+    auto *photo = new QFrame(m_Frame2);
+    photo->setFocusPolicy(Qt::NoFocus);
+    place(photo, "ucIDFotos1");
+    m_ucIDFotos1 = photo;
+
+    const struct
+    {
+        QLabel *frmMain::*member;
+        const char *name;
+        QString text;
+    } captions[] = {
+        {&frmMain::m_FXNome_Union_Label, "FXNome_Union_Label", QStringLiteral("Nome:")},
+        {&frmMain::m_FXNo_Empresa_Label, "FXNo_Empresa_Label", QStringLiteral("Nº Empresa:")},
+        {&frmMain::m_FXNo_Socio_Label, "FXNo_Socio_Label", QStringLiteral("Nº Sócio:")},
+        {&frmMain::m_FXData_Nascimento_Label, "FXData_Nascimento_Label", QStringLiteral("Data Nascimento:")},
+        {&frmMain::m_FXEmpresa_Label, "FXEmpresa_Label", QStringLiteral("Empresa:")},
+        {&frmMain::m_FXBase_Label, "FXBase_Label", QStringLiteral("Base:")},
+        {&frmMain::m_FXMorada_Label, "FXMorada_Label", QStringLiteral("Morada:")},
+        {&frmMain::m_FXLocalidade_Label, "FXLocalidade_Label", QStringLiteral("Localidade:")},
+        {&frmMain::m_Label4, "Label4", QStringLiteral("Nº Convite:")},
+    };
+    for (const auto &c : captions) {
+        this->*c.member = placeLabel(m_Frame2, c.name, c.text);
+        setTextColour(this->*c.member, kDarkGreyText);
+    }
+
+    const struct
+    {
+        QLabel *frmMain::*member;
+        const char *name;
+        double points;
+    } values[] = {
+        {&frmMain::m_FXNome_Union, "FXNome_Union", 18},
+        {&frmMain::m_FXNo_Empresa, "FXNo_Empresa", 14.25},
+        {&frmMain::m_FXNo_Socio, "FXNo_Socio", 14.25},
+        {&frmMain::m_FXData_Nascimento, "FXData_Nascimento", 14.25},
+        {&frmMain::m_FXEmpresa, "FXEmpresa", 14.25},
+        {&frmMain::m_FXBase, "FXBase", 14.25},
+        {&frmMain::m_FXMorada, "FXMorada", 14.25},
+        {&frmMain::m_FXLocalidade, "FXLocalidade", 14.25},
+    };
+    for (const auto &v : values) {
+        this->*v.member = placeLabel(m_Frame2, v.name);
+        (this->*v.member)->setFont(arial(v.points, true));
+        setTextColour(this->*v.member, kDarkGreyText);
+    }
+
+    m_Label_ZELMAR = placeLabel(m_Frame2, "Label_ZELMAR", QStringLiteral("Conectado ao servidor do ZELMAR"));
+    m_Label_KORDA = placeLabel(m_Frame2, "Label_KORDA", QStringLiteral("Conectado ao servidor da KORDA"));
+    for (QLabel *l : {m_Label_ZELMAR, m_Label_KORDA}) {
+        l->setAlignment(Qt::AlignRight | Qt::AlignTop);
+        setTextColour(l, palette().color(QPalette::Shadow));
+        l->hide();
+    }
+
+    const struct
+    {
+        QLabel *frmMain::*member;
+        const char *name;
+        QString text;
+        QColor back;
+    } verdicts[] = {
+        {&frmMain::m_FXMessage_OK, "FXMessage_OK", QStringLiteral("Convite OK!"), QColor(47, 106, 151)},
+        {&frmMain::m_FXMessage_Invalid, "FXMessage_Invalid", QStringLiteral("O convite não é válido!"),
+         QColor(128, 0, 0)},
+        {&frmMain::m_FXMessage_Alert, "FXMessage_Alert", QStringLiteral("O convite não existe..."),
+         QColor(201, 201, 3)},
+    };
+    QFont verdictFont(QStringLiteral("Calibri"));
+    verdictFont.setPointSizeF(39.75);
+    verdictFont.setBold(true);
+    for (const auto &v : verdicts) {
+        QLabel *label = placeLabel(m_Frame2, v.name, v.text);
+        this->*v.member = label;
+        setTag(label, v.text);
+        label->setFont(verdictFont);
+        label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+        setTextColour(label, Qt::white);
+        setBackColour(label, v.back);
+        label->hide();
+    }
+
+    m_FXMessage_Fundo = placeLabel(m_Frame2, "FXMessage_Fundo");
+    setBackColour(m_FXMessage_Fundo, palette().color(QPalette::Button));
+    m_FXMessage_Fundo->hide();
+}
+
+void frmMain::createToolbars()
+{
+    m_ImageList1 = Artwork::toolbarPictures();
+
+    const auto makeToolbar = [this](const char *name, const QString &caption, int picture, QAction **button) {
+        auto *bar = new QToolBar(m_Frame2);
+        bar->setMovable(false);
+        bar->setFloatable(false);
+        bar->setIconSize(QSize(16, 16));
+        bar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+        bar->layout()->setContentsMargins(0, 0, 0, 0);
+        bar->layout()->setSpacing(0);
+        bar->setFocusPolicy(Qt::NoFocus);
+        *button = bar->addAction(QIcon(m_ImageList1.value(picture)), caption);
+        // The toolbar buttons never take the focus from the entry box.
+        if (QWidget *w = bar->widgetForAction(*button))
+            w->setFocusPolicy(Qt::NoFocus);
+        place(bar, name);
+        return bar;
+    };
+    m_Toolbar2 = makeToolbar("Toolbar2", QStringLiteral("Validar  "), 0, &m_Toolbar2Button);
+    m_Toolbar1 = makeToolbar("Toolbar1", QStringLiteral("Verificar Entrada de VIPs"), 1, &m_Toolbar1Button);
+    connect(m_Toolbar2Button, &QAction::triggered, this, &frmMain::Toolbar2_ButtonClick);
+    connect(m_Toolbar1Button, &QAction::triggered, this, &frmMain::Toolbar1_ButtonClick);
+}
+
+void frmMain::applyStacking()
+{
+    // The design lists each container's controls from the top down; raise from the bottom up.
+    const auto &table = frmMainDesign::controls();
+    for (auto it = table.rbegin(); it != table.rend(); ++it) {
+        QWidget *container = it->container[0] ? findChild<QWidget *>(QLatin1String(it->container)) : this;
+        if (!container)
+            continue;
+        if (auto *w = container->findChild<QWidget *>(QLatin1String(it->name), Qt::FindDirectChildrenOnly))
+            w->raise();
+    }
+}

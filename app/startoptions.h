@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The desk's command-line options, for the tools around it (the desk itself takes none):
+//   --screenshot OUT.png   render the main window after loading into a PNG and exit.
+// Unknown options or arguments leave a message in `error`.
+struct StartOptions
+{
+    QString screenshotPath;
+    QString error;
+
+    static StartOptions parse(const QStringList &arguments);
+    static QString usage();
+};

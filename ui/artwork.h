@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QIcon>
+#include <QList>
+#include <QPixmap>
+
+// The desk's pictures, compiled in as Qt resources under ":/artwork/" (drawn by
+// tools/artwork). Each call returns a fresh implicitly shared copy; a missing resource
+// gives a null pixmap, which the tests catch.
+namespace Artwork {
+
+QPixmap headerLeft(); // 600 x 70, left part of the header band
+QPixmap headerRight(); // 41 x 70, stretched over the right part of the band
+QIcon windowIcon(); // 16 x 16 and 32 x 32
+// The four 16 x 16 toolbar pictures: validate, VIP list, undo, list.
+QList<QPixmap> toolbarPictures();
+QPixmap vipListIcon(); // 16 x 16, one row of the VIP list
+QPixmap sqlServerPicture(); // 51 x 51, the SQL server dialog
+
+} // namespace Artwork
