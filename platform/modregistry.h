@@ -28,7 +28,9 @@ RegResult ValorString(QString &keyPath, const QString &valueName);
 
 // A setting: the shadow file's entry (unless skipShadow), else the registry, following
 // "SREF=" references; a null result becomes defaultValue, which is then written to the shadow
-// file under the last path read (when a default is given and the file exists).
+// file under the last path read (when a default is given and the file exists). A chain of
+// references that comes back to a path already read stops with null (reported; its default is
+// returned but not written).
 RegResult ObterValorString(const QString &keyPath, const QString &valueName,
                            const std::optional<QString> &defaultValue, bool skipShadow);
 

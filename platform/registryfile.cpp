@@ -89,6 +89,13 @@ QString shortened(const QString &line)
     return line.size() > 80 ? line.left(80) + QStringLiteral("...") : line;
 }
 
+// A value line as a report shows it: the name only, since the data may be a password.
+QString nameOnly(const QString &line)
+{
+    const qsizetype equals = line.indexOf(QLatin1Char('='));
+    return equals < 0 ? shortened(line) : shortened(line.left(equals + 1)) + QStringLiteral("...");
+}
+
 } // namespace
 
 QString RegistryFile::defaultPath()
@@ -192,10 +199,10 @@ void RegistryFile::parseValue(const QString &line, int lineNumber)
 {
     if (m_current < 0) {
         if (!m_inBadSection)
-            m_problems.append({lineNumber, QStringLiteral("value outside any key: ") + shortened(line)});
+            m_problems.append({lineNumber, QStringLiteral("value outside any key: ") + nameOnly(line)});
         return;
     }
-    const auto bad = [&](const QString &why) { m_problems.append({lineNumber, why + QStringLiteral(": ") + shortened(line)}); };
+    const auto bad = [&](const QString &why) { m_problems.append({lineNumber, why + QStringLiteral(": ") + nameOnly(line)}); };
 
     Value value;
     int pos = 0;

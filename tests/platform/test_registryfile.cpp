@@ -118,6 +118,9 @@ TEST_F(RegistryFileTest, MalformedLinesAreSkippedAndListedWithTheirLineNumbers)
     for (const RegistryFile::Problem &p : file.problems())
         lines.append(p.line);
     EXPECT_EQ(lines, (QList<int>{1, 1, 3, 4, 5, 6, 8, 10}));
+    // Reports name the value but never repeat its data, which may be a password.
+    EXPECT_TRUE(file.problems().at(4).reason.contains(QStringLiteral("\"y\"=")));
+    EXPECT_FALSE(file.problems().at(4).reason.contains(QStringLiteral("unterminated")));
     EXPECT_EQ(valueData(file, QStringLiteral("HKEY_LOCAL_MACHINE\\A"), QStringLiteral("good")), QByteArray("kept", 5));
     EXPECT_EQ(file.value(QStringLiteral("HKEY_LOCAL_MACHINE\\A"), QStringLiteral("x")), nullptr);
     EXPECT_FALSE(file.keyExists(QStringLiteral("HKEY_NOWHERE\\B")));
