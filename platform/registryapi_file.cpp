@@ -1,0 +1,185 @@
+// The registry calls on machines without a registry: the read-only registry file.
+#ifndef _WIN32
+
+#include "platform/errorreport.h"
+#include "platform/registryapi.h"
+#include "platform/registryfile.h"
+#include "platform/runtimeerror.h"
+
+#include <QFile>
+#include <QHash>
+#include <QMutex>
+
+#include <cstring>
+#include <memory>
+
+namespace RegistryApi {
+
+namespace {
+
+struct OpenKey
+{
+    std::shared_ptr<const RegistryFile> file; // the file as it was when the key was opened
+    QString path;
+};
+
+// The open keys, and the last file read: it is parsed again only when its bytes change,
+// so each faulty line is reported once and not at every read.
+struct State
+{
+    QMutex mutex;
+    QHash<Key, OpenKey> open;
+    Key nextHandle = 1;
+    QString lastPath;
+    QByteArray lastBytes;
+    std::shared_ptr<const RegistryFile> lastFile;
+};
+
+State &state()
+{
+    static State s;
+    return s;
+}
+
+constexpr Key FirstRoot = Key(int32_t(0x80000000u));
+constexpr int RootCount = 7;
+
+QString rootName(Key key)
+{
+    static const char *const names[RootCount] = {
+        "HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE", "HKEY_USERS",
+        "HKEY_PERFORMANCE_DATA", "HKEY_CURRENT_CONFIG", "HKEY_DYN_DATA",
+    };
+    if (key >= FirstRoot && key < FirstRoot + RootCount)
+        return QLatin1String(names[key - FirstRoot]);
+    return QString();
+}
+
+// Called with the mutex held.
+std::shared_ptr<const RegistryFile> currentFile(State &s)
+{
+    const QString path = RegistryFile::defaultPath();
+    QByteArray bytes;
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly)) // a missing or unreadable file is an empty registry
+        bytes = file.readAll();
+    if (s.lastFile && path == s.lastPath && bytes == s.lastBytes)
+        return s.lastFile;
+
+    auto parsed = std::make_shared<const RegistryFile>(RegistryFile::parse(bytes));
+    for (const RegistryFile::Problem &problem : parsed->problems()) {
+        ErrorReporting::moduleTail(QStringLiteral("Velkor Software Modules"), QStringLiteral("modRegistry"),
+                                   QStringLiteral("RegistryFile"), ErrorNumber::InvalidProcedureCall,
+                                   QStringLiteral("%1, line %2: %3 (line skipped)")
+                                       .arg(path).arg(problem.line).arg(problem.reason));
+    }
+    s.lastPath = path;
+    s.lastBytes = bytes;
+    s.lastFile = parsed;
+    return parsed;
+}
+
+} // namespace
+
+int32_t openKey(Key key, const QString &subKey, uint32_t /*access: the file is read-only anyway*/, Key *opened)
+{
+    *opened = 0;
+    State &s = state();
+    QMutexLocker lock(&s.mutex);
+
+    QString path;
+    std::shared_ptr<const RegistryFile> file;
+    const QString root = rootName(key);
+    if (!root.isEmpty()) {
+        path = root;
+        file = currentFile(s);
+    } else {
+        const auto it = s.open.constFind(key);
+        if (it == s.open.constEnd())
+            return InvalidHandle;
+        path = it->path;
+        file = it->file;
+    }
+    if (!subKey.isEmpty()) {
+        const QStringList parts = subKey.split(QLatin1Char('\\'));
+        if (parts.contains(QString()))
+            return FileNotFound;
+        path += QLatin1Char('\\') + subKey;
+    }
+    if (!file->keyExists(path))
+        return FileNotFound;
+    const Key handle = s.nextHandle++;
+    s.open.insert(handle, {file, path});
+    *opened = handle;
+    return Success;
+}
+
+int32_t queryValue(Key key, const QString &valueName, char *data, uint32_t *byteCount)
+{
+    State &s = state();
+    QMutexLocker lock(&s.mutex);
+    OpenKey openKey;
+    if (!rootName(key).isEmpty())
+        openKey = {currentFile(s), rootName(key)};
+    else if (s.open.contains(key))
+        openKey = s.open.value(key);
+    else
+        return InvalidHandle;
+
+    const RegistryFile::Value *value = openKey.file->value(openKey.path, valueName);
+    if (!value)
+        return FileNotFound;
+    const uint32_t size = uint32_t(value->data.size());
+    if (data && size > *byteCount) {
+        *byteCount = size;
+        return MoreData;
+    }
+    if (data && size > 0)
+        std::memcpy(data, value->data.constData(), size);
+    *byteCount = size;
+    return Success;
+}
+
+int32_t enumKey(Key key, uint32_t index, char *name, uint32_t *nameLength, char *className,
+                uint32_t *classLength)
+{
+    State &s = state();
+    QMutexLocker lock(&s.mutex);
+    OpenKey openKey;
+    if (!rootName(key).isEmpty())
+        openKey = {currentFile(s), rootName(key)};
+    else if (s.open.contains(key))
+        openKey = s.open.value(key);
+    else
+        return InvalidHandle;
+
+    const QStringList names = openKey.file->subkeys(openKey.path);
+    if (index >= uint32_t(names.size()))
+        return NoMoreItems;
+    const QByteArray bytes = names.at(int(index)).toLocal8Bit();
+    if (uint32_t(bytes.size()) + 1 > *nameLength)
+        return MoreData;
+    std::memcpy(name, bytes.constData(), size_t(bytes.size()) + 1);
+    *nameLength = uint32_t(bytes.size());
+    // Keys written by regedit carry no class.
+    if (className && classLength) {
+        if (*classLength < 1)
+            return MoreData;
+        className[0] = '\0';
+        *classLength = 0;
+    }
+    return Success;
+}
+
+int32_t closeKey(Key key)
+{
+    if (!rootName(key).isEmpty())
+        return Success;
+    State &s = state();
+    QMutexLocker lock(&s.mutex);
+    return s.open.remove(key) ? Success : InvalidHandle;
+}
+
+} // namespace RegistryApi
+
+#endif // !_WIN32
