@@ -269,3 +269,21 @@ double DecimalNumber::toDouble() const
     }
     return d;
 }
+
+float DecimalNumber::toSingle() const
+{
+    if (isZero())
+        return 0;
+    std::string s = m_negative ? "-0." : "0.";
+    s += m_digits;
+    s += 'e';
+    s += std::to_string(m_point);
+    float f = 0;
+    const auto r = std::from_chars(s.data(), s.data() + s.size(), f);
+    if (r.ec == std::errc::result_out_of_range) {
+        if (m_point > 0)
+            throw RuntimeError(ErrorNumber::Overflow, QStringLiteral("Overflow"));
+        return 0;
+    }
+    return f;
+}

@@ -46,6 +46,8 @@ public:
     QString toPlainText(const QString &decimalSeparator, int maxIntegerDigits, int maxLeadingZeros) const;
 
     double toDouble() const;
+    // The nearest single; raises 6 when the number is beyond the single range.
+    float toSingle() const;
 
 private:
     void normalize();
