@@ -35,6 +35,9 @@ TEST_F(DisplayFormatTest, NumberPatternsGroupAndUseTheNegativeSection)
     EXPECT_EQ(format(0.25, percent), QStringLiteral("25,00 %"));
     EXPECT_EQ(format(-0.0125, percent), QStringLiteral("-1,25 %"));
     EXPECT_EQ(format(int32_t(1234568), whole), QStringLiteral("1.234.568"));
+    // Whole-number cells: the conversion rounds the half to even, the pattern then groups.
+    EXPECT_EQ(format(Value(1234567.5).toLong(), whole), QStringLiteral("1.234.568"));
+    EXPECT_EQ(format(Value(2.5).toLong(), whole), QStringLiteral("2"));
     EXPECT_EQ(format(int32_t(-1234), whole), QStringLiteral("-1.234"));
     EXPECT_EQ(format(int32_t(0), whole), QStringLiteral("0"));
     EXPECT_EQ(format(123.0, amount), QStringLiteral("123,00"));
