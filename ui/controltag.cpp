@@ -3,12 +3,13 @@
 #include <QObject>
 #include <QVariant>
 
-QString Tag(const QObject *control)
+QString Tag(const QObject *object)
 {
-    return control->property("Tag").toString();
+    return object ? object->property("Tag").toString() : QString();
 }
 
-void setTag(QObject *control, const QString &tag)
+void setTag(QObject *object, const QString &tag)
 {
-    control->setProperty("Tag", tag);
+    if (object)
+        object->setProperty("Tag", tag);
 }

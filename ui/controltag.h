@@ -4,7 +4,8 @@
 
 class QObject;
 
-// The Tag every control can carry: a second text kept with it (dynamic property "Tag"),
-// empty until set. The verdict labels keep their standard caption there.
-QString Tag(const QObject *control);
-void setTag(QObject *control, const QString &tag);
+// The Tag every control can carry: a second text kept in the dynamic property "Tag",
+// empty until set. The verdict labels keep their standard caption there, the control
+// helpers a numeric field's raw value.
+QString Tag(const QObject *object);
+void setTag(QObject *object, const QString &tag);
