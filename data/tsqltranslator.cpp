@@ -151,12 +151,34 @@ public:
         rewriteTop();
         rewriteConcatenation();
         QString result;
-        for (const QString &t : m_out)
-            result += t;
+        bool lastChanged = false;
+        for (size_t i = 0; i < m_out.size(); ++i) {
+            const QString &piece = m_out[i];
+            if (piece.isEmpty())
+                continue;
+            const bool changed = piece != m_tokens[i].text;
+            // A rewritten piece must not fuse with its neighbour into a different token.
+            if ((changed || lastChanged) && !result.isEmpty() && sticky(result.back(), piece.front()))
+                result += QLatin1Char(' ');
+            result += piece;
+            lastChanged = changed;
+        }
         return result;
     }
 
 private:
+    static bool sticky(QChar left, QChar right)
+    {
+        if (isWordPart(left) && isWordPart(right))
+            return true;
+        if (left == right
+            && (left == QLatin1Char('\'') || left == QLatin1Char('"') || left == QLatin1Char('-')
+                || left == QLatin1Char('|')))
+            return true;
+        return (left == QLatin1Char('/') && right == QLatin1Char('*'))
+            || (left == QLatin1Char('*') && right == QLatin1Char('/'));
+    }
+
     int count() const { return int(m_sig.size()); }
     const Token &tok(int k) const { return m_tokens[m_sig[size_t(k)]]; }
     QString &out(int k) { return m_out[m_sig[size_t(k)]]; }
@@ -209,6 +231,11 @@ private:
 
     void rewriteSimpleTokens()
     {
+        // SQLite ends a block comment at the first "*/": a nested one goes as a blank.
+        for (size_t i = 0; i < m_tokens.size(); ++i)
+            if (m_tokens[i].kind == TokenKind::Comment && m_tokens[i].text.startsWith(QLatin1String("/*"))
+                && m_tokens[i].text.indexOf(QLatin1String("/*"), 2) >= 0)
+                m_out[i] = QStringLiteral(" ");
         for (int k = 0; k < count(); ++k) {
             const Token &t = tok(k);
             if (t.kind == TokenKind::String && (t.text.startsWith(QLatin1Char('N')) || t.text.startsWith(QLatin1Char('n'))))
