@@ -18,7 +18,8 @@ namespace {
 // The server's message without the driver's "[FreeTDS][SQL Server]" tags.
 ProviderFailure fromSqlError(int32_t number, const QSqlError &error)
 {
-    static const QRegularExpression tags(QStringLiteral("^(\\[[^\\]]*\\])+\\s*"));
+    static const QRegularExpression tags(
+        QStringLiteral("(\\[(FreeTDS|unixODBC|Microsoft|SQL Server|ODBC)[^\\]]*\\])+\\s*"));
     QString message = error.databaseText().trimmed();
     if (message.isEmpty())
         message = error.text().trimmed();
