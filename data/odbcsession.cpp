@@ -12,6 +12,7 @@
 #include <QVariant>
 
 #include <atomic>
+#include <deque>
 
 namespace {
 
@@ -65,42 +66,42 @@ Value fromVariant(const QVariant &v)
     }
 }
 
-// Rows of one forward-only query. The query is declared after the session so that it is
-// destroyed first, before the session removes its database connection.
+// The rows of one query, read to the end when the query runs. FreeTDS serves one active
+// statement per connection, so the statement is released at once and the connection stays
+// free for the next command while the recordset is read (as SQLOLEDB's firehose would).
 class OdbcCursor : public ProviderCursor
 {
 public:
-    OdbcCursor(std::shared_ptr<OdbcSession> session, std::unique_ptr<QSqlQuery> query)
-        : m_session(std::move(session)), m_query(std::move(query))
+    explicit OdbcCursor(QSqlQuery &query)
     {
-        const QSqlRecord record = m_query->record();
+        const QSqlRecord record = query.record();
         for (int i = 0; i < record.count(); ++i)
             m_names << record.fieldName(i);
+        while (query.next()) {
+            std::vector<Value> row(size_t(m_names.size()));
+            for (int i = 0; i < m_names.size(); ++i)
+                row[size_t(i)] = fromVariant(query.value(i));
+            m_rows.push_back(std::move(row));
+        }
+        const QSqlError error = query.lastError();
+        if (error.isValid())
+            throw fromSqlError(AdoError::CommandRejected, error);
     }
 
     QStringList fieldNames() const override { return m_names; }
 
     bool fetch(std::vector<Value> &row) override
     {
-        if (!m_query)
+        if (m_rows.empty())
             return false;
-        if (m_query->next()) {
-            row.resize(size_t(m_names.size()));
-            for (int i = 0; i < m_names.size(); ++i)
-                row[size_t(i)] = fromVariant(m_query->value(i));
-            return true;
-        }
-        const QSqlError error = m_query->lastError();
-        m_query.reset();
-        if (error.isValid())
-            throw fromSqlError(AdoError::CommandRejected, error);
-        return false;
+        row = std::move(m_rows.front());
+        m_rows.pop_front();
+        return true;
     }
 
 private:
-    std::shared_ptr<OdbcSession> m_session;
-    std::unique_ptr<QSqlQuery> m_query;
     QStringList m_names;
+    std::deque<std::vector<Value>> m_rows;
 };
 
 } // namespace
@@ -138,15 +139,13 @@ OdbcSession::~OdbcSession()
 
 std::unique_ptr<ProviderCursor> OdbcSession::execute(const QString &sql, int64_t *affected)
 {
-    auto query = std::make_unique<QSqlQuery>(QSqlDatabase::database(m_name, false));
-    query->setForwardOnly(true);
+    QSqlQuery query(QSqlDatabase::database(m_name, false));
+    query.setForwardOnly(true);
     *affected = -1;
-    if (!query->exec(sql))
-        throw fromSqlError(AdoError::CommandRejected, query->lastError());
-    if (query->isSelect()) {
-        auto self = std::static_pointer_cast<OdbcSession>(shared_from_this());
-        return std::make_unique<OdbcCursor>(self, std::move(query));
-    }
-    *affected = query->numRowsAffected();
+    if (!query.exec(sql))
+        throw fromSqlError(AdoError::CommandRejected, query.lastError());
+    if (query.isSelect())
+        return std::make_unique<OdbcCursor>(query);
+    *affected = query.numRowsAffected();
     return nullptr;
 }
