@@ -7,7 +7,10 @@
 #include "data/dberror.h"
 #include "data/sqlserverodbc.h"
 
-#include <QElapsedTimer>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
@@ -128,6 +131,31 @@ TEST(SqlServerProvider, ClosedPortOnLoopbackFailsToOpen)
     ASSERT_GE(conn->Errors().Count(), 1);
     EXPECT_EQ(conn->Errors().Item(0).Number(), AdoError::OpenFailed);
     EXPECT_EQ(raisedBy([&] { conn->Execute(QStringLiteral("SELECT @@TRANCOUNT as flTrans")); }).number(), 3709);
+}
+
+TEST(SqlServerProvider, SilentServerOnLoopbackEndsInTheLoginTimeout)
+{
+    // A listening socket that never answers: the handshake completes in the kernel, the login never does.
+    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    ASSERT_GE(listener, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = 0;
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(listener, 4), 0);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr *>(&address), &length), 0);
+
+    auto conn = std::make_shared<Connection>();
+    const RuntimeError e = raisedBy([&] {
+        conn->Open(QStringLiteral("Provider=SQLOLEDB;User ID=sa;Password=x;Data Source=127.0.0.1,%1;Connect Timeout=1")
+                       .arg(ntohs(address.sin_port)));
+    });
+    ::close(listener);
+    EXPECT_EQ(e.number(), AdoError::OpenFailed);
+    EXPECT_FALSE(e.description().contains(QLatin1String("[FreeTDS]"))) << e.description().toStdString();
+    EXPECT_EQ(conn->State(), 0);
 }
 
 } // namespace
