@@ -117,7 +117,12 @@ std::shared_ptr<OdbcSession> OdbcSession::open(const ConnectionStringParts &part
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), name);
         if (!db.isValid())
             throw ProviderFailure{AdoError::ProviderNotFound, AdoError::text(AdoError::ProviderNotFound), QString(), 0};
-        db.setDatabaseName(SqlServerOdbc::odbcConnectionString(parts, SqlServerOdbc::freeTdsDriver(), user, password));
+        const QString odbc = SqlServerOdbc::odbcConnectionString(parts, SqlServerOdbc::freeTdsDriver(), user, password);
+        // QODBC reads any string containing ".dsn" as a file DSN, whatever else it holds.
+        if (odbc.contains(QLatin1String(".dsn"), Qt::CaseInsensitive))
+            throw ProviderFailure{AdoError::OpenFailed,
+                                  QStringLiteral("Os valores da cadeia de ligação não podem conter \".dsn\"."), QString(), 0};
+        db.setDatabaseName(odbc);
         db.setConnectOptions(
             QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1").arg(SqlServerOdbc::loginTimeoutSeconds(parts)));
         if (db.open())

@@ -131,6 +131,13 @@ TEST(SqlServerProvider, ClosedPortOnLoopbackFailsToOpen)
     ASSERT_GE(conn->Errors().Count(), 1);
     EXPECT_EQ(conn->Errors().Item(0).Number(), AdoError::OpenFailed);
     EXPECT_EQ(raisedBy([&] { conn->Execute(QStringLiteral("SELECT @@TRANCOUNT as flTrans")); }).number(), 3709);
+
+    // A value that would make the ODBC layer read a file DSN is refused before anything is contacted.
+    EXPECT_EQ(raisedBy([&] {
+                  conn->Open(QStringLiteral("Provider=SQLOLEDB.1;Initial Catalog=x.DSN;Data Source=127.0.0.1,1"));
+              }).number(),
+              AdoError::OpenFailed);
+    EXPECT_EQ(conn->State(), 0);
 }
 
 TEST(SqlServerProvider, SilentServerOnLoopbackEndsInTheLoginTimeout)
