@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/connection.h"
+
 #include <QList>
 #include <QPixmap>
 #include <QWidget>
@@ -32,6 +34,25 @@ public:
     int32_t LastHeight = 0;
     // convite_id of the invitation last looked up; 0 for none.
     int32_t LastConviteID = 0;
+
+    // KORDA's member database; public because the VIP list reads it. Like the two private
+    // connections below it holds no object until the first Connect, which replaces all three.
+    ConnectionRef ConnKORDA;
+
+    // Makes three fresh connections, proves each and shows the two organisations' status;
+    // returns "" when all three work, otherwise the message to show.
+    QString Connect();
+    // Verifies the number in the entry box end to end; errors never leave it.
+    void VerifyCode();
+    // Shows verdict kind 1 (accepted), 2 (not found) or 3 (refused); any other kind hides them all.
+    void ShowMessage(int32_t msgTipo, const QString &Label, const QString &CallIn);
+    // Empties the member panel, the photograph and the verdict, and ends the undo possibility.
+    void LimparForm();
+    // Fills the eight member labels from the current row of Rs (nothing for no, closed or empty Rs).
+    void FillFields(RecordsetRef &Rs);
+
+    const ConnectionRef &ConnSqlServer() const { return m_ConnSqlServer; }
+    const ConnectionRef &ConnZELMAR() const { return m_ConnZELMAR; }
 
     // The window's size in twips, as Form_Load and the layout pass measure it (the
     // widget's own size, so that the measure before and after showing agree).
@@ -110,6 +131,9 @@ private:
     QLabel *placeLabel(QWidget *container, const char *name, const QString &text = QString());
 
     ProcessTerminator m_terminator;
+
+    ConnectionRef m_ConnSqlServer;
+    ConnectionRef m_ConnZELMAR;
 
     QFrame *m_Frame1 = nullptr;
     QFrame *m_Frame2 = nullptr;
