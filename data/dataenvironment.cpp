@@ -1,0 +1,81 @@
+#include "data/dataenvironment.h"
+
+#include "data/dberror.h"
+#include "platform/runtimeerror.h"
+
+#ifndef QUORVET_SQLSERVER_HOST
+#define QUORVET_SQLSERVER_HOST "localhost"
+#endif
+
+namespace Data {
+
+namespace {
+
+struct NamedConnection
+{
+    int memberId;
+    const char *name;
+    const char *environmentVariable;
+    const char *catalog;
+};
+
+const NamedConnection connections[] = {
+    {SqlServerId, "SqlServer", "QUORVET_CONNECTION_SQLSERVER", "Pelvrin"},
+    {ZelmarId, "ZELMAR", "QUORVET_CONNECTION_ZELMAR", "Pelvrin"},
+    {KordaId, "KORDA", "QUORVET_CONNECTION_KORDA", "Contabilidade_velkor"},
+};
+
+const NamedConnection &byId(int memberId)
+{
+    for (const NamedConnection &c : connections)
+        if (c.memberId == memberId)
+            return c;
+    throw RuntimeError(AdoError::ItemNotFound, AdoError::text(AdoError::ItemNotFound));
+}
+
+} // namespace
+
+QStringList connectionNames()
+{
+    QStringList names;
+    for (const NamedConnection &c : connections)
+        names << QString::fromLatin1(c.name);
+    return names;
+}
+
+QString connectionName(int memberId)
+{
+    return QString::fromLatin1(byId(memberId).name);
+}
+
+int memberId(const QString &name)
+{
+    for (const NamedConnection &c : connections)
+        if (name.trimmed().compare(QLatin1String(c.name), Qt::CaseInsensitive) == 0)
+            return c.memberId;
+    throw RuntimeError(AdoError::ItemNotFound, AdoError::text(AdoError::ItemNotFound));
+}
+
+QString designTimeConnectionString(int id)
+{
+    const NamedConnection &c = byId(id);
+    return QStringLiteral("Provider=SQLOLEDB.1;Password=wobrelkiz;Persist Security Info=True;User ID=sa;"
+                          "Initial Catalog=%1;Data Source=%2\\SQLEXPRESS,1433;")
+        .arg(QString::fromLatin1(c.catalog), QString::fromUtf8(QUORVET_SQLSERVER_HOST));
+}
+
+QString connectionString(int id)
+{
+    const NamedConnection &c = byId(id);
+    const QString overridden = qEnvironmentVariable(c.environmentVariable);
+    if (!overridden.trimmed().isEmpty())
+        return overridden;
+    return designTimeConnectionString(id);
+}
+
+QString connectionString(const QString &name)
+{
+    return connectionString(memberId(name));
+}
+
+} // namespace Data

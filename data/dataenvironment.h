@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The data environment `Data`: the three named connections of the desk with their
+// member ids and connection strings. The design-time strings name the SQL Server host
+// chosen at build time; the environment variables QUORVET_CONNECTION_SQLSERVER,
+// QUORVET_CONNECTION_ZELMAR and QUORVET_CONNECTION_KORDA, when set and not empty, replace
+// them at run time (read at each call). Unknown ids or names raise RuntimeError 3265.
+namespace Data {
+
+constexpr int SqlServerId = 1002;
+constexpr int ZelmarId = 1003;
+constexpr int KordaId = 1004;
+
+// "SqlServer", "ZELMAR", "KORDA" in this order.
+QStringList connectionNames();
+QString connectionName(int memberId);
+int memberId(const QString &name); // case-insensitive
+
+// The design-time string of a named connection (no environment override).
+QString designTimeConnectionString(int memberId);
+// The string to use: the environment override when set, else the design-time string.
+QString connectionString(int memberId);
+QString connectionString(const QString &name);
+
+} // namespace Data

@@ -1,0 +1,151 @@
+#include "data/odbcsession.h"
+
+#include "data/dberror.h"
+#include "data/sqlserverodbc.h"
+
+#include <QDateTime>
+#include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QVariant>
+
+#include <atomic>
+
+namespace {
+
+// The server's message without the driver's "[FreeTDS][SQL Server]" tags.
+ProviderFailure fromSqlError(int32_t number, const QSqlError &error)
+{
+    static const QRegularExpression tags(QStringLiteral("^(\\[[^\\]]*\\])+\\s*"));
+    QString message = error.databaseText().trimmed();
+    if (message.isEmpty())
+        message = error.text().trimmed();
+    message.remove(tags);
+    bool ok = false;
+    const int native = error.nativeErrorCode().section(QLatin1Char(';'), 0, 0).toInt(&ok);
+    return ProviderFailure{number, message, error.nativeErrorCode(), ok ? native : 0};
+}
+
+Value fromVariant(const QVariant &v)
+{
+    if (!v.isValid() || v.isNull())
+        return Value::null();
+    switch (v.typeId()) {
+    case QMetaType::Bool:
+        return Value(v.toBool());
+    case QMetaType::Char:
+    case QMetaType::SChar:
+    case QMetaType::UChar:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::Long:
+    case QMetaType::LongLong:
+        return Value::fromInt64(v.toLongLong());
+    case QMetaType::ULong:
+    case QMetaType::ULongLong:
+        return Value(v.toDouble());
+    case QMetaType::Float:
+    case QMetaType::Double:
+        return Value(v.toDouble());
+    case QMetaType::QDateTime:
+        return Value::date(v.toDateTime());
+    case QMetaType::QDate:
+        return Value::date(v.toDate());
+    case QMetaType::QTime:
+        return Value::date(QDate(1899, 12, 30), v.toTime());
+    case QMetaType::QByteArray:
+        return Value(QString::fromLatin1(v.toByteArray()));
+    default:
+        return Value(v.toString());
+    }
+}
+
+// Rows of one forward-only query. The query is declared after the session so that it is
+// destroyed first, before the session removes its database connection.
+class OdbcCursor : public ProviderCursor
+{
+public:
+    OdbcCursor(std::shared_ptr<OdbcSession> session, std::unique_ptr<QSqlQuery> query)
+        : m_session(std::move(session)), m_query(std::move(query))
+    {
+        const QSqlRecord record = m_query->record();
+        for (int i = 0; i < record.count(); ++i)
+            m_names << record.fieldName(i);
+    }
+
+    QStringList fieldNames() const override { return m_names; }
+
+    bool fetch(std::vector<Value> &row) override
+    {
+        if (!m_query)
+            return false;
+        if (m_query->next()) {
+            row.resize(size_t(m_names.size()));
+            for (int i = 0; i < m_names.size(); ++i)
+                row[size_t(i)] = fromVariant(m_query->value(i));
+            return true;
+        }
+        const QSqlError error = m_query->lastError();
+        m_query.reset();
+        if (error.isValid())
+            throw fromSqlError(AdoError::CommandRejected, error);
+        return false;
+    }
+
+private:
+    std::shared_ptr<OdbcSession> m_session;
+    std::unique_ptr<QSqlQuery> m_query;
+    QStringList m_names;
+};
+
+} // namespace
+
+std::shared_ptr<OdbcSession> OdbcSession::open(const ConnectionStringParts &parts, const QString &user,
+                                               const QString &password)
+{
+    static std::atomic<quint64> counter{0};
+    const QString name = QStringLiteral("quorvet-odbc-%1").arg(++counter);
+    std::shared_ptr<OdbcSession> session(new OdbcSession(name));
+    QSqlError error;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), name);
+        if (!db.isValid())
+            throw ProviderFailure{AdoError::ProviderNotFound, AdoError::text(AdoError::ProviderNotFound), QString(), 0};
+        db.setDatabaseName(SqlServerOdbc::odbcConnectionString(parts, SqlServerOdbc::freeTdsDriver(), user, password));
+        db.setConnectOptions(
+            QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1").arg(SqlServerOdbc::loginTimeoutSeconds(parts)));
+        if (db.open())
+            return session;
+        error = db.lastError();
+    }
+    throw fromSqlError(AdoError::OpenFailed, error);
+}
+
+OdbcSession::~OdbcSession()
+{
+    {
+        QSqlDatabase db = QSqlDatabase::database(m_name, false);
+        if (db.isOpen())
+            db.close();
+    }
+    QSqlDatabase::removeDatabase(m_name);
+}
+
+std::unique_ptr<ProviderCursor> OdbcSession::execute(const QString &sql, int64_t *affected)
+{
+    auto query = std::make_unique<QSqlQuery>(QSqlDatabase::database(m_name, false));
+    query->setForwardOnly(true);
+    *affected = -1;
+    if (!query->exec(sql))
+        throw fromSqlError(AdoError::CommandRejected, query->lastError());
+    if (query->isSelect()) {
+        auto self = std::static_pointer_cast<OdbcSession>(shared_from_this());
+        return std::make_unique<OdbcCursor>(self, std::move(query));
+    }
+    *affected = query->numRowsAffected();
+    return nullptr;
+}

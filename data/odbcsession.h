@@ -1,0 +1,28 @@
+#pragma once
+
+#include "data/connectionstringparts.h"
+#include "data/providersession.h"
+
+#include <QString>
+
+#include <memory>
+
+// SQL Server through Qt's QODBC driver and FreeTDS. Each session owns one QSqlDatabase
+// connection under a name of its own, removed when the session ends. Statements go to the
+// server exactly as written, as forward-only queries read row by row.
+class OdbcSession : public ProviderSession
+{
+public:
+    static std::shared_ptr<OdbcSession> open(const ConnectionStringParts &parts, const QString &user,
+                                             const QString &password);
+    ~OdbcSession() override;
+
+    std::unique_ptr<ProviderCursor> execute(const QString &sql, int64_t *affected) override;
+
+    const QString &connectionName() const { return m_name; }
+
+private:
+    explicit OdbcSession(QString name) : m_name(std::move(name)) {}
+
+    QString m_name;
+};

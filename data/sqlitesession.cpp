@@ -1,0 +1,191 @@
+#include "data/sqlitesession.h"
+
+#include "data/dberror.h"
+#include "data/sqlitevalue.h"
+#include "data/tsqltranslator.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSet>
+
+#include <sqlite3.h>
+
+namespace {
+
+void getDate(sqlite3_context *context, int, sqlite3_value **)
+{
+    const QByteArray now =
+        QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")).toUtf8();
+    sqlite3_result_text(context, now.constData(), int(now.size()), SQLITE_TRANSIENT);
+}
+
+ProviderFailure openFailure(const QString &message)
+{
+    return ProviderFailure{AdoError::OpenFailed, message, QString(), 0};
+}
+
+// Whether the statement changes rows, so that sqlite3_changes() speaks for it.
+bool changesRows(sqlite3_stmt *stmt)
+{
+    for (const TSqlTranslator::Token &t : TSqlTranslator::tokenize(QString::fromUtf8(sqlite3_sql(stmt)))) {
+        if (t.kind != TSqlTranslator::TokenKind::Word)
+            continue;
+        const QString w = t.text.toUpper();
+        return w == QLatin1String("INSERT") || w == QLatin1String("UPDATE") || w == QLatin1String("DELETE")
+            || w == QLatin1String("REPLACE") || w == QLatin1String("WITH");
+    }
+    return false;
+}
+
+// Rows of one prepared statement; finalizes it at the end or when dropped.
+class SqliteCursor : public ProviderCursor
+{
+public:
+    SqliteCursor(std::shared_ptr<SqliteSession> session, sqlite3_stmt *stmt)
+        : m_session(std::move(session)), m_stmt(stmt)
+    {
+        const int n = sqlite3_column_count(stmt);
+        for (int i = 0; i < n; ++i) {
+            m_names << QString::fromUtf8(sqlite3_column_name(stmt, i));
+            const char *declared = sqlite3_column_decltype(stmt, i);
+            m_declared << (declared ? QString::fromUtf8(declared) : QString());
+        }
+    }
+    ~SqliteCursor() override { sqlite3_finalize(m_stmt); }
+
+    QStringList fieldNames() const override { return m_names; }
+
+    bool fetch(std::vector<Value> &row) override
+    {
+        if (!m_stmt)
+            return false;
+        const int rc = sqlite3_step(m_stmt);
+        if (rc == SQLITE_ROW) {
+            row.resize(size_t(m_names.size()));
+            for (int i = 0; i < m_names.size(); ++i)
+                row[size_t(i)] = SqliteValue::fromColumn(m_stmt, i, m_declared.at(i));
+            return true;
+        }
+        sqlite3_finalize(m_stmt); // ends the read transaction at once
+        m_stmt = nullptr;
+        if (rc == SQLITE_DONE)
+            return false;
+        throw m_session->failure(AdoError::CommandRejected, rc);
+    }
+
+private:
+    std::shared_ptr<SqliteSession> m_session;
+    sqlite3_stmt *m_stmt;
+    QStringList m_names;
+    QStringList m_declared;
+};
+
+} // namespace
+
+std::shared_ptr<SqliteSession> SqliteSession::open(const ConnectionStringParts &parts)
+{
+    const QString source = parts.value(QStringLiteral("Data Source")).trimmed();
+    if (source.isEmpty())
+        throw openFailure(QStringLiteral("Data Source em falta na cadeia de ligação."));
+    const QFileInfo file(source);
+    // Opening never creates a database: a missing file is a server that cannot be reached.
+    if (!file.isFile())
+        throw openFailure(QStringLiteral("unable to open database file: %1").arg(file.absoluteFilePath()));
+
+    sqlite3 *db = nullptr;
+    int rc = sqlite3_open_v2(QFile::encodeName(file.absoluteFilePath()).constData(), &db, SQLITE_OPEN_READWRITE,
+                             nullptr);
+    std::shared_ptr<SqliteSession> session(new SqliteSession(db));
+    if (rc != SQLITE_OK)
+        throw openFailure(QStringLiteral("%1: %2").arg(QString::fromUtf8(sqlite3_errmsg(db)), file.absoluteFilePath()));
+    sqlite3_extended_result_codes(db, 1);
+    sqlite3_busy_timeout(db, 5000);
+    rc = sqlite3_create_function_v2(db, "GETDATE", 0, SQLITE_UTF8, nullptr, getDate, nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK)
+        throw session->failure(AdoError::OpenFailed, rc);
+    // WAL lets one desk read while another writes; this also proves the file is a database.
+    rc = sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK)
+        throw session->failure(AdoError::OpenFailed, rc);
+
+    QSet<QString> schemas{QStringLiteral("main"), QStringLiteral("temp")};
+    const QStringList attach = parts.value(QStringLiteral("Attach")).split(QLatin1Char(','), Qt::SkipEmptyParts);
+    for (const QString &entry : attach) {
+        const QFileInfo extra(entry.trimmed());
+        if (entry.trimmed().isEmpty())
+            continue;
+        // ATTACH of a missing file would create an empty database; refuse it first.
+        if (!extra.isFile())
+            throw openFailure(QStringLiteral("unable to open database file: %1").arg(extra.absoluteFilePath()));
+        QString schema = extra.completeBaseName();
+        static const QRegularExpression plain(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*$"));
+        if (!plain.match(schema).hasMatch() || schemas.contains(schema.toLower()))
+            schema = QStringLiteral("attached%1").arg(schemas.size() - 1);
+        schemas.insert(schema.toLower());
+        const QByteArray sql = "ATTACH DATABASE ?1 AS \"" + schema.toUtf8() + "\"";
+        sqlite3_stmt *stmt = nullptr;
+        rc = sqlite3_prepare_v2(db, sql.constData(), -1, &stmt, nullptr);
+        if (rc == SQLITE_OK) {
+            const QByteArray path = QFile::encodeName(extra.absoluteFilePath());
+            sqlite3_bind_text(stmt, 1, path.constData(), int(path.size()), SQLITE_TRANSIENT);
+            rc = sqlite3_step(stmt);
+            if (rc == SQLITE_DONE)
+                rc = SQLITE_OK;
+        }
+        sqlite3_finalize(stmt);
+        if (rc != SQLITE_OK)
+            throw session->failure(AdoError::OpenFailed, rc);
+    }
+    return session;
+}
+
+SqliteSession::~SqliteSession()
+{
+    sqlite3_close_v2(m_db);
+}
+
+ProviderFailure SqliteSession::failure(int32_t number, int resultCode) const
+{
+    QString message = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QString();
+    if (message.isEmpty())
+        message = QString::fromUtf8(sqlite3_errstr(resultCode));
+    return ProviderFailure{number, message, QString(), resultCode};
+}
+
+std::unique_ptr<ProviderCursor> SqliteSession::execute(const QString &sql, int64_t *affected)
+{
+    const QByteArray text = TSqlTranslator::toSqlite(sql).toUtf8();
+    const char *tail = text.constData();
+    const char *const end = text.constData() + text.size();
+    *affected = -1;
+    // A batch runs statement by statement; the rows of the last one are returned.
+    while (tail < end) {
+        sqlite3_stmt *stmt = nullptr;
+        const int rc = sqlite3_prepare_v2(m_db, tail, int(end - tail), &stmt, &tail);
+        if (rc != SQLITE_OK) {
+            sqlite3_finalize(stmt);
+            throw failure(AdoError::CommandRejected, rc);
+        }
+        if (!stmt)
+            continue; // only blanks or comments were left
+        bool more = false;
+        for (const char *p = tail; p < end && !more; ++p)
+            more = !QChar::isSpace(uchar(*p));
+        if (sqlite3_column_count(stmt) > 0 && !more) {
+            auto self = std::static_pointer_cast<SqliteSession>(shared_from_this());
+            return std::make_unique<SqliteCursor>(self, stmt);
+        }
+        int step;
+        while ((step = sqlite3_step(stmt)) == SQLITE_ROW) {
+        }
+        const bool counts = changesRows(stmt);
+        sqlite3_finalize(stmt);
+        if (step != SQLITE_DONE)
+            throw failure(AdoError::CommandRejected, step);
+        if (counts)
+            *affected = (*affected < 0 ? 0 : *affected) + sqlite3_changes64(m_db);
+    }
+    return nullptr;
+}

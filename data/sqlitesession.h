@@ -1,0 +1,32 @@
+#pragma once
+
+#include "data/connectionstringparts.h"
+#include "data/providersession.h"
+
+#include <memory>
+
+struct sqlite3;
+
+// The embedded store: one SQLite database file opened read-write (never created: a missing
+// file is an unreachable server), with the files of Attach=<file>[,<file>] attached so that
+// unqualified names are found in them too. Statements pass through TSqlTranslator first;
+// GETDATE() is a function of the session giving local time as "yyyy-mm-dd hh:mm:ss.zzz".
+// WAL journal and a 5 s busy time-out let two desks share one file. Columns declared
+// DATE/DATETIME/TIME come back as Date values, BIT/BOOLEAN as Boolean.
+class SqliteSession : public ProviderSession
+{
+public:
+    static std::shared_ptr<SqliteSession> open(const ConnectionStringParts &parts);
+    ~SqliteSession() override;
+
+    std::unique_ptr<ProviderCursor> execute(const QString &sql, int64_t *affected) override;
+
+    sqlite3 *handle() const { return m_db; }
+    // A ProviderFailure carrying the session's last error message.
+    ProviderFailure failure(int32_t number, int resultCode) const;
+
+private:
+    explicit SqliteSession(sqlite3 *db) : m_db(db) {}
+
+    sqlite3 *m_db;
+};

@@ -1,0 +1,59 @@
+#include "data/sqlitevalue.h"
+
+#include <QRegularExpression>
+
+#include <sqlite3.h>
+
+Value SqliteValue::parseDateText(const QString &text)
+{
+    static const QRegularExpression dateTime(QStringLiteral(
+        "^(\\d{4})-(\\d{2})-(\\d{2})(?:[ T](\\d{2}):(\\d{2})(?::(\\d{2})(?:\\.(\\d+))?)?)?$"));
+    static const QRegularExpression timeOnly(QStringLiteral("^()()()(\\d{2}):(\\d{2})(?::(\\d{2})(?:\\.(\\d+))?)?$"));
+    const QString trimmed = text.trimmed();
+    QRegularExpressionMatch m = dateTime.match(trimmed);
+    if (!m.hasMatch())
+        m = timeOnly.match(trimmed);
+    if (!m.hasMatch())
+        return Value();
+    QDate date(1899, 12, 30);
+    if (!m.captured(1).isEmpty())
+        date = QDate(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
+    QTime time(0, 0);
+    if (!m.captured(4).isEmpty()) {
+        const int ms = m.captured(7).isEmpty() ? 0 : m.captured(7).left(3).leftJustified(3, QLatin1Char('0')).toInt();
+        time = QTime(m.captured(4).toInt(), m.captured(5).toInt(), m.captured(6).toInt(), ms);
+    }
+    if (!date.isValid() || !time.isValid())
+        return Value();
+    return Value::date(date, time);
+}
+
+Value SqliteValue::fromColumn(sqlite3_stmt *stmt, int column, const QString &declaredType)
+{
+    const QString declared = declaredType.toUpper();
+    switch (sqlite3_column_type(stmt, column)) {
+    case SQLITE_NULL:
+        return Value::null();
+    case SQLITE_INTEGER: {
+        const sqlite3_int64 v = sqlite3_column_int64(stmt, column);
+        if (declared == QLatin1String("BIT") || declared.startsWith(QLatin1String("BOOL")))
+            return Value(v != 0);
+        return Value::fromInt64(v);
+    }
+    case SQLITE_FLOAT:
+        return Value(sqlite3_column_double(stmt, column));
+    case SQLITE_TEXT: {
+        const QString text = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt, column)),
+                                               sqlite3_column_bytes(stmt, column));
+        if (declared.contains(QLatin1String("DATE")) || declared == QLatin1String("TIME")) {
+            const Value date = parseDateText(text);
+            if (date.isDateValue())
+                return date;
+        }
+        return Value(text);
+    }
+    default: // BLOB: its bytes as Latin-1 text; the desk reads no binary columns
+        return Value(QString::fromLatin1(static_cast<const char *>(sqlite3_column_blob(stmt, column)),
+                                         sqlite3_column_bytes(stmt, column)));
+    }
+}

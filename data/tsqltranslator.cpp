@@ -1,0 +1,377 @@
+#include "data/tsqltranslator.h"
+
+#include <QRegularExpression>
+
+namespace TSqlTranslator {
+
+namespace {
+
+bool isWordStart(QChar c)
+{
+    return c.isLetter() || c == QLatin1Char('_') || c == QLatin1Char('@') || c == QLatin1Char('#');
+}
+
+bool isWordPart(QChar c)
+{
+    return isWordStart(c) || c.isDigit() || c == QLatin1Char('$');
+}
+
+// Index just past a quoted run that starts at i with its opening quote and closes with
+// close; a doubled close inside stands for one. Unterminated runs end at the end of the
+// text, with *closed false.
+int skipQuoted(const QString &s, int i, QChar close, bool *closed = nullptr)
+{
+    const int n = int(s.size());
+    ++i;
+    while (i < n) {
+        if (s[i] == close) {
+            if (i + 1 < n && s[i + 1] == close) {
+                i += 2;
+                continue;
+            }
+            if (closed)
+                *closed = true;
+            return i + 1;
+        }
+        ++i;
+    }
+    if (closed)
+        *closed = false;
+    return n;
+}
+
+// Whether a String or Identifier token is closed by its quote (an unterminated one runs
+// to the end of the text and is left as it is).
+bool terminated(const QString &quoted, QChar close)
+{
+    const int open = (quoted.startsWith(QLatin1Char('N')) || quoted.startsWith(QLatin1Char('n'))) ? 1 : 0;
+    bool closed = false;
+    skipQuoted(quoted, open, close, &closed);
+    return closed;
+}
+
+} // namespace
+
+std::vector<Token> tokenize(const QString &s)
+{
+    std::vector<Token> tokens;
+    const int n = int(s.size());
+    int i = 0;
+    while (i < n) {
+        const int start = i;
+        const QChar c = s[i];
+        const QChar next = i + 1 < n ? s[i + 1] : QChar();
+        TokenKind kind;
+        if (c.isSpace()) {
+            kind = TokenKind::Space;
+            while (i < n && s[i].isSpace())
+                ++i;
+        } else if (c == QLatin1Char('-') && next == QLatin1Char('-')) {
+            kind = TokenKind::Comment;
+            while (i < n && s[i] != QLatin1Char('\n'))
+                ++i;
+        } else if (c == QLatin1Char('/') && next == QLatin1Char('*')) {
+            kind = TokenKind::Comment;
+            int depth = 0;
+            while (i < n) {
+                if (s[i] == QLatin1Char('/') && i + 1 < n && s[i + 1] == QLatin1Char('*')) {
+                    ++depth;
+                    i += 2;
+                } else if (s[i] == QLatin1Char('*') && i + 1 < n && s[i + 1] == QLatin1Char('/')) {
+                    i += 2;
+                    if (--depth == 0)
+                        break;
+                } else {
+                    ++i;
+                }
+            }
+        } else if (c == QLatin1Char('\'')) {
+            kind = TokenKind::String;
+            i = skipQuoted(s, i, QLatin1Char('\''));
+        } else if ((c == QLatin1Char('N') || c == QLatin1Char('n')) && next == QLatin1Char('\'')) {
+            kind = TokenKind::String;
+            i = skipQuoted(s, i + 1, QLatin1Char('\''));
+        } else if (c == QLatin1Char('[')) {
+            kind = TokenKind::Identifier;
+            i = skipQuoted(s, i, QLatin1Char(']'));
+        } else if (c == QLatin1Char('"') || c == QLatin1Char('`')) {
+            kind = TokenKind::Identifier;
+            i = skipQuoted(s, i, c);
+        } else if (isWordStart(c)) {
+            kind = TokenKind::Word;
+            while (i < n && isWordPart(s[i]))
+                ++i;
+        } else if (c.isDigit() || (c == QLatin1Char('.') && next.isDigit())) {
+            kind = TokenKind::Number;
+            while (i < n && (s[i].isDigit() || s[i] == QLatin1Char('.')))
+                ++i;
+            if (i + 1 < n && (s[i] == QLatin1Char('e') || s[i] == QLatin1Char('E'))
+                && (s[i + 1].isDigit()
+                    || ((s[i + 1] == QLatin1Char('+') || s[i + 1] == QLatin1Char('-')) && i + 2 < n
+                        && s[i + 2].isDigit())))
+                i += 2;
+            while (i < n && (s[i].isLetterOrNumber() || s[i] == QLatin1Char('_')))
+                ++i;
+        } else {
+            kind = TokenKind::Symbol;
+            static const char *const pairs[] = {"<>", "!=", ">=", "<=", "||", "!<", "!>"};
+            i += 1;
+            for (const char *p : pairs)
+                if (c == QLatin1Char(p[0]) && next == QLatin1Char(p[1])) {
+                    i += 1;
+                    break;
+                }
+        }
+        tokens.push_back(Token{kind, s.mid(start, i - start)});
+    }
+    return tokens;
+}
+
+namespace {
+
+// The translation works on the significant tokens (no blanks, no comments) and writes
+// each token's replacement text into out; text appended to a token lands after it.
+class Translation
+{
+public:
+    explicit Translation(const QString &sql) : m_tokens(tokenize(sql))
+    {
+        for (size_t i = 0; i < m_tokens.size(); ++i) {
+            m_out.push_back(m_tokens[i].text);
+            if (m_tokens[i].kind != TokenKind::Space && m_tokens[i].kind != TokenKind::Comment)
+                m_sig.push_back(i);
+        }
+        m_concat.assign(m_sig.size(), false);
+    }
+
+    QString run()
+    {
+        rewriteSimpleTokens();
+        rewriteConvert();
+        rewriteTop();
+        rewriteConcatenation();
+        QString result;
+        for (const QString &t : m_out)
+            result += t;
+        return result;
+    }
+
+private:
+    int count() const { return int(m_sig.size()); }
+    const Token &tok(int k) const { return m_tokens[m_sig[size_t(k)]]; }
+    QString &out(int k) { return m_out[m_sig[size_t(k)]]; }
+
+    bool isWord(int k, const char *word) const
+    {
+        return k >= 0 && k < count() && tok(k).kind == TokenKind::Word
+            && tok(k).text.compare(QLatin1String(word), Qt::CaseInsensitive) == 0;
+    }
+    bool isSymbol(int k, const char *symbol) const
+    {
+        return k >= 0 && k < count() && tok(k).kind == TokenKind::Symbol && tok(k).text == QLatin1String(symbol);
+    }
+    bool isString(int k) const
+    {
+        return k >= 0 && k < count() && tok(k).kind == TokenKind::String && terminated(tok(k).text, QLatin1Char('\''));
+    }
+
+    // Significant index of the ')' that closes the '(' at k, or -1.
+    int matchForward(int k) const
+    {
+        int depth = 0;
+        for (int j = k; j < count(); ++j) {
+            if (isSymbol(j, "("))
+                ++depth;
+            else if (isSymbol(j, ")") && --depth == 0)
+                return j;
+        }
+        return -1;
+    }
+    // Significant index of the '(' that the ')' at k closes, or -1.
+    int matchBackward(int k) const
+    {
+        int depth = 0;
+        for (int j = k; j >= 0; --j) {
+            if (isSymbol(j, ")"))
+                ++depth;
+            else if (isSymbol(j, "(") && --depth == 0)
+                return j;
+        }
+        return -1;
+    }
+
+    // Blanks every token (comments and blanks too) from significant k1 to k2 inclusive.
+    void blank(int k1, int k2)
+    {
+        for (size_t i = m_sig[size_t(k1)]; i <= m_sig[size_t(k2)]; ++i)
+            m_out[i].clear();
+    }
+
+    void rewriteSimpleTokens()
+    {
+        for (int k = 0; k < count(); ++k) {
+            const Token &t = tok(k);
+            if (t.kind == TokenKind::String && (t.text.startsWith(QLatin1Char('N')) || t.text.startsWith(QLatin1Char('n'))))
+                out(k) = t.text.mid(1);
+            else if (t.kind == TokenKind::Identifier && t.text.startsWith(QLatin1Char('['))
+                     && terminated(t.text, QLatin1Char(']'))) {
+                QString name = t.text.mid(1, t.text.size() - 2);
+                name.replace(QLatin1String("]]"), QLatin1String("]"));
+                name.replace(QLatin1String("\""), QLatin1String("\"\""));
+                out(k) = QLatin1Char('"') + name + QLatin1Char('"');
+            } else if (isWord(k, "@@TRANCOUNT"))
+                out(k) = QStringLiteral("0");
+            else if ((isWord(k, "CHAR") || isWord(k, "NCHAR")) && isSymbol(k + 1, "("))
+                out(k) = QStringLiteral("char");
+        }
+    }
+
+    // CONVERT(DATETIME, 'yyyy-mm-dd[ hh:mm[:ss[.fff]]]' [, style]) becomes the date text.
+    void rewriteConvert()
+    {
+        static const QRegularExpression date(QStringLiteral(
+            "^'(\\d{4})[-./](\\d{1,2})[-./](\\d{1,2})(?:[ T](\\d{1,2}):(\\d{2})(?::(\\d{2})(?:\\.(\\d{1,3}))?)?)?'$"));
+        for (int k = 0; k + 5 < count(); ++k) {
+            if (!isWord(k, "CONVERT") || !isSymbol(k + 1, "(") || !isWord(k + 2, "DATETIME") || !isSymbol(k + 3, ",")
+                || !isString(k + 4))
+                continue;
+            int close = -1;
+            if (isSymbol(k + 5, ")"))
+                close = k + 5;
+            else if (isSymbol(k + 5, ",") && k + 7 < count() && tok(k + 6).kind == TokenKind::Number
+                     && isSymbol(k + 7, ")"))
+                close = k + 7;
+            const QRegularExpressionMatch m = date.match(out(k + 4));
+            if (close < 0 || !m.hasMatch())
+                continue;
+            auto two = [](const QString &d) { return d.rightJustified(2, QLatin1Char('0')); };
+            QString text = m.captured(1) + QLatin1Char('-') + two(m.captured(2)) + QLatin1Char('-') + two(m.captured(3));
+            if (!m.captured(4).isEmpty()) {
+                text += QLatin1Char(' ') + two(m.captured(4)) + QLatin1Char(':') + m.captured(5) + QLatin1Char(':')
+                    + (m.captured(6).isEmpty() ? QStringLiteral("00") : m.captured(6));
+                if (!m.captured(7).isEmpty())
+                    text += QLatin1Char('.') + m.captured(7).leftJustified(3, QLatin1Char('0'));
+            }
+            blank(k, close);
+            out(k) = QLatin1Char('\'') + text + QLatin1Char('\'');
+            k = close;
+        }
+    }
+
+    // SELECT [DISTINCT|ALL] TOP n ... becomes SELECT ... LIMIT n at the end of that SELECT.
+    void rewriteTop()
+    {
+        for (int k = 0; k < count(); ++k) {
+            if (!isWord(k, "SELECT"))
+                continue;
+            int j = k + 1;
+            if (isWord(j, "DISTINCT") || isWord(j, "ALL"))
+                ++j;
+            if (!isWord(j, "TOP"))
+                continue;
+            int last;
+            QString limit;
+            if (j + 1 < count() && tok(j + 1).kind == TokenKind::Number) {
+                last = j + 1;
+                limit = tok(j + 1).text;
+            } else if (isSymbol(j + 1, "(")) {
+                last = matchForward(j + 1);
+                if (last < 0)
+                    continue;
+                for (int x = j + 1; x <= last; ++x)
+                    limit += out(x);
+            } else {
+                continue;
+            }
+            if (isWord(last + 1, "PERCENT") || isWord(last + 1, "WITH"))
+                continue;
+            int end = last + 1;
+            int depth = 0;
+            for (; end < count(); ++end) {
+                if (isSymbol(end, "("))
+                    ++depth;
+                else if (isSymbol(end, ")") && --depth < 0)
+                    break;
+                else if (depth == 0
+                         && (isSymbol(end, ";") || isWord(end, "UNION") || isWord(end, "EXCEPT")
+                             || isWord(end, "INTERSECT")))
+                    break;
+            }
+            blank(j, last);
+            out(end - 1) += QStringLiteral(" LIMIT ") + limit;
+        }
+    }
+
+    // Significant index where the operand that ends at k starts: a name with its qualifiers,
+    // a call or parenthesised group, or a single token.
+    int operandStart(int k) const
+    {
+        int start = k;
+        if (isSymbol(k, ")")) {
+            start = matchBackward(k);
+            if (start < 0)
+                return k;
+            if (start > 0 && tok(start - 1).kind == TokenKind::Word)
+                --start;
+            return start;
+        }
+        while (start >= 2 && isSymbol(start - 1, ".")
+               && (tok(start - 2).kind == TokenKind::Word || tok(start - 2).kind == TokenKind::Identifier))
+            start -= 2;
+        return start;
+    }
+
+    bool isCharCall(int k) const { return (isWord(k, "CHAR") || isWord(k, "NCHAR")) && isSymbol(k + 1, "("); }
+
+    bool leftIsString(int plus) const
+    {
+        const int k = plus - 1;
+        if (k < 0)
+            return false;
+        if (isString(k))
+            return true;
+        if (isSymbol(k, ")")) {
+            const int open = matchBackward(k);
+            if (open > 0 && isCharCall(open - 1))
+                return true;
+            // A parenthesised concatenation.
+            int depth = 0;
+            for (int x = open + 1; open >= 0 && x < k; ++x) {
+                if (isSymbol(x, "("))
+                    ++depth;
+                else if (isSymbol(x, ")"))
+                    --depth;
+                else if (depth == 0 && m_concat[size_t(x)])
+                    return true;
+            }
+        }
+        const int start = operandStart(k);
+        return start > 0 && m_concat[size_t(start - 1)];
+    }
+
+    bool rightIsString(int plus) const { return isString(plus + 1) || isCharCall(plus + 1); }
+
+    void rewriteConcatenation()
+    {
+        for (int k = 0; k < count(); ++k) {
+            if (isSymbol(k, "+") && (leftIsString(k) || rightIsString(k))) {
+                out(k) = QStringLiteral("||");
+                m_concat[size_t(k)] = true;
+            }
+        }
+    }
+
+    std::vector<Token> m_tokens;
+    std::vector<QString> m_out;
+    std::vector<size_t> m_sig;
+    std::vector<bool> m_concat;
+};
+
+} // namespace
+
+QString toSqlite(const QString &tsql)
+{
+    return Translation(tsql).run();
+}
+
+} // namespace TSqlTranslator

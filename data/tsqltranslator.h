@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+// Turns the T-SQL the desk sends into SQL the embedded SQLite store accepts. It reads the
+// text with a tokenizer that knows quoted literals, N'...' literals, bracketed, double-quoted
+// and back-quoted identifiers and both kinds of comment, so nothing inside a literal,
+// identifier or comment is ever rewritten. It rewrites: '+' between string operands (a
+// string literal, CHAR(...) or an earlier concatenation) to '||'; SELECT [DISTINCT] TOP n
+// to a LIMIT n at the end of that SELECT; CONVERT(DATETIME,'...'[,102]) to the date text;
+// @@TRANCOUNT to 0; N'...' to '...'; [name] to "name". Everything else passes unchanged.
+// The functions are plain and total: any input gives an output and never throws.
+namespace TSqlTranslator {
+
+enum class TokenKind {
+    Space,      // blanks and line breaks
+    Comment,    // -- to end of line, or /* ... */ (nested as in T-SQL)
+    String,     // '...' or N'...', doubled quotes inside
+    Identifier, // [..], "..." or `...`
+    Word,       // keywords and names, including @variables and @@functions
+    Number,
+    Symbol      // one operator or punctuation character (or a two-character operator)
+};
+
+struct Token
+{
+    TokenKind kind;
+    QString text;
+};
+
+// The tokens of the text; concatenating their texts gives back the input exactly.
+std::vector<Token> tokenize(const QString &sql);
+
+// The SQLite form of a T-SQL statement (or batch).
+QString toSqlite(const QString &tsql);
+
+} // namespace TSqlTranslator
