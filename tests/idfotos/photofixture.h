@@ -85,6 +85,21 @@ protected:
         return file;
     }
 
+    // The JPEG with an EXIF orientation tag put in front of its own segments (6: the
+    // camera was turned, the picture is to be shown turned 90 degrees clockwise).
+    static QByteArray withOrientation(const QByteArray &jpeg, int orientation)
+    {
+        QByteArray exif("Exif\0\0" "MM\0\x2a\0\0\0\x08" "\0\x01" "\x01\x12\0\x03\0\0\0\x01", 24);
+        exif += char(0);
+        exif += char(orientation);
+        exif += QByteArray(6, '\0'); // padding of the value and the offset of no next directory
+        const int length = int(exif.size()) + 2;
+        QByteArray segment("\xff\xe1", 2);
+        segment += char(length >> 8);
+        segment += char(length & 0xff);
+        return jpeg.left(2) + segment + exif + jpeg.mid(2);
+    }
+
     void writeBytes(const QString &relative, const QByteArray &bytes) const
     {
         QFile file(QDir(archive()).filePath(relative));

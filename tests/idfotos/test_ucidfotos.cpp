@@ -110,6 +110,17 @@ TEST_F(ucIDFotosTest, StoredPathsWithBackslashesAreFound)
     expectShown(file, QSize(200, 300));
 }
 
+TEST_F(ucIDFotosTest, APhotographTakenWithTheCameraTurnedIsShownUprightAndFitted)
+{
+    const QString plain = writeImage(QStringLiteral("fotos/ze/deitada.jpg"), QSize(400, 200));
+    writeBytes(QStringLiteral("fotos/ze/rodada.jpg"), withOrientation(readBytes(plain), 6));
+    addPhotoRow(62, QStringLiteral("fotos/ze/rodada.jpg"));
+    loadAsTheDesk(62);
+    // Stored 400 x 200, upright 200 x 400: fitted to the 300 x 200 area as 100 x 200.
+    expectShown(QDir(archive()).filePath(QStringLiteral("fotos/ze/rodada.jpg")), QSize(200, 400));
+    EXPECT_EQ(m_control.decodedSize(), QSize(100, 200));
+}
+
 TEST_F(ucIDFotosTest, AnythingThatIsNotAReadablePhotographInsideTheArchiveLeavesTheAreaEmpty)
 {
     writeImage(QStringLiteral("fotos/ze/57.jpg"), QSize(400, 300));
