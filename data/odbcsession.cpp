@@ -12,13 +12,15 @@
 #include <QVariant>
 
 #include <atomic>
+#include <deque>
 
 namespace {
 
 // The server's message without the driver's "[FreeTDS][SQL Server]" tags.
 ProviderFailure fromSqlError(int32_t number, const QSqlError &error)
 {
-    static const QRegularExpression tags(QStringLiteral("^(\\[[^\\]]*\\])+\\s*"));
+    static const QRegularExpression tags(
+        QStringLiteral("(\\[(FreeTDS|unixODBC|Microsoft|SQL Server|ODBC)[^\\]]*\\])+\\s*"));
     QString message = error.databaseText().trimmed();
     if (message.isEmpty())
         message = error.text().trimmed();
@@ -64,42 +66,42 @@ Value fromVariant(const QVariant &v)
     }
 }
 
-// Rows of one forward-only query. The query is declared after the session so that it is
-// destroyed first, before the session removes its database connection.
+// The rows of one query, read to the end when the query runs. FreeTDS serves one active
+// statement per connection, so the statement is released at once and the connection stays
+// free for the next command while the recordset is read (as SQLOLEDB's firehose would).
 class OdbcCursor : public ProviderCursor
 {
 public:
-    OdbcCursor(std::shared_ptr<OdbcSession> session, std::unique_ptr<QSqlQuery> query)
-        : m_session(std::move(session)), m_query(std::move(query))
+    explicit OdbcCursor(QSqlQuery &query)
     {
-        const QSqlRecord record = m_query->record();
+        const QSqlRecord record = query.record();
         for (int i = 0; i < record.count(); ++i)
             m_names << record.fieldName(i);
+        while (query.next()) {
+            std::vector<Value> row(size_t(m_names.size()));
+            for (int i = 0; i < m_names.size(); ++i)
+                row[size_t(i)] = fromVariant(query.value(i));
+            m_rows.push_back(std::move(row));
+        }
+        const QSqlError error = query.lastError();
+        if (error.isValid())
+            throw fromSqlError(AdoError::CommandRejected, error);
     }
 
     QStringList fieldNames() const override { return m_names; }
 
     bool fetch(std::vector<Value> &row) override
     {
-        if (!m_query)
+        if (m_rows.empty())
             return false;
-        if (m_query->next()) {
-            row.resize(size_t(m_names.size()));
-            for (int i = 0; i < m_names.size(); ++i)
-                row[size_t(i)] = fromVariant(m_query->value(i));
-            return true;
-        }
-        const QSqlError error = m_query->lastError();
-        m_query.reset();
-        if (error.isValid())
-            throw fromSqlError(AdoError::CommandRejected, error);
-        return false;
+        row = std::move(m_rows.front());
+        m_rows.pop_front();
+        return true;
     }
 
 private:
-    std::shared_ptr<OdbcSession> m_session;
-    std::unique_ptr<QSqlQuery> m_query;
     QStringList m_names;
+    std::deque<std::vector<Value>> m_rows;
 };
 
 } // namespace
@@ -115,7 +117,12 @@ std::shared_ptr<OdbcSession> OdbcSession::open(const ConnectionStringParts &part
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), name);
         if (!db.isValid())
             throw ProviderFailure{AdoError::ProviderNotFound, AdoError::text(AdoError::ProviderNotFound), QString(), 0};
-        db.setDatabaseName(SqlServerOdbc::odbcConnectionString(parts, SqlServerOdbc::freeTdsDriver(), user, password));
+        const QString odbc = SqlServerOdbc::odbcConnectionString(parts, SqlServerOdbc::freeTdsDriver(), user, password);
+        // QODBC reads any string containing ".dsn" as a file DSN, whatever else it holds.
+        if (odbc.contains(QLatin1String(".dsn"), Qt::CaseInsensitive))
+            throw ProviderFailure{AdoError::OpenFailed,
+                                  QStringLiteral("Os valores da cadeia de ligação não podem conter \".dsn\"."), QString(), 0};
+        db.setDatabaseName(odbc);
         db.setConnectOptions(
             QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1").arg(SqlServerOdbc::loginTimeoutSeconds(parts)));
         if (db.open())
@@ -137,15 +144,13 @@ OdbcSession::~OdbcSession()
 
 std::unique_ptr<ProviderCursor> OdbcSession::execute(const QString &sql, int64_t *affected)
 {
-    auto query = std::make_unique<QSqlQuery>(QSqlDatabase::database(m_name, false));
-    query->setForwardOnly(true);
+    QSqlQuery query(QSqlDatabase::database(m_name, false));
+    query.setForwardOnly(true);
     *affected = -1;
-    if (!query->exec(sql))
-        throw fromSqlError(AdoError::CommandRejected, query->lastError());
-    if (query->isSelect()) {
-        auto self = std::static_pointer_cast<OdbcSession>(shared_from_this());
-        return std::make_unique<OdbcCursor>(self, std::move(query));
-    }
-    *affected = query->numRowsAffected();
+    if (!query.exec(sql))
+        throw fromSqlError(AdoError::CommandRejected, query.lastError());
+    if (query.isSelect())
+        return std::make_unique<OdbcCursor>(query);
+    *affected = query.numRowsAffected();
     return nullptr;
 }

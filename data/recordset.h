@@ -13,8 +13,9 @@
 class ProviderCursor;
 
 // A forward-only, read-only ADO-like recordset. Open runs a query on a connection and
-// positions on the first row; MoveNext walks on until Eof(). The recordset holds the
-// provider cursor, and through it the provider session, until Close() or destruction.
+// positions on the first row; MoveNext walks on until Eof(). The recordset owns the
+// provider cursor (which keeps the provider session alive where it reads on demand, as the
+// embedded store does) until Close() or destruction, whatever happens to the connection.
 // Failures raise RuntimeError: 3709 when the connection is closed or missing, the server's
 // message with -2147217900 when the query is rejected (also appended to the connection's
 // Errors), 3704 for reading a closed recordset, 3705 for opening an open one, 3021 for

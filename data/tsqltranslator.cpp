@@ -6,129 +6,6 @@ namespace TSqlTranslator {
 
 namespace {
 
-bool isWordStart(QChar c)
-{
-    return c.isLetter() || c == QLatin1Char('_') || c == QLatin1Char('@') || c == QLatin1Char('#');
-}
-
-bool isWordPart(QChar c)
-{
-    return isWordStart(c) || c.isDigit() || c == QLatin1Char('$');
-}
-
-// Index just past a quoted run that starts at i with its opening quote and closes with
-// close; a doubled close inside stands for one. Unterminated runs end at the end of the
-// text, with *closed false.
-int skipQuoted(const QString &s, int i, QChar close, bool *closed = nullptr)
-{
-    const int n = int(s.size());
-    ++i;
-    while (i < n) {
-        if (s[i] == close) {
-            if (i + 1 < n && s[i + 1] == close) {
-                i += 2;
-                continue;
-            }
-            if (closed)
-                *closed = true;
-            return i + 1;
-        }
-        ++i;
-    }
-    if (closed)
-        *closed = false;
-    return n;
-}
-
-// Whether a String or Identifier token is closed by its quote (an unterminated one runs
-// to the end of the text and is left as it is).
-bool terminated(const QString &quoted, QChar close)
-{
-    const int open = (quoted.startsWith(QLatin1Char('N')) || quoted.startsWith(QLatin1Char('n'))) ? 1 : 0;
-    bool closed = false;
-    skipQuoted(quoted, open, close, &closed);
-    return closed;
-}
-
-} // namespace
-
-std::vector<Token> tokenize(const QString &s)
-{
-    std::vector<Token> tokens;
-    const int n = int(s.size());
-    int i = 0;
-    while (i < n) {
-        const int start = i;
-        const QChar c = s[i];
-        const QChar next = i + 1 < n ? s[i + 1] : QChar();
-        TokenKind kind;
-        if (c.isSpace()) {
-            kind = TokenKind::Space;
-            while (i < n && s[i].isSpace())
-                ++i;
-        } else if (c == QLatin1Char('-') && next == QLatin1Char('-')) {
-            kind = TokenKind::Comment;
-            while (i < n && s[i] != QLatin1Char('\n'))
-                ++i;
-        } else if (c == QLatin1Char('/') && next == QLatin1Char('*')) {
-            kind = TokenKind::Comment;
-            int depth = 0;
-            while (i < n) {
-                if (s[i] == QLatin1Char('/') && i + 1 < n && s[i + 1] == QLatin1Char('*')) {
-                    ++depth;
-                    i += 2;
-                } else if (s[i] == QLatin1Char('*') && i + 1 < n && s[i + 1] == QLatin1Char('/')) {
-                    i += 2;
-                    if (--depth == 0)
-                        break;
-                } else {
-                    ++i;
-                }
-            }
-        } else if (c == QLatin1Char('\'')) {
-            kind = TokenKind::String;
-            i = skipQuoted(s, i, QLatin1Char('\''));
-        } else if ((c == QLatin1Char('N') || c == QLatin1Char('n')) && next == QLatin1Char('\'')) {
-            kind = TokenKind::String;
-            i = skipQuoted(s, i + 1, QLatin1Char('\''));
-        } else if (c == QLatin1Char('[')) {
-            kind = TokenKind::Identifier;
-            i = skipQuoted(s, i, QLatin1Char(']'));
-        } else if (c == QLatin1Char('"') || c == QLatin1Char('`')) {
-            kind = TokenKind::Identifier;
-            i = skipQuoted(s, i, c);
-        } else if (isWordStart(c)) {
-            kind = TokenKind::Word;
-            while (i < n && isWordPart(s[i]))
-                ++i;
-        } else if (c.isDigit() || (c == QLatin1Char('.') && next.isDigit())) {
-            kind = TokenKind::Number;
-            while (i < n && (s[i].isDigit() || s[i] == QLatin1Char('.')))
-                ++i;
-            if (i + 1 < n && (s[i] == QLatin1Char('e') || s[i] == QLatin1Char('E'))
-                && (s[i + 1].isDigit()
-                    || ((s[i + 1] == QLatin1Char('+') || s[i + 1] == QLatin1Char('-')) && i + 2 < n
-                        && s[i + 2].isDigit())))
-                i += 2;
-            while (i < n && (s[i].isLetterOrNumber() || s[i] == QLatin1Char('_')))
-                ++i;
-        } else {
-            kind = TokenKind::Symbol;
-            static const char *const pairs[] = {"<>", "!=", ">=", "<=", "||", "!<", "!>"};
-            i += 1;
-            for (const char *p : pairs)
-                if (c == QLatin1Char(p[0]) && next == QLatin1Char(p[1])) {
-                    i += 1;
-                    break;
-                }
-        }
-        tokens.push_back(Token{kind, s.mid(start, i - start)});
-    }
-    return tokens;
-}
-
-namespace {
-
 // The translation works on the significant tokens (no blanks, no comments) and writes
 // each token's replacement text into out; text appended to a token lands after it.
 class Translation
@@ -151,12 +28,34 @@ public:
         rewriteTop();
         rewriteConcatenation();
         QString result;
-        for (const QString &t : m_out)
-            result += t;
+        bool lastChanged = false;
+        for (size_t i = 0; i < m_out.size(); ++i) {
+            const QString &piece = m_out[i];
+            if (piece.isEmpty())
+                continue;
+            const bool changed = piece != m_tokens[i].text;
+            // A rewritten piece must not fuse with its neighbour into a different token.
+            if ((changed || lastChanged) && !result.isEmpty() && sticky(result.back(), piece.front()))
+                result += QLatin1Char(' ');
+            result += piece;
+            lastChanged = changed;
+        }
         return result;
     }
 
 private:
+    static bool sticky(QChar left, QChar right)
+    {
+        if (isWordCharacter(left) && isWordCharacter(right))
+            return true;
+        if (left == right
+            && (left == QLatin1Char('\'') || left == QLatin1Char('"') || left == QLatin1Char('-')
+                || left == QLatin1Char('|')))
+            return true;
+        return (left == QLatin1Char('/') && right == QLatin1Char('*'))
+            || (left == QLatin1Char('*') && right == QLatin1Char('/'));
+    }
+
     int count() const { return int(m_sig.size()); }
     const Token &tok(int k) const { return m_tokens[m_sig[size_t(k)]]; }
     QString &out(int k) { return m_out[m_sig[size_t(k)]]; }
@@ -172,7 +71,7 @@ private:
     }
     bool isString(int k) const
     {
-        return k >= 0 && k < count() && tok(k).kind == TokenKind::String && terminated(tok(k).text, QLatin1Char('\''));
+        return k >= 0 && k < count() && tok(k).kind == TokenKind::String && isClosed(tok(k).text, QLatin1Char('\''));
     }
 
     // Significant index of the ')' that closes the '(' at k, or -1.
@@ -209,12 +108,17 @@ private:
 
     void rewriteSimpleTokens()
     {
+        // SQLite ends a block comment at the first "*/": a nested one goes as a blank.
+        for (size_t i = 0; i < m_tokens.size(); ++i)
+            if (m_tokens[i].kind == TokenKind::Comment && m_tokens[i].text.startsWith(QLatin1String("/*"))
+                && m_tokens[i].text.indexOf(QLatin1String("/*"), 2) >= 0)
+                m_out[i] = QStringLiteral(" ");
         for (int k = 0; k < count(); ++k) {
             const Token &t = tok(k);
             if (t.kind == TokenKind::String && (t.text.startsWith(QLatin1Char('N')) || t.text.startsWith(QLatin1Char('n'))))
                 out(k) = t.text.mid(1);
             else if (t.kind == TokenKind::Identifier && t.text.startsWith(QLatin1Char('['))
-                     && terminated(t.text, QLatin1Char(']'))) {
+                     && isClosed(t.text, QLatin1Char(']'))) {
                 QString name = t.text.mid(1, t.text.size() - 2);
                 name.replace(QLatin1String("]]"), QLatin1String("]"));
                 name.replace(QLatin1String("\""), QLatin1String("\"\""));

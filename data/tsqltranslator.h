@@ -34,6 +34,11 @@ struct Token
 // The tokens of the text; concatenating their texts gives back the input exactly.
 std::vector<Token> tokenize(const QString &sql);
 
+// Whether c can continue a word (letters, digits, '_', '@', '#', '$').
+bool isWordCharacter(QChar c);
+// Whether a String (also N'...') or Identifier token is closed by its quote close.
+bool isClosed(const QString &quotedToken, QChar close);
+
 // The SQLite form of a T-SQL statement (or batch).
 QString toSqlite(const QString &tsql);
 

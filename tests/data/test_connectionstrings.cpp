@@ -1,0 +1,168 @@
+// Connection strings: the OLE DB parser, the ODBC string given to FreeTDS, the named
+// connections, and a SQL Server string that points at nothing.
+#include "tests/data/databasefixture.h"
+
+#include "data/connectionstringparts.h"
+#include "data/dataenvironment.h"
+#include "data/dberror.h"
+#include "data/sqlserverodbc.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+TEST(ConnectionStringParts, ReadsKeysAndValuesAsOleDbWritesThem)
+{
+    const auto parts = ConnectionStringParts::parse(QStringLiteral(
+        " Provider = SQLOLEDB.1 ;Password=\"a;b\"\"c\";Persist Security Info=True;user id=sa;;junk;"
+        "Initial Catalog='O''Neil';Data Source=host\\SQLEXPRESS,1433;Password2= x = y ;"));
+    EXPECT_EQ(parts.value(QStringLiteral("provider")), QStringLiteral("SQLOLEDB.1"));
+    EXPECT_EQ(parts.value(QStringLiteral("PASSWORD")), QStringLiteral("a;b\"c"));
+    EXPECT_EQ(parts.value(QStringLiteral("User ID")), QStringLiteral("sa"));
+    EXPECT_EQ(parts.value(QStringLiteral("Initial Catalog")), QStringLiteral("O'Neil"));
+    EXPECT_EQ(parts.value(QStringLiteral("Data Source")), QStringLiteral("host\\SQLEXPRESS,1433"));
+    EXPECT_EQ(parts.value(QStringLiteral("Password2")), QStringLiteral("x = y"));
+    EXPECT_FALSE(parts.contains(QStringLiteral("junk")));
+    EXPECT_EQ(parts.value(QStringLiteral("Connect Timeout"), QStringLiteral("15")), QStringLiteral("15"));
+    EXPECT_EQ(parts.pairs().size(), 7);
+
+    // The last of repeated keys wins; an unterminated quote takes the rest; nothing throws.
+    EXPECT_EQ(ConnectionStringParts::parse(QStringLiteral("a=1;A=2")).value(QStringLiteral("a")), QStringLiteral("2"));
+    EXPECT_EQ(ConnectionStringParts::parse(QStringLiteral("a='1;b=2")).value(QStringLiteral("a")),
+              QStringLiteral("1;b=2"));
+    for (const char *odd : {"", ";", "=", "==;;=", "'", "=x;y"})
+        EXPECT_TRUE(ConnectionStringParts::parse(QString::fromLatin1(odd)).pairs().isEmpty()) << odd;
+
+    // Whatever the text, every value read back round-trips through a quoted rewrite.
+    const QString alphabet = QStringLiteral("ab =;'\" \\");
+    quint32 seed = 7;
+    for (int round = 0; round < 2000; ++round) {
+        QString text;
+        for (int i = 0; i < 16; ++i) {
+            seed = seed * 1664525u + 1013904223u;
+            text += alphabet[int((seed >> 8) % quint32(alphabet.size()))];
+        }
+        const auto parts = ConnectionStringParts::parse(text);
+        QString rewritten;
+        for (const auto &pair : parts.pairs()) {
+            if (pair.first.contains(QLatin1Char('=')) || pair.first.contains(QLatin1Char(';')))
+                continue;
+            QString v = pair.second;
+            v.replace(QLatin1String("\""), QLatin1String("\"\""));
+            rewritten += pair.first + QStringLiteral("=\"") + v + QStringLiteral("\";");
+        }
+        const auto again = ConnectionStringParts::parse(rewritten);
+        for (const auto &pair : parts.pairs())
+            EXPECT_EQ(again.value(pair.first), pair.second) << text.toStdString();
+    }
+}
+
+TEST(SqlServerOdbc, TranslatesTheOleDbKeysForFreeTds)
+{
+    using SqlServerOdbc::parseDataSource;
+    const auto full = parseDataSource(QStringLiteral(" srv\\SQLEXPRESS , 1433 "));
+    EXPECT_EQ(full.host, QStringLiteral("srv"));
+    EXPECT_EQ(full.instance, QStringLiteral("SQLEXPRESS"));
+    EXPECT_EQ(full.port, 1433);
+    EXPECT_EQ(parseDataSource(QStringLiteral("tcp:10.0.0.1,99999")).port, 0);
+    EXPECT_EQ(parseDataSource(QStringLiteral("(local)")).host, QStringLiteral("127.0.0.1"));
+
+    const auto parts = ConnectionStringParts::parse(
+        QStringLiteral("Provider=SQLOLEDB.1;Password=p}w;d;User ID=sa;Initial Catalog=Pelvrin;"
+                       "Data Source=srv\\SQLEXPRESS,1433;Connect Timeout=3"));
+    EXPECT_EQ(SqlServerOdbc::odbcConnectionString(parts, QStringLiteral("FreeTDS")),
+              QStringLiteral("DRIVER={FreeTDS};SERVER={srv};PORT=1433;DATABASE={Pelvrin};UID={sa};PWD={p}}w};"
+                             "TDS_Version=7.4;ClientCharset=UTF-8;"));
+    EXPECT_EQ(SqlServerOdbc::loginTimeoutSeconds(parts), 3);
+    // Without a port FreeTDS resolves the instance; user and password given to Open win.
+    const auto named = ConnectionStringParts::parse(QStringLiteral("Data Source=srv\\INST;User ID=a;Password=b"));
+    EXPECT_EQ(SqlServerOdbc::odbcConnectionString(named, QStringLiteral("/x/libtdsodbc.so"), QStringLiteral("u"),
+                                                  QStringLiteral("v")),
+              QStringLiteral("DRIVER={/x/libtdsodbc.so};SERVER={srv\\INST};UID={u};PWD={v};TDS_Version=7.4;"
+                             "ClientCharset=UTF-8;"));
+    EXPECT_EQ(SqlServerOdbc::loginTimeoutSeconds(named), 15);
+    EXPECT_EQ(SqlServerOdbc::braced(QStringLiteral("a}}b")), QStringLiteral("{a}}}}b}"));
+}
+
+TEST(NamedConnections, DesignTimeStringsAndEnvironmentOverrides)
+{
+    EXPECT_EQ(Data::connectionNames(),
+              (QStringList{QStringLiteral("SqlServer"), QStringLiteral("ZELMAR"), QStringLiteral("KORDA")}));
+    EXPECT_EQ(Data::memberId(QStringLiteral("korda")), 1004);
+    EXPECT_EQ(Data::connectionName(1003), QStringLiteral("ZELMAR"));
+    EXPECT_EQ(raisedBy([] { Data::connectionName(1005); }).number(), AdoError::ItemNotFound);
+
+    // The host is chosen at build time; the rest of the text is fixed.
+    const QString source =
+        ConnectionStringParts::parse(Data::designTimeConnectionString(1002)).value(QStringLiteral("Data Source"));
+    ASSERT_TRUE(source.endsWith(QLatin1String("\\SQLEXPRESS,1433")));
+    const QString host = source.chopped(16);
+    EXPECT_FALSE(host.isEmpty());
+    const QString pelvrin = QStringLiteral("Provider=SQLOLEDB.1;Password=wobrelkiz;Persist Security Info=True;User ID=sa;"
+                                           "Initial Catalog=Pelvrin;Data Source=")
+        + host + QStringLiteral("\\SQLEXPRESS,1433;");
+    EXPECT_EQ(Data::designTimeConnectionString(1002), pelvrin);
+    EXPECT_EQ(Data::designTimeConnectionString(1003), pelvrin);
+    EXPECT_EQ(Data::designTimeConnectionString(1004),
+              QStringLiteral("Provider=SQLOLEDB.1;Password=wobrelkiz;Persist Security Info=True;User ID=sa;"
+                             "Initial Catalog=Contabilidade_velkor;Data Source=")
+                  + host + QStringLiteral("\\SQLEXPRESS,1433;"));
+
+    qunsetenv("QUORVET_CONNECTION_KORDA");
+    EXPECT_EQ(Data::connectionString(QStringLiteral("KORDA")), Data::designTimeConnectionString(1004));
+    qputenv("QUORVET_CONNECTION_KORDA", "Provider=SQLite;Data Source=/tmp/korda.db");
+    EXPECT_EQ(Data::connectionString(1004), QStringLiteral("Provider=SQLite;Data Source=/tmp/korda.db"));
+    EXPECT_EQ(Data::connectionString(1002), Data::designTimeConnectionString(1002));
+    qunsetenv("QUORVET_CONNECTION_KORDA");
+}
+
+TEST(SqlServerProvider, ClosedPortOnLoopbackFailsToOpen)
+{
+    auto conn = std::make_shared<Connection>();
+    conn->setConnectionString(QStringLiteral("Provider=SQLOLEDB.1;Password=x;Persist Security Info=True;User ID=sa;"
+                                             "Initial Catalog=Pelvrin;Data Source=127.0.0.1,1;Connect Timeout=3"));
+    const RuntimeError e = raisedBy([&] { conn->Open(); });
+    EXPECT_EQ(e.number(), AdoError::OpenFailed);
+    EXPECT_FALSE(e.description().trimmed().isEmpty());
+    EXPECT_EQ(conn->State(), 0);
+    ASSERT_GE(conn->Errors().Count(), 1);
+    EXPECT_EQ(conn->Errors().Item(0).Number(), AdoError::OpenFailed);
+    EXPECT_EQ(raisedBy([&] { conn->Execute(QStringLiteral("SELECT @@TRANCOUNT as flTrans")); }).number(), 3709);
+
+    // A value that would make the ODBC layer read a file DSN is refused before anything is contacted.
+    EXPECT_EQ(raisedBy([&] {
+                  conn->Open(QStringLiteral("Provider=SQLOLEDB.1;Initial Catalog=x.DSN;Data Source=127.0.0.1,1"));
+              }).number(),
+              AdoError::OpenFailed);
+    EXPECT_EQ(conn->State(), 0);
+}
+
+TEST(SqlServerProvider, SilentServerOnLoopbackEndsInTheLoginTimeout)
+{
+    // A listening socket that never answers: the handshake completes in the kernel, the login never does.
+    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    ASSERT_GE(listener, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = 0;
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(listener, 4), 0);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr *>(&address), &length), 0);
+
+    auto conn = std::make_shared<Connection>();
+    const RuntimeError e = raisedBy([&] {
+        conn->Open(QStringLiteral("Provider=SQLOLEDB;User ID=sa;Password=x;Data Source=127.0.0.1,%1;Connect Timeout=1")
+                       .arg(ntohs(address.sin_port)));
+    });
+    ::close(listener);
+    EXPECT_EQ(e.number(), AdoError::OpenFailed);
+    EXPECT_FALSE(e.description().contains(QLatin1String("[FreeTDS]"))) << e.description().toStdString();
+    EXPECT_EQ(conn->State(), 0);
+}
+
+} // namespace
