@@ -107,9 +107,13 @@ void ucIDFotos::resizeEvent(QResizeEvent *event)
         return;
     // Read the file again only when the area has grown enough to show clearly more detail;
     // if the file has gone meanwhile, the image already decoded stays.
-    const QSize wanted = PhotoArchive::decodeSize(m_sourceSize, decodeBox());
-    if (wanted.width() * 4 > m_image.width() * 5 || wanted.height() * 4 > m_image.height() * 5)
-        decode(m_path);
+    try {
+        const QSize wanted = PhotoArchive::decodeSize(m_sourceSize, decodeBox());
+        if (wanted.width() * 4 > m_image.width() * 5 || wanted.height() * 4 > m_image.height() * 5)
+            decode(m_path);
+    } catch (...) {
+        ErrorReporting::formTail(QStringLiteral("ucIDFotos"), QStringLiteral("UserControl_Resize"));
+    }
 }
 
 void ucIDFotos::paintEvent(QPaintEvent *event)
