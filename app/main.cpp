@@ -2,6 +2,7 @@
 #include "app/frmmain.h"
 #include "app/screenshot.h"
 #include "app/startoptions.h"
+#include "forms/frmsqlserver.h"
 #include "platform/modprocessos.h"
 #include "ui/msgboxhandler.h"
 
@@ -19,6 +20,7 @@ int main(int argc, char **argv)
     }
 
     MsgBoxHandler::install();
+    frmSQLServer::installAsServerDialog();
     // When the shut-down walk meets our own process, leave the event loop: the windows and
     // the application object are then destroyed and every file is flushed and closed.
     modProcessos::setOwnProcessExit([] { QCoreApplication::exit(0); });
