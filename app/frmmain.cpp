@@ -77,23 +77,14 @@ void frmMain::Toolbar1_ButtonClick()
 void frmMain::Toolbar2_ButtonClick()
 {
     // Runs the verification of the entered number; it handles its own errors.
-}
-
-void frmMain::FXNo_TAP_KeyDown(int16_t keyCode, int16_t shift)
-{
-    // Enter verifies, Esc offers to undo the last entry, any other key clears the last guest.
-    Q_UNUSED(keyCode);
-    Q_UNUSED(shift);
-}
-
-void frmMain::Timer1_Timer()
-{
-    // The pause after a verdict ends here: the entry box is given back.
+    VerifyCode();
 }
 
 bool frmMain::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_FXNo_TAP && event->type() == QEvent::KeyPress) {
+    // A disabled entry box takes no keys (the check-in and its pause keep them out), also
+    // when a key is delivered to it directly rather than through the focus.
+    if (watched == m_FXNo_TAP && event->type() == QEvent::KeyPress && m_FXNo_TAP->isEnabled()) {
         const auto *key = static_cast<QKeyEvent *>(event);
         FXNo_TAP_KeyDown(VbKeys::keyCode(key), VbKeys::shiftState(key));
     }

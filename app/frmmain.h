@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/connection.h"
+#include "idfotos/ucidfotos.h"
 
 #include <QList>
 #include <QPixmap>
@@ -88,8 +89,8 @@ public:
     QLabel *Label2() const { return m_Label2; }
     QLabel *Label3() const { return m_Label3; }
     VbTimer *Timer1() const { return m_Timer1; }
-    // The photo control's place in the body; the one way to reach it.
-    QWidget *ucIDFotos1() const { return m_ucIDFotos1; }
+    // The photo control of the member panel.
+    ucIDFotos *ucIDFotos1() const { return m_ucIDFotos1; }
     QLineEdit *FXNo_TAP() const { return m_FXNo_TAP; }
     // The four toolbar pictures.
     const QList<QPixmap> &ImageList1() const { return m_ImageList1; }
@@ -142,6 +143,11 @@ private:
     std::unique_ptr<ResizeLayout> m_layout;
     std::map<QString, QWidget *> m_layoutWidgets;
 
+    // The check-in's own helpers: default pointer and the two-second pause; the member
+    // database of organisation 1 (ZELMAR) or any other (KORDA).
+    void unlockAfterVerdict();
+    ConnectionRef &organisationConnection(int32_t source);
+
     ProcessTerminator m_terminator;
 
     ConnectionRef m_ConnSqlServer;
@@ -155,7 +161,7 @@ private:
     QLabel *m_Label2 = nullptr;
     QLabel *m_Label3 = nullptr;
     VbTimer *m_Timer1 = nullptr;
-    QWidget *m_ucIDFotos1 = nullptr;
+    ucIDFotos *m_ucIDFotos1 = nullptr;
     QLineEdit *m_FXNo_TAP = nullptr;
     QList<QPixmap> m_ImageList1;
     QToolBar *m_Toolbar1 = nullptr;

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "data/connection.h"
+
+#include <QSize>
+#include <QString>
+
+#include <cstdint>
+
+// The plain rules behind the photo control: which stored path belongs to a contact, which
+// file of the archive that path names, and at what size a photograph is worth decoding.
+// Nothing here touches a widget. The lookup leaves the connection as it found it (open,
+// same object); every ordinary failure (no connection, closed connection, rejected query,
+// no row, a path that leaves the archive) gives an empty result instead of an error.
+namespace PhotoArchive {
+
+// tbContactos_Fotos.path of the contact: the first row with a non-blank text path, or an
+// empty text. The id goes into the query as decimal digits only. Errors raised by the
+// connection layer (closed connection, rejected query) are swallowed: a contact whose
+// photograph cannot be read simply has none.
+QString storedPath(const ConnectionRef &connection, int32_t contactId);
+
+// The absolute, canonical path of the existing file that storedPath names below
+// archiveFolder, or an empty text. "\" and "/" are both separators. The result always lies
+// inside the archive folder: ".." steps, absolute paths and symbolic links that lead out
+// of it are refused, and so is an empty archive folder (never the current directory).
+QString resolve(const QString &archiveFolder, const QString &storedPath);
+
+// The size to decode an image of sourceSize at so that it fits box with its aspect ratio
+// kept: sourceSize itself when it already fits (never enlarged) or when box is empty (no
+// bound), an invalid size when the image's size is unknown. Each side is at least one pixel.
+QSize decodeSize(const QSize &sourceSize, const QSize &box);
+
+} // namespace PhotoArchive
