@@ -2,6 +2,7 @@
 
 #include "app/frmmaindesign.h"
 #include "app/resizelayout.h"
+#include "forms/frmmainvips.h"
 #include "platform/errorreport.h"
 #include "platform/modprocessos.h"
 #include "ui/artwork.h"
@@ -68,7 +69,10 @@ void frmMain::Form_Resize()
 void frmMain::Toolbar1_ButtonClick()
 {
     try {
-        // Opens a VIP entry list window, owned by this one, per click.
+        // A new list per click, owned by this window and deleted when the user closes it.
+        auto *vips = new frmMainVIPs(this);
+        vips->Main = this;
+        vips->show();
     } catch (...) {
         ErrorReporting::formTail(QStringLiteral("frmMain"), QStringLiteral("Toolbar1_ButtonClick"));
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/connection.h"
+#include "forms/vipsource.h"
 #include "idfotos/ucidfotos.h"
 
 #include <QList>
@@ -25,8 +26,8 @@ class VbTimer;
 // server status labels and two one-button toolbars. Every control is a child owned by the
 // window and is reached through its accessor, named like the control. Procedures with an
 // error handler report through the error tail and leave; closing the window ends the
-// program (see closeEvent).
-class frmMain : public QWidget
+// program (see closeEvent). It is the VIP lists' source: they call Connect and read ConnKORDA.
+class frmMain : public QWidget, public VipSource
 {
     Q_OBJECT
 public:
@@ -45,7 +46,8 @@ public:
 
     // Makes three fresh connections, proves each and shows the two organisations' status;
     // returns "" when all three work, otherwise the message to show.
-    QString Connect();
+    QString Connect() override;
+    ConnectionRef kordaConnection() const override { return ConnKORDA; }
     // Verifies the number in the entry box end to end; errors never leave it.
     void VerifyCode();
     // Shows verdict kind 1 (accepted), 2 (not found) or 3 (refused); any other kind hides them all.
