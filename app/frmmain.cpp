@@ -1,6 +1,8 @@
 #include "app/frmmain.h"
 
 #include "app/frmmaindesign.h"
+#include "app/resizelayout.h"
+#include "forms/frmmainvips.h"
 #include "platform/errorreport.h"
 #include "platform/modprocessos.h"
 #include "ui/artwork.h"
@@ -43,8 +45,10 @@ double frmMain::outerHeightTwips() const
 void frmMain::Form_Load()
 {
     try {
-        LastWidth = roundHalfEven(float(outerWidthTwips()));
-        LastHeight = roundHalfEven(float(outerHeightTwips()));
+        ResizeLayout &controls = layout();
+        controls.storeOuterSize();
+        LastWidth = controls.lastWidth();
+        LastHeight = controls.lastHeight();
         LastConviteID = 0;
         showMaximized();
     } catch (...) {
@@ -54,13 +58,21 @@ void frmMain::Form_Load()
 
 void frmMain::Form_Resize()
 {
-    // The layout pass that follows the window's size runs here.
+    // Before Form_Load there is no stored size to lay the controls out from.
+    if (!m_layout)
+        return;
+    // The pass reports its own errors; the widgets then show whatever it left.
+    m_layout->formResize(isMinimized());
+    applyLayout();
 }
 
 void frmMain::Toolbar1_ButtonClick()
 {
     try {
-        // Opens a VIP entry list window, owned by this one, per click.
+        // A new list per click, owned by this window and deleted when the user closes it.
+        auto *vips = new frmMainVIPs(this);
+        vips->Main = this;
+        vips->show();
     } catch (...) {
         ErrorReporting::formTail(QStringLiteral("frmMain"), QStringLiteral("Toolbar1_ButtonClick"));
     }
@@ -69,23 +81,14 @@ void frmMain::Toolbar1_ButtonClick()
 void frmMain::Toolbar2_ButtonClick()
 {
     // Runs the verification of the entered number; it handles its own errors.
-}
-
-void frmMain::FXNo_TAP_KeyDown(int16_t keyCode, int16_t shift)
-{
-    // Enter verifies, Esc offers to undo the last entry, any other key clears the last guest.
-    Q_UNUSED(keyCode);
-    Q_UNUSED(shift);
-}
-
-void frmMain::Timer1_Timer()
-{
-    // The pause after a verdict ends here: the entry box is given back.
+    VerifyCode();
 }
 
 bool frmMain::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_FXNo_TAP && event->type() == QEvent::KeyPress) {
+    // A disabled entry box takes no keys (the check-in and its pause keep them out), also
+    // when a key is delivered to it directly rather than through the focus.
+    if (watched == m_FXNo_TAP && event->type() == QEvent::KeyPress && m_FXNo_TAP->isEnabled()) {
         const auto *key = static_cast<QKeyEvent *>(event);
         FXNo_TAP_KeyDown(VbKeys::keyCode(key), VbKeys::shiftState(key));
     }
