@@ -369,4 +369,19 @@ TEST_F(TestConnectionTest, RetryingWaitsForTheOperatorUntilAnAttemptSucceeds)
     expectCleanEnd();
 }
 
+TEST_F(TestConnectionTest, RetryingEndsWhenTheDialogIsDestroyedWhileWaiting)
+{
+    QObject context;
+    m_journal.onShow = [&] {
+        QTimer::singleShot(0, &context, [this] { delete m_journal.lastForm.data(); });
+    };
+    auto conn = std::make_shared<Connection>();
+    ConnectionRef ref = conn;
+    QString text = QStringLiteral("Provider=SQLite;Data Source=") + path(QStringLiteral("never.db"));
+    EXPECT_FALSE(test(ref, text, true));
+    EXPECT_EQ(m_journal.created, 1);
+    EXPECT_EQ(conn->State(), Connection::StateClosed);
+    expectCleanEnd();
+}
+
 } // namespace
