@@ -11,6 +11,12 @@ QCommandLineOption screenshotOption()
                               QStringLiteral("file"));
 }
 
+QCommandLineOption checkinOption()
+{
+    return QCommandLineOption(QStringList{QStringLiteral("checkin")},
+                              QStringLiteral("Check NUMBER in before the screenshot."), QStringLiteral("number"));
+}
+
 } // namespace
 
 StartOptions StartOptions::parse(const QStringList &arguments)
@@ -18,6 +24,7 @@ StartOptions StartOptions::parse(const QStringList &arguments)
     StartOptions options;
     QCommandLineParser parser;
     parser.addOption(screenshotOption());
+    parser.addOption(checkinOption());
     if (!parser.parse(arguments)) {
         options.error = parser.errorText();
         return options;
@@ -27,12 +34,17 @@ StartOptions StartOptions::parse(const QStringList &arguments)
         return options;
     }
     options.screenshotPath = parser.value(screenshotOption());
+    options.checkinNumber = parser.value(checkinOption());
     if (parser.isSet(screenshotOption()) && options.screenshotPath.isEmpty())
         options.error = QStringLiteral("--screenshot needs a file name");
+    else if (parser.isSet(checkinOption()) && options.checkinNumber.trimmed().isEmpty())
+        options.error = QStringLiteral("--checkin needs an invitation number");
+    else if (parser.isSet(checkinOption()) && options.screenshotPath.isEmpty())
+        options.error = QStringLiteral("--checkin is only used with --screenshot");
     return options;
 }
 
 QString StartOptions::usage()
 {
-    return QStringLiteral("usage: quorvet [--screenshot OUT.png]\n");
+    return QStringLiteral("usage: quorvet [--screenshot OUT.png [--checkin NUMBER]]\n");
 }
