@@ -8,6 +8,7 @@
 #include "ui/controltag.h"
 #include "ui/organisations.h"
 #include "ui/twipsgeometry.h"
+#include "ui/verdictlabel.h"
 #include "ui/vbtimer.h"
 
 #include <QAction>
@@ -185,7 +186,8 @@ void frmMain::createBody()
     verdictFont.setPointSizeF(39.75);
     verdictFont.setBold(true);
     for (const auto &v : verdicts) {
-        QLabel *label = placeLabel(m_Frame2, v.name, v.text);
+        auto *label = new VerdictLabel(v.text, m_Frame2);
+        place(label, v.name);
         this->*v.member = label;
         setTag(label, v.text);
         label->setFont(verdictFont);

@@ -1,0 +1,62 @@
+#include "ui/verdictlabel.h"
+
+#include <QFontMetricsF>
+#include <QImage>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QFont verdictFont()
+{
+    QFont f(QStringLiteral("Calibri"));
+    f.setPointSizeF(39.75);
+    f.setBold(true);
+    return f;
+}
+
+TEST(VerdictLabel, StandardCaptionsKeepTheDesignSizeAndLongTextsShrinkToFit)
+{
+    const QFont font = verdictFont();
+    EXPECT_EQ(VerdictLabel::fittingPointSize(font, QStringLiteral("Convite OK!"), 766, 12), 39.75);
+
+    const QString error = QStringLiteral("Erro no procedimento: A operação não é permitida quando o objecto está fechado.");
+    const qreal size = VerdictLabel::fittingPointSize(font, error, 766, 12);
+    EXPECT_LT(size, 39.75);
+    EXPECT_GE(size, 12.0);
+    QFont fitted(font);
+    fitted.setPointSizeF(size);
+    EXPECT_LE(QFontMetricsF(fitted).horizontalAdvance(error), 766.0);
+
+    // A text that cannot fit even at the smallest size stops there (and wraps when drawn).
+    EXPECT_EQ(VerdictLabel::fittingPointSize(font, QString(2000, QLatin1Char('W')), 766, 12), 12.0);
+}
+
+TEST(VerdictLabel, ALongCaptionIsDrawnWithinTheLabel)
+{
+    VerdictLabel label(QStringLiteral("Erro no procedimento: A operação não é permitida quando o objecto está fechado."));
+    label.setFont(verdictFont());
+    label.setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    label.setAutoFillBackground(true);
+    QPalette p = label.palette();
+    p.setColor(QPalette::Window, QColor(128, 0, 0));
+    p.setColor(QPalette::WindowText, Qt::white);
+    label.setPalette(p);
+    label.resize(766, 67);
+
+    const QImage image = label.grab().toImage();
+    // The first and last tenth of the label stay free of text when the caption is scaled
+    // to fit and centred; a clipped caption would paint white up to both edges.
+    auto whiteInColumns = [&](int from, int to) {
+        for (int x = from; x < to; ++x)
+            for (int y = 0; y < image.height(); ++y)
+                if (qGray(image.pixel(x, y)) > 200)
+                    return true;
+        return false;
+    };
+    EXPECT_TRUE(whiteInColumns(image.width() / 4, image.width() * 3 / 4));
+    EXPECT_FALSE(whiteInColumns(0, 2));
+    EXPECT_FALSE(whiteInColumns(image.width() - 2, image.width()));
+}
+
+} // namespace

@@ -1,0 +1,44 @@
+#include "ui/verdictlabel.h"
+
+#include <QFontMetricsF>
+#include <QPainter>
+
+VerdictLabel::VerdictLabel(const QString &text, QWidget *parent) : QLabel(text, parent)
+{
+}
+
+qreal VerdictLabel::fittingPointSize(const QFont &font, const QString &text, qreal width, qreal minimum)
+{
+    const qreal designSize = font.pointSizeF();
+    const qreal textWidth = QFontMetricsF(font).horizontalAdvance(text);
+    if (textWidth <= width || textWidth <= 0 || designSize <= minimum)
+        return designSize;
+    // Text width grows about linearly with the point size; step down from the estimate
+    // until it really fits, since hinting and kerning do not scale exactly.
+    QFont probe(font);
+    qreal size = std::max(minimum, designSize * width / textWidth);
+    for (; size > minimum; size -= 0.5) {
+        probe.setPointSizeF(size);
+        if (QFontMetricsF(probe).horizontalAdvance(text) <= width)
+            return size;
+    }
+    return minimum;
+}
+
+void VerdictLabel::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    const QRect area = contentsRect();
+    QFont f = font();
+    const qreal size = fittingPointSize(f, text(), area.width(), MinimumPointSize);
+    f.setPointSizeF(size);
+    painter.setFont(f);
+    painter.setPen(palette().color(foregroundRole()));
+    int flags = int(alignment());
+    // A caption drawn smaller sits in the middle of the label rather than at its top.
+    if (size < font().pointSizeF())
+        flags = (flags & ~int(Qt::AlignVertical_Mask)) | Qt::AlignVCenter;
+    if (QFontMetricsF(f).horizontalAdvance(text()) > area.width())
+        flags |= Qt::TextWordWrap;
+    painter.drawText(area, flags, text());
+}
