@@ -74,6 +74,19 @@ private:
         return k >= 0 && k < count() && tok(k).kind == TokenKind::String && isClosed(tok(k).text, QLatin1Char('\''));
     }
 
+    // Whether significant token k, if quoted, has its closing quote.
+    bool isClosedToken(int k) const
+    {
+        const Token &t = tok(k);
+        if (t.kind == TokenKind::String)
+            return isClosed(t.text, QLatin1Char('\''));
+        if (t.kind == TokenKind::Identifier) {
+            const QChar open = t.text.front();
+            return isClosed(t.text, open == QLatin1Char('[') ? QLatin1Char(']') : open);
+        }
+        return true;
+    }
+
     // Significant index of the ')' that closes the '(' at k, or -1.
     int matchForward(int k) const
     {
@@ -182,8 +195,6 @@ private:
                 last = matchForward(j + 1);
                 if (last < 0)
                     continue;
-                for (int x = j + 1; x <= last; ++x)
-                    limit += out(x);
             } else {
                 continue;
             }
@@ -200,6 +211,16 @@ private:
                          && (isSymbol(end, ";") || isWord(end, "UNION") || isWord(end, "EXCEPT")
                              || isWord(end, "INTERSECT")))
                     break;
+            }
+            // A SELECT that runs into an unclosed literal or identifier is left as it is: the
+            // LIMIT would land inside the quotes.
+            if (!isClosedToken(end - 1))
+                continue;
+            // The expression of TOP (...) moves with its blanks and comments, so that two
+            // literals in it never fuse into one.
+            if (limit.isEmpty()) {
+                for (size_t i = m_sig[size_t(j + 1)]; i <= m_sig[size_t(last)]; ++i)
+                    limit += m_out[i];
             }
             blank(j, last);
             out(end - 1) += QStringLiteral(" LIMIT ") + limit;

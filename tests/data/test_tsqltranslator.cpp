@@ -152,4 +152,19 @@ TEST(TSqlTranslator, NeverRewritesInsideLiteralsIdentifiersOrComments)
     }
 }
 
+// Found by fuzz_tsqltranslator: the LIMIT of a TOP went inside a literal left open at the end
+// of the statement, and the literals of TOP (...) lost the blank between them and fused.
+TEST(TSqlTranslator, TopNeverReachesIntoLiterals)
+{
+    const QString open = QStringLiteral("SELECT TOP 1 * FROM tbConvites WHERE No_TAP = 'x' + 'y");
+    EXPECT_EQ(tokensOf(toSqlite(open), TokenKind::String), tokensOf(open, TokenKind::String));
+    const QString openName = QStringLiteral("SELECT TOP 1 * FROM \"tbConvites");
+    EXPECT_EQ(tokensOf(toSqlite(openName), TokenKind::Identifier), tokensOf(openName, TokenKind::Identifier));
+
+    const QString twoLiterals = QStringLiteral("SELECT TOP (LENGTH('a' /* x */ 'b')) a FROM t");
+    EXPECT_EQ(tokensOf(toSqlite(twoLiterals), TokenKind::String), tokensOf(twoLiterals, TokenKind::String));
+    EXPECT_EQ(collapsed(toSqlite(QStringLiteral("SELECT TOP (2) a FROM t"))),
+              QStringLiteral("SELECT a FROM t LIMIT (2)"));
+}
+
 } // namespace
