@@ -279,8 +279,10 @@ private:
     void rewriteConcatenation()
     {
         for (int k = 0; k < count(); ++k) {
-            if (isSymbol(k, "+") && (leftIsString(k) || rightIsString(k))) {
-                out(k) = QStringLiteral("||");
+            // A '+' that TOP moved away is left alone, and one that ends a SELECT keeps the
+            // LIMIT appended to it.
+            if (isSymbol(k, "+") && out(k).startsWith(QLatin1Char('+')) && (leftIsString(k) || rightIsString(k))) {
+                out(k).replace(0, 1, QStringLiteral("||"));
                 m_concat[size_t(k)] = true;
             }
         }

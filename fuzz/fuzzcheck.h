@@ -10,7 +10,9 @@
 // reports as a crash and keeps the input that caused it.
 [[noreturn]] inline void fuzzFailure(const char *what, const QString &detail)
 {
-    std::fprintf(stderr, "fuzz check failed: %s\n%s\n", what, detail.toUtf8().constData());
+    // NULs in the detail are shown as \0 so that the whole text reaches the log.
+    const QByteArray text = detail.toUtf8().replace('\0', "\\0");
+    std::fprintf(stderr, "fuzz check failed: %s\n%s\n", what, text.constData());
     std::abort();
 }
 

@@ -165,6 +165,11 @@ TEST(TSqlTranslator, TopNeverReachesIntoLiterals)
     EXPECT_EQ(tokensOf(toSqlite(twoLiterals), TokenKind::String), tokensOf(twoLiterals, TokenKind::String));
     EXPECT_EQ(collapsed(toSqlite(QStringLiteral("SELECT TOP (2) a FROM t"))),
               QStringLiteral("SELECT a FROM t LIMIT (2)"));
+    // A concatenation that ends the SELECT keeps the LIMIT; one inside TOP (...) moves with it.
+    EXPECT_EQ(collapsed(toSqlite(QStringLiteral("SELECT TOP 1 'a' + ; SELECT 2"))),
+              QStringLiteral("SELECT 'a' || LIMIT 1; SELECT 2"));
+    EXPECT_EQ(collapsed(toSqlite(QStringLiteral("SELECT TOP (LENGTH('a' + 'b')) 'c' FROM t"))),
+              QStringLiteral("SELECT 'c' FROM t LIMIT (LENGTH('a' + 'b'))"));
 }
 
 } // namespace
