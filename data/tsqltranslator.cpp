@@ -176,9 +176,11 @@ private:
     }
 
     // SELECT [DISTINCT|ALL] TOP n ... becomes SELECT ... LIMIT n at the end of that SELECT.
+    // From the last SELECT back, so that a TOP inside another TOP's expression, or one whose
+    // tokens carry an earlier SELECT's LIMIT, is rewritten before that text is moved or kept.
     void rewriteTop()
     {
-        for (int k = 0; k < count(); ++k) {
+        for (int k = count() - 1; k >= 0; --k) {
             if (!isWord(k, "SELECT"))
                 continue;
             int j = k + 1;

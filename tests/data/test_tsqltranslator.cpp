@@ -153,7 +153,8 @@ TEST(TSqlTranslator, NeverRewritesInsideLiteralsIdentifiersOrComments)
 }
 
 // Found by fuzz_tsqltranslator: the LIMIT of a TOP went inside a literal left open at the end
-// of the statement, and the literals of TOP (...) lost the blank between them and fused.
+// of the statement, the literals of TOP (...) lost the blank between them and fused, and a
+// LIMIT was lost when a string '+' or a later TOP rewrote the token that carried it.
 TEST(TSqlTranslator, TopNeverReachesIntoLiterals)
 {
     const QString open = QStringLiteral("SELECT TOP 1 * FROM tbConvites WHERE No_TAP = 'x' + 'y");
@@ -167,9 +168,14 @@ TEST(TSqlTranslator, TopNeverReachesIntoLiterals)
               QStringLiteral("SELECT a FROM t LIMIT (2)"));
     // A concatenation that ends the SELECT keeps the LIMIT; one inside TOP (...) moves with it.
     EXPECT_EQ(collapsed(toSqlite(QStringLiteral("SELECT TOP 1 'a' + ; SELECT 2"))),
-              QStringLiteral("SELECT 'a' || LIMIT 1; SELECT 2"));
+              QStringLiteral("SELECT 'a' || LIMIT 1 ; SELECT 2"));
     EXPECT_EQ(collapsed(toSqlite(QStringLiteral("SELECT TOP (LENGTH('a' + 'b')) 'c' FROM t"))),
               QStringLiteral("SELECT 'c' FROM t LIMIT (LENGTH('a' + 'b'))"));
+    // A SELECT with TOP inside another one's TOP or at its end: both limits stay.
+    EXPECT_EQ(collapsed(toSqlite(QStringLiteral("SELECT TOP (2) 'a' + 'b' SELECT TOP 1 'c'"))),
+              QStringLiteral("SELECT 'a' || 'b' SELECT 'c' LIMIT 1 LIMIT (2)"));
+    EXPECT_EQ(collapsed(toSqlite(QStringLiteral("SELECT TOP (SELECT TOP 1 n FROM t) 'a' FROM u"))),
+              QStringLiteral("SELECT 'a' FROM u LIMIT (SELECT n FROM t LIMIT 1)"));
 }
 
 } // namespace
