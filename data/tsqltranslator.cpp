@@ -27,9 +27,16 @@ public:
         rewriteConvert();
         rewriteTop();
         rewriteConcatenation();
+        return m_out.empty() ? QString() : joined(0, m_out.size() - 1);
+    }
+
+private:
+    // The pieces of tokens first to last, in one text.
+    QString joined(size_t first, size_t last) const
+    {
         QString result;
         bool lastChanged = false;
-        for (size_t i = 0; i < m_out.size(); ++i) {
+        for (size_t i = first; i <= last; ++i) {
             const QString &piece = m_out[i];
             if (piece.isEmpty())
                 continue;
@@ -43,7 +50,6 @@ public:
         return result;
     }
 
-private:
     static bool sticky(QChar left, QChar right)
     {
         if (isWordCharacter(left) && isWordCharacter(right))
@@ -220,10 +226,8 @@ private:
                 continue;
             // The expression of TOP (...) moves with its blanks and comments, so that two
             // literals in it never fuse into one.
-            if (limit.isEmpty()) {
-                for (size_t i = m_sig[size_t(j + 1)]; i <= m_sig[size_t(last)]; ++i)
-                    limit += m_out[i];
-            }
+            if (limit.isEmpty())
+                limit = joined(m_sig[size_t(j + 1)], m_sig[size_t(last)]);
             blank(j, last);
             out(end - 1) += QStringLiteral(" LIMIT ") + limit;
         }

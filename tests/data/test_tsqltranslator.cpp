@@ -164,6 +164,9 @@ TEST(TSqlTranslator, TopNeverReachesIntoLiterals)
 
     const QString twoLiterals = QStringLiteral("SELECT TOP (LENGTH('a' /* x */ 'b')) a FROM t");
     EXPECT_EQ(tokensOf(toSqlite(twoLiterals), TokenKind::String), tokensOf(twoLiterals, TokenKind::String));
+    const QString nLiterals = QStringLiteral("SELECT TOP (LENGTH('a'N'b')) c FROM t");
+    EXPECT_EQ(tokensOf(toSqlite(nLiterals), TokenKind::String),
+              (QStringList{QStringLiteral("'a'"), QStringLiteral("'b'")}));
     EXPECT_EQ(collapsed(toSqlite(QStringLiteral("SELECT TOP (2) a FROM t"))),
               QStringLiteral("SELECT a FROM t LIMIT (2)"));
     // A concatenation that ends the SELECT keeps the LIMIT; one inside TOP (...) moves with it.
