@@ -27,9 +27,16 @@ public:
         rewriteConvert();
         rewriteTop();
         rewriteConcatenation();
+        return m_out.empty() ? QString() : joined(0, m_out.size() - 1);
+    }
+
+private:
+    // The pieces of tokens first to last, in one text.
+    QString joined(size_t first, size_t last) const
+    {
         QString result;
         bool lastChanged = false;
-        for (size_t i = 0; i < m_out.size(); ++i) {
+        for (size_t i = first; i <= last; ++i) {
             const QString &piece = m_out[i];
             if (piece.isEmpty())
                 continue;
@@ -43,7 +50,6 @@ public:
         return result;
     }
 
-private:
     static bool sticky(QChar left, QChar right)
     {
         if (isWordCharacter(left) && isWordCharacter(right))
@@ -72,6 +78,19 @@ private:
     bool isString(int k) const
     {
         return k >= 0 && k < count() && tok(k).kind == TokenKind::String && isClosed(tok(k).text, QLatin1Char('\''));
+    }
+
+    // Whether significant token k, if quoted, has its closing quote.
+    bool isClosedToken(int k) const
+    {
+        const Token &t = tok(k);
+        if (t.kind == TokenKind::String)
+            return isClosed(t.text, QLatin1Char('\''));
+        if (t.kind == TokenKind::Identifier) {
+            const QChar open = t.text.front();
+            return isClosed(t.text, open == QLatin1Char('[') ? QLatin1Char(']') : open);
+        }
+        return true;
     }
 
     // Significant index of the ')' that closes the '(' at k, or -1.
@@ -163,9 +182,11 @@ private:
     }
 
     // SELECT [DISTINCT|ALL] TOP n ... becomes SELECT ... LIMIT n at the end of that SELECT.
+    // From the last SELECT back, so that a TOP inside another TOP's expression, or one whose
+    // tokens carry an earlier SELECT's LIMIT, is rewritten before that text is moved or kept.
     void rewriteTop()
     {
-        for (int k = 0; k < count(); ++k) {
+        for (int k = count() - 1; k >= 0; --k) {
             if (!isWord(k, "SELECT"))
                 continue;
             int j = k + 1;
@@ -182,8 +203,6 @@ private:
                 last = matchForward(j + 1);
                 if (last < 0)
                     continue;
-                for (int x = j + 1; x <= last; ++x)
-                    limit += out(x);
             } else {
                 continue;
             }
@@ -201,6 +220,14 @@ private:
                              || isWord(end, "INTERSECT")))
                     break;
             }
+            // A SELECT that runs into an unclosed literal or identifier is left as it is: the
+            // LIMIT would land inside the quotes.
+            if (!isClosedToken(end - 1))
+                continue;
+            // The expression of TOP (...) moves with its blanks and comments, so that two
+            // literals in it never fuse into one.
+            if (limit.isEmpty())
+                limit = joined(m_sig[size_t(j + 1)], m_sig[size_t(last)]);
             blank(j, last);
             out(end - 1) += QStringLiteral(" LIMIT ") + limit;
         }
@@ -258,8 +285,10 @@ private:
     void rewriteConcatenation()
     {
         for (int k = 0; k < count(); ++k) {
-            if (isSymbol(k, "+") && (leftIsString(k) || rightIsString(k))) {
-                out(k) = QStringLiteral("||");
+            // A '+' that TOP moved away is left alone, and one that ends a SELECT keeps the
+            // LIMIT appended to it.
+            if (isSymbol(k, "+") && out(k).startsWith(QLatin1Char('+')) && (leftIsString(k) || rightIsString(k))) {
+                out(k).replace(0, 1, QStringLiteral("||"));
                 m_concat[size_t(k)] = true;
             }
         }

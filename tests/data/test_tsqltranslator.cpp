@@ -152,4 +152,33 @@ TEST(TSqlTranslator, NeverRewritesInsideLiteralsIdentifiersOrComments)
     }
 }
 
+// Found by fuzz_tsqltranslator: the LIMIT of a TOP went inside a literal left open at the end
+// of the statement, the literals of TOP (...) lost the blank between them and fused, and a
+// LIMIT was lost when a string '+' or a later TOP rewrote the token that carried it.
+TEST(TSqlTranslator, TopNeverReachesIntoLiterals)
+{
+    const QString open = QStringLiteral("SELECT TOP 1 * FROM tbConvites WHERE No_TAP = 'x' + 'y");
+    EXPECT_EQ(tokensOf(toSqlite(open), TokenKind::String), tokensOf(open, TokenKind::String));
+    const QString openName = QStringLiteral("SELECT TOP 1 * FROM \"tbConvites");
+    EXPECT_EQ(tokensOf(toSqlite(openName), TokenKind::Identifier), tokensOf(openName, TokenKind::Identifier));
+
+    const QString twoLiterals = QStringLiteral("SELECT TOP (LENGTH('a' /* x */ 'b')) a FROM t");
+    EXPECT_EQ(tokensOf(toSqlite(twoLiterals), TokenKind::String), tokensOf(twoLiterals, TokenKind::String));
+    const QString nLiterals = QStringLiteral("SELECT TOP (LENGTH('a'N'b')) c FROM t");
+    EXPECT_EQ(tokensOf(toSqlite(nLiterals), TokenKind::String),
+              (QStringList{QStringLiteral("'a'"), QStringLiteral("'b'")}));
+    EXPECT_EQ(collapsed(toSqlite(QStringLiteral("SELECT TOP (2) a FROM t"))),
+              QStringLiteral("SELECT a FROM t LIMIT (2)"));
+    // A concatenation that ends the SELECT keeps the LIMIT; one inside TOP (...) moves with it.
+    EXPECT_EQ(collapsed(toSqlite(QStringLiteral("SELECT TOP 1 'a' + ; SELECT 2"))),
+              QStringLiteral("SELECT 'a' || LIMIT 1 ; SELECT 2"));
+    EXPECT_EQ(collapsed(toSqlite(QStringLiteral("SELECT TOP (LENGTH('a' + 'b')) 'c' FROM t"))),
+              QStringLiteral("SELECT 'c' FROM t LIMIT (LENGTH('a' + 'b'))"));
+    // A SELECT with TOP inside another one's TOP or at its end: both limits stay.
+    EXPECT_EQ(collapsed(toSqlite(QStringLiteral("SELECT TOP (2) 'a' + 'b' SELECT TOP 1 'c'"))),
+              QStringLiteral("SELECT 'a' || 'b' SELECT 'c' LIMIT 1 LIMIT (2)"));
+    EXPECT_EQ(collapsed(toSqlite(QStringLiteral("SELECT TOP (SELECT TOP 1 n FROM t) 'a' FROM u"))),
+              QStringLiteral("SELECT 'a' FROM u LIMIT (SELECT n FROM t LIMIT 1)"));
+}
+
 } // namespace
