@@ -2,9 +2,14 @@
 // operator types or scans, "'" + Trtf(t) + "'" must be one T-SQL string expression that
 // denotes t. Texts are generated from a fixed seed; QUORVET_PROPERTY_ITERATIONS raises the
 // count and QUORVET_PROPERTY_SEED changes the seed.
+#include "data/connection.h"
 #include "data/modcode.h"
+#include "data/recordset.h"
+
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <optional>
 #include <random>
@@ -184,6 +189,55 @@ TEST(TrtfProperty, CheckerRejectsExpressionsThatDoNotDenoteOneText)
     EXPECT_FALSE(denotedText(QStringLiteral("'unterminated")).has_value());
     EXPECT_FALSE(denotedText(QStringLiteral("'a\\\nb'")).has_value());
     EXPECT_FALSE(denotedText(QStringLiteral("'a' + CHAR(34)")).has_value());
+}
+
+// The same property where it matters: the embedded store evaluates the quoted text back to
+// the text itself, and a lookup built with it stays one statement that finds no other row.
+TEST(TrtfProperty, TheEmbeddedStoreEvaluatesTheQuotedTextBackToTheText)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString file = dir.filePath(QStringLiteral("property.db"));
+    sqlite3 *db = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(file.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr),
+              SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, "CREATE TABLE tbConvites (convite_no TEXT); INSERT INTO tbConvites VALUES ('4711');",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+
+    auto connection = std::make_shared<Connection>();
+    connection->Open(QStringLiteral("Provider=SQLite;Data Source=") + file);
+
+    std::mt19937_64 rng(seed() + 1);
+    int evaluated = 0;
+    for (int k = 0; k < 3000; ++k) {
+        QString t = randomText(rng);
+        // Statement text ends at a NUL on every server, so a NUL can only cut a statement
+        // short into a syntax error; the property is about every other character.
+        t.remove(QChar(0));
+        // The embedded store nests one level per apostrophe; keep within its depth limit.
+        if (t.count(QLatin1Char('\'')) > 400)
+            continue;
+        QString escaped = t;
+        const QString literal = QLatin1Char('\'') + modCode::Trtf(escaped) + QLatin1Char('\'');
+
+        RecordsetRef value = connection->Execute(QStringLiteral("SELECT ") + literal + QStringLiteral(" AS v"));
+        ASSERT_FALSE(value->Eof());
+        ASSERT_EQ(value->Fields(0).Value(), Value(t)) << "text #" << k;
+
+        Recordset lookup;
+        lookup.Open(QStringLiteral("SELECT count(*) AS n FROM tbConvites WHERE convite_no = ") + literal, connection);
+        ASSERT_FALSE(lookup.Eof());
+        ASSERT_EQ(lookup.Fields(QStringLiteral("n")).Value(), Value(t == QStringLiteral("4711") ? 1 : 0));
+        lookup.MoveNext();
+        ASSERT_TRUE(lookup.Eof());
+        ++evaluated;
+    }
+    EXPECT_GT(evaluated, 2900);
+    Recordset rows;
+    rows.Open(QStringLiteral("SELECT count(*) AS n FROM tbConvites"), connection);
+    EXPECT_EQ(rows.Fields(QStringLiteral("n")).Value(), Value(1));
 }
 
 } // namespace
