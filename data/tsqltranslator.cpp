@@ -25,6 +25,7 @@ public:
     {
         rewriteSimpleTokens();
         rewriteConvert();
+        foldConstants();
         rewriteTop();
         rewriteConcatenation();
         return m_out.empty() ? QString() : joined(0, m_out.size() - 1);
@@ -178,6 +179,165 @@ private:
             blank(k, close);
             out(k) = QLatin1Char('\'') + text + QLatin1Char('\'');
             k = close;
+        }
+    }
+
+    // The text a closed '...' or N'...' literal denotes.
+    static QString literalText(const QString &token)
+    {
+        const int open = token.front() == QLatin1Char('\'') ? 1 : 2;
+        QString text = token.mid(open, token.size() - open - 1);
+        text.replace(QLatin1String("''"), QLatin1String("'"));
+        return text;
+    }
+
+    // The constant term that starts at k: a closed literal, or CHAR(n)/NCHAR(n) with n a plain
+    // decimal literal naming a character other than NUL (which would end SQLite's text) and
+    // other than a surrogate. Returns the term's last significant index, its text in *text,
+    // or -1 when k starts no constant term.
+    int constantTerm(int k, QString *text) const
+    {
+        if (isString(k)) {
+            *text = literalText(tok(k).text);
+            return k;
+        }
+        if (!isCharCall(k) || k + 3 >= count() || tok(k + 2).kind != TokenKind::Number || !isSymbol(k + 3, ")"))
+            return -1;
+        const QString &digits = tok(k + 2).text;
+        char32_t code = 0;
+        for (const QChar c : digits) {
+            if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+                return -1;
+            code = code * 10 + char32_t(c.unicode() - '0');
+            if (code > 0x10FFFF)
+                return -1;
+        }
+        if (code == 0 || QChar::isSurrogate(code))
+            return -1;
+        *text = QString::fromUcs4(&code, 1);
+        return k + 3;
+    }
+
+    static bool isComparison(const QString &symbol)
+    {
+        static const QStringList comparisons{QStringLiteral("="),  QStringLiteral("<>"), QStringLiteral("!="),
+                                             QStringLiteral("<"),  QStringLiteral(">"),  QStringLiteral("<="),
+                                             QStringLiteral(">="), QStringLiteral("!<"), QStringLiteral("!>")};
+        return comparisons.contains(symbol);
+    }
+
+    // Whether word k is a keyword after which a new expression starts.
+    bool opensExpression(int k) const
+    {
+        static const char *const words[] = {"SELECT", "WHERE", "AND",    "OR",       "NOT",    "LIKE", "THEN",
+                                            "ELSE",   "WHEN",  "CASE",   "RETURN",   "PRINT",  "SET",  "ON",
+                                            "HAVING", "BY",    "DISTINCT", "ALL",    "BETWEEN", "ESCAPE", "IF",
+                                            "WHILE"};
+        for (const char *word : words)
+            if (isWord(k, word))
+                return true;
+        return false;
+    }
+
+    // Whether word k is a keyword that ends the expression before it.
+    bool closesExpression(int k) const
+    {
+        static const char *const words[] = {
+            "AND",   "OR",     "NOT",    "LIKE",   "IN",     "IS",     "THEN",      "ELSE",   "WHEN",
+            "END",   "FROM",   "WHERE",  "ORDER",  "GROUP",  "HAVING", "AS",        "ASC",    "DESC",
+            "ESCAPE", "UNION", "EXCEPT", "INTERSECT", "BETWEEN", "ON",   "SELECT",    "INSERT", "UPDATE",
+            "DELETE", "SET",   "INTO",   "JOIN",   "INNER",  "LEFT",   "RIGHT",     "FULL",   "CROSS"};
+        for (const char *word : words)
+            if (isWord(k, word))
+                return true;
+        return false;
+    }
+
+    // Whether the significant token k ends an operand, so that a '+' after it is binary.
+    bool endsOperand(int k) const
+    {
+        if (k < 0)
+            return false;
+        switch (tok(k).kind) {
+        case TokenKind::String:
+        case TokenKind::Identifier:
+        case TokenKind::Number: return true;
+        case TokenKind::Word: return !opensExpression(k);
+        default: return isSymbol(k, ")");
+        }
+    }
+
+    // Whether a run of terms may start after significant token k: nothing there binds its
+    // first term tighter than '+' does (no '*', '/', '%', '-', unary sign, '.', COLLATE ...).
+    bool mayStartRun(int k) const
+    {
+        if (k < 0)
+            return true;
+        if (tok(k).kind == TokenKind::Word)
+            return opensExpression(k);
+        if (tok(k).kind != TokenKind::Symbol)
+            return false;
+        if (isSymbol(k, "+"))
+            return endsOperand(k - 1);
+        return isSymbol(k, "(") || isSymbol(k, ",") || isSymbol(k, ";") || isComparison(tok(k).text);
+    }
+
+    // Whether a run of terms may end before significant token k: nothing there binds the
+    // last term tighter than '+' does.
+    bool mayEndRun(int k) const
+    {
+        if (k >= count())
+            return true;
+        if (tok(k).kind == TokenKind::Word)
+            return closesExpression(k);
+        if (tok(k).kind != TokenKind::Symbol)
+            return false;
+        return isSymbol(k, "+") || isSymbol(k, ")") || isSymbol(k, ",") || isSymbol(k, ";")
+            || isComparison(tok(k).text);
+    }
+
+    // A run of two or more constant terms joined by '+' becomes one literal, so that a text
+    // escaped as 'O' + CHAR(39) + 'Neil' reaches SQLite as 'O''Neil' and no number of
+    // apostrophes builds an expression deeper than SQLite accepts. '+' is left-associative
+    // and concatenation associative, so a run that follows a binary '+' folds too; a term
+    // that an operator binding tighter than '+' holds stays out of the run.
+    void foldConstants()
+    {
+        for (int k = 0; k < count(); ++k) {
+            QString text;
+            int last = constantTerm(k, &text);
+            if (last < 0)
+                continue;
+            if (!mayStartRun(k - 1)) {
+                k = last;
+                continue;
+            }
+            QString value = text;
+            int runEnd = last;
+            int terms = 1;
+            for (;;) {
+                if (!isSymbol(last + 1, "+"))
+                    break;
+                const int next = constantTerm(last + 2, &text);
+                if (next < 0)
+                    break;
+                if (!mayEndRun(next + 1)) {
+                    last = next; // the term belongs to the tighter operator after it
+                    break;
+                }
+                value += text;
+                runEnd = last = next;
+                ++terms;
+            }
+            if (terms >= 2 && mayEndRun(runEnd + 1)) {
+                for (int j = k; j <= runEnd; ++j)
+                    if (isSymbol(j, "+"))
+                        m_concat[size_t(j)] = true;
+                blank(k, runEnd);
+                value.replace(QLatin1String("'"), QLatin1String("''"));
+                out(k) = QLatin1Char('\'') + value + QLatin1Char('\'');
+            }
+            k = last;
         }
     }
 

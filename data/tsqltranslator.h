@@ -8,8 +8,10 @@
 // Turns the T-SQL the desk sends into SQL the embedded SQLite store accepts. It reads the
 // text with a tokenizer that knows quoted literals, N'...' literals, bracketed, double-quoted
 // and back-quoted identifiers and both kinds of comment, so nothing inside a literal,
-// identifier or comment is ever rewritten. It rewrites: '+' between string operands (a
-// string literal, CHAR(...) or an earlier concatenation) to '||'; SELECT [DISTINCT] TOP n
+// identifier or comment is ever rewritten. It rewrites: a run of string literals and
+// CHAR(n) joined by '+' (where no tighter operator holds an end of it) to one literal with
+// the text of the run; '+' between string operands (a string literal, CHAR(...) or an
+// earlier concatenation) to '||'; SELECT [DISTINCT] TOP n
 // to a LIMIT n at the end of that SELECT; CONVERT(DATETIME,'...'[,102]) to the date text;
 // @@TRANCOUNT to 0; N'...' to '...'; [name] to "name". Everything else passes unchanged.
 // The functions are plain and total: any input gives an output and never throws.

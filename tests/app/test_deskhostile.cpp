@@ -56,6 +56,9 @@ TEST_F(DeskHostile, HostileEntriesAreNotFoundAndChangeNothing)
         QStringLiteral("10%"),
         QString(5000, QLatin1Char('9')),
         QString(300, QLatin1Char('\'')),
+        // A scanner stuck on the apostrophe key: thousands of escapes, still one shallow literal.
+        QString(5000, QLatin1Char('\'')),
+        QStringLiteral("1001'").repeated(2000),
         QString(2500, QLatin1Char('9')) + QString(2500, QLatin1Char('_')),
         QStringLiteral("1001ção€😀"),
         QStringLiteral("10\x01" "01\x1b"),
@@ -72,16 +75,6 @@ TEST_F(DeskHostile, HostileEntriesAreNotFoundAndChangeNothing)
         EXPECT_TRUE(TestSupport::errorReports().isEmpty());
         TestSupport::clearErrorReports();
     }
-    EXPECT_EQ(everything(), before);
-
-    // Thousands of apostrophes make an escaped literal deeper than the embedded store
-    // accepts: the desk refuses with its error verdict, reports it, and changes nothing.
-    w->FXNo_TAP()->setText(QString(5000, QLatin1Char('\'')));
-    w->VerifyCode();
-    const QString shown = verdict(*w);
-    if (shown != QStringLiteral("O convite não existe..."))
-        EXPECT_TRUE(shown.startsWith(QStringLiteral("Erro no procedimento: "))) << qPrintable(shown);
-    EXPECT_EQ(w->LastConviteID, 0);
     EXPECT_EQ(everything(), before);
 }
 

@@ -1,8 +1,10 @@
 // The embedded store: opening without ever creating files, GETDATE() text, literals that
-// survive the T-SQL translation, and two desks sharing one file.
+// survive the T-SQL translation (however many escaped apostrophes), and two desks sharing
+// one file.
 #include "tests/data/databasefixture.h"
 
 #include "data/dberror.h"
+#include "data/modcode.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -144,6 +146,31 @@ TEST_F(EmbeddedStore, LiteralsCommentsAndBracketsSurviveTheTranslation)
     EXPECT_EQ(column(QStringLiteral("SELECT TOP 1 convite_id FROM tbConvites WHERE nome LIKE '%%' + CHAR(39) + "
                                     "'%%' ORDER BY convite_id DESC")),
               QList<Value>{Value(int32_t(200))});
+}
+
+// An entry of thousands of apostrophes, escaped by the desk as thousands of CHAR(39) joined
+// by '+', still makes one statement the embedded store accepts and evaluates back to the text.
+TEST_F(EmbeddedStore, ThousandsOfEscapedApostrophesEvaluateBackToTheText)
+{
+    for (const QString &text : {QString(5000, QLatin1Char('\'')), QStringLiteral("O'Neil; --").repeated(1500)}) {
+        SCOPED_TRACE(text.left(20).toStdString());
+        const QString literal = modCode::SQLValue(Value(text), 3);
+        ASSERT_GE(literal.count(QStringLiteral("CHAR(39)")), 1500);
+        QString quoted = text;
+        quoted.replace(QLatin1String("'"), QLatin1String("''"));
+        EXPECT_EQ(column(QStringLiteral("SELECT 'x' + ") + literal), QList<Value>{Value(QLatin1Char('x') + text)});
+        EXPECT_EQ(column(QStringLiteral("SELECT 1 WHERE 'x' + ") + literal + QStringLiteral(" = 'x") + quoted
+                         + QLatin1Char('\'')),
+                  QList<Value>{Value(int32_t(1))});
+        int64_t affected = 0;
+        m_conn->Execute(QStringLiteral("INSERT INTO tbConvites (convite_id, nome) VALUES (300, ") + literal
+                            + QLatin1Char(')'),
+                        &affected);
+        EXPECT_EQ(affected, 1);
+        EXPECT_EQ(column(QStringLiteral("SELECT convite_id FROM tbConvites WHERE nome = ") + literal),
+                  QList<Value>{Value(int32_t(300))});
+        m_conn->Execute(QStringLiteral("DELETE FROM tbConvites WHERE convite_id = 300"));
+    }
 }
 
 TEST_F(EmbeddedStore, UnqualifiedNamesAreFoundInAttachedFiles)

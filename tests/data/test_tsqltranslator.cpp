@@ -2,6 +2,7 @@
 // of literals, identifiers and comments.
 #include "data/tsqltranslator.h"
 
+#include <QRegularExpression>
 #include <QStringList>
 
 #include <gtest/gtest.h>
@@ -25,6 +26,71 @@ QStringList tokensOf(const QString &sql, TokenKind kind)
 QString collapsed(QString s)
 {
     return s.simplified();
+}
+
+// The texts of the constant string expressions of sql, in order: each maximal chain of
+// closed literals and CHAR(n)/NCHAR(n) (n naming a character other than NUL or a surrogate)
+// joined by '+' or '||' gives one text. An unclosed literal is listed as it is written,
+// without an N prefix.
+// Folding a run into one literal keeps this list as it was.
+QStringList denotedTexts(const QString &sql)
+{
+    std::vector<TSqlTranslator::Token> t;
+    for (const auto &token : tokenize(sql))
+        if (token.kind != TokenKind::Space && token.kind != TokenKind::Comment)
+            t.push_back(token);
+    const int n = int(t.size());
+    auto symbol = [&](int k, const char *text) {
+        return k < n && t[size_t(k)].kind == TokenKind::Symbol && t[size_t(k)].text == QLatin1String(text);
+    };
+    // The last index of the term at k and its text, or -1.
+    auto term = [&](int k, QString *text) {
+        if (k >= n)
+            return -1;
+        const QString &s = t[size_t(k)].text;
+        if (t[size_t(k)].kind == TokenKind::String) {
+            if (!TSqlTranslator::isClosed(s, QLatin1Char('\'')))
+                return -1;
+            const int open = s.startsWith(QLatin1Char('\'')) ? 1 : 2;
+            *text = s.mid(open, s.size() - open - 1).replace(QLatin1String("''"), QLatin1String("'"));
+            return k;
+        }
+        const bool charCall = t[size_t(k)].kind == TokenKind::Word
+            && (s.compare(QLatin1String("CHAR"), Qt::CaseInsensitive) == 0
+                || s.compare(QLatin1String("NCHAR"), Qt::CaseInsensitive) == 0);
+        if (!charCall || !symbol(k + 1, "(") || k + 3 >= n || !symbol(k + 3, ")"))
+            return -1;
+        static const QRegularExpression digits(QStringLiteral("^[0-9]{1,9}$"));
+        const QString &number = t[size_t(k + 2)].text;
+        if (!digits.match(number).hasMatch())
+            return -1;
+        const uint code = number.toUInt();
+        if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+            return -1;
+        const char32_t ucs4 = code;
+        *text = QString::fromUcs4(&ucs4, 1);
+        return k + 3;
+    };
+    QStringList texts;
+    for (int k = 0; k < n; ++k) {
+        QString text;
+        int last = term(k, &text);
+        if (last < 0) {
+            const QString &s = t[size_t(k)].text;
+            if (t[size_t(k)].kind == TokenKind::String)
+                texts << (s.startsWith(QLatin1Char('\'')) ? s : s.mid(1));
+            continue;
+        }
+        QString chain = text;
+        int next;
+        while ((symbol(last + 1, "+") || symbol(last + 1, "||")) && (next = term(last + 2, &text)) >= 0) {
+            chain += text;
+            last = next;
+        }
+        texts << chain;
+        k = last;
+    }
+    return texts;
 }
 
 TEST(TSqlTranslator, TokensGiveBackTheInputExactly)
@@ -58,8 +124,8 @@ TEST(TSqlTranslator, RewritesTheFormsTheDeskSends)
               QStringLiteral("SELECT DISTINCT a FROM t ORDER BY a LIMIT (3) -- x"));
     EXPECT_EQ(collapsed(toSqlite(QStringLiteral("SELECT a FROM t WHERE b IN (SELECT TOP 2 b FROM u); SELECT 1"))),
               QStringLiteral("SELECT a FROM t WHERE b IN (SELECT b FROM u LIMIT 2); SELECT 1"));
-    EXPECT_EQ(toSqlite(QStringLiteral("WHERE nome = 'O' + CHAR(39) + 'Neil'")),
-              QStringLiteral("WHERE nome = 'O' || char(39) || 'Neil'"));
+    EXPECT_EQ(toSqlite(QStringLiteral("WHERE nome = 'O' + CHAR(39) + 'Neil'")), QStringLiteral("WHERE nome = 'O''Neil'"));
+    EXPECT_EQ(toSqlite(QStringLiteral("WHERE nome = c + CHAR(39)")), QStringLiteral("WHERE nome = c || char(39)"));
     EXPECT_EQ(toSqlite(QStringLiteral("SELECT a + b, 1 + 2, x.y + 'z' + w + v, (c + 'd') + e")),
               QStringLiteral("SELECT a + b, 1 + 2, x.y || 'z' || w || v, (c || 'd') || e"));
     EXPECT_EQ(toSqlite(QStringLiteral("WHERE d >= CONVERT(DATETIME,'2026-12-07',102) AND e < CONVERT ( DATETIME , "
@@ -72,6 +138,73 @@ TEST(TSqlTranslator, RewritesTheFormsTheDeskSends)
     // Rewritten pieces never fuse with their neighbours, and nested comments cannot end early.
     EXPECT_EQ(toSqlite(QStringLiteral("SELECT [a][b], 'x'N'y'")), QStringLiteral("SELECT \"a\" \"b\", 'x' 'y'"));
     EXPECT_EQ(toSqlite(QStringLiteral("SELECT 1 /* a /* b */ c */")), QStringLiteral("SELECT 1  "));
+}
+
+// The desk escapes each apostrophe as ' + CHAR(39) + '; on the embedded store a run of
+// constants joined by '+' becomes one literal, so that the expression stays shallow however
+// many apostrophes an entry holds.
+TEST(TSqlTranslator, ConstantRunsFoldIntoOneLiteral)
+{
+    const struct
+    {
+        const char *tsql;
+        const char *sqlite;
+    } cases[] = {
+        {"SELECT 'a' + 'b'", "SELECT 'ab'"},
+        {"SELECT N'Sá' + NCHAR(8364) + char(233) + CHAR(0128512)", "SELECT 'Sá€é😀'"},
+        {"SELECT '' + CHAR(39) + ''", "SELECT ''''"},
+        {"SELECT 'a' /* x */ + -- y\n'b' FROM t", "SELECT 'ab' FROM t"},
+        // Literal text that looks like SQL stays text.
+        {"SELECT 'a -- b' + CHAR(39) + '; /* c' + '*/ d' FROM t", "SELECT 'a -- b''; /* c*/ d' FROM t"},
+        // Two runs in one statement, and runs in lists and calls.
+        {"UPDATE t SET a = 'x' + CHAR(39), b = N'y' + 'z' WHERE c IN ('d' + 'e', UPPER('f' + 'g'))",
+         "UPDATE t SET a = 'x''', b = 'yz' WHERE c IN ('de', UPPER('fg'))"},
+        {"SELECT 1 WHERE 'a' + 'b' = 'c' + 'd' AND NOT 'e' + 'f' LIKE 'g' + 'h' ESCAPE 'i' + 'j'",
+         "SELECT 1 WHERE 'ab' = 'cd' AND NOT 'ef' LIKE 'gh' ESCAPE 'ij'"},
+        // A run next to other operands of '+' folds; those operands stay concatenations.
+        {"SELECT x + 'a' + 'b', 'a' + 'b' + x, ('a' + 'b') + x", "SELECT x || 'ab', 'ab' || x, ('ab') || x"},
+        // Terms that a tighter operator holds stay out of the run.
+        {"SELECT 'a' + 'b' * 2", "SELECT 'a' || 'b' * 2"},
+        {"SELECT 'a' + 'b' + 'c' * 2", "SELECT 'ab' || 'c' * 2"},
+        {"SELECT 2 * 'a' + 'b' + 'c'", "SELECT 2 * 'a' || 'bc'"},
+        {"SELECT x - 'a' + 'b', -'a' + 'b', 'a' + 'b' - x", "SELECT x - 'a' || 'b', -'a' || 'b', 'a' || 'b' - x"},
+        {"SELECT 'a' + 'b' COLLATE Latin1_General_CI_AS", "SELECT 'a' || 'b' COLLATE Latin1_General_CI_AS"},
+        {"SELECT t.'a' + 'b'", "SELECT t.'a' || 'b'"},
+        // CHAR of anything but a character it can write leaves the call in place.
+        {"SELECT 'a' + CHAR(x) + 'b'", "SELECT 'a' || char(x) || 'b'"},
+        {"SELECT 'a' + 'b' + CHAR(x)", "SELECT 'ab' || char(x)"},
+        {"SELECT 'a' + CHAR(0) + 'b'", "SELECT 'a' || char(0) || 'b'"},
+        {"SELECT 'a' + CHAR(55296) + CHAR(1114112) + CHAR(39.0) + CHAR(-39)",
+         "SELECT 'a' || char(55296) || char(1114112) || char(39.0) || char(-39)"},
+        // When in doubt (an alias after the run), no folding.
+        {"SELECT 'a' + 'b' nome", "SELECT 'a' || 'b' nome"},
+        // An unclosed literal is never part of a run.
+        {"SELECT 'a' + 'b", "SELECT 'a' || 'b"},
+        // A run inside TOP (...) moves folded.
+        {"SELECT TOP (LENGTH('a' + CHAR(39))) x FROM t", "SELECT x FROM t LIMIT (LENGTH('a'''))"},
+        {"SELECT TOP 1 x FROM t WHERE y = 'a' + 'b'", "SELECT x FROM t WHERE y = 'ab' LIMIT 1"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.tsql);
+        const QString out = toSqlite(QString::fromUtf8(c.tsql));
+        EXPECT_EQ(collapsed(out), QString::fromUtf8(c.sqlite));
+        EXPECT_EQ(denotedTexts(out), denotedTexts(QString::fromUtf8(c.tsql)));
+    }
+    // A folded literal never fuses with a literal or word beside it.
+    EXPECT_EQ(tokensOf(toSqlite(QStringLiteral("SELECT('a'+'b')'c'")), TokenKind::String),
+              (QStringList{QStringLiteral("'ab'"), QStringLiteral("'c'")}));
+    EXPECT_EQ(toSqlite(QStringLiteral("SELECT'a'+'b'FROM t")), QStringLiteral("SELECT'ab'FROM t"));
+
+    // Thousands of escaped apostrophes make one literal.
+    QString entry;
+    QString escaped = QStringLiteral("'");
+    for (int i = 0; i < 3000; ++i) {
+        entry += QStringLiteral("'x");
+        escaped += QStringLiteral("' + CHAR(39) + 'x");
+    }
+    escaped += QLatin1Char('\'');
+    entry.replace(QLatin1String("'"), QLatin1String("''"));
+    EXPECT_EQ(toSqlite(QStringLiteral("WHERE a = ") + escaped), QStringLiteral("WHERE a = '") + entry + QLatin1Char('\''));
 }
 
 TEST(TSqlTranslator, LeavesWhatItDoesNotKnowAlone)
@@ -110,13 +243,10 @@ TEST(TSqlTranslator, AnyTextTokenizesBackAndTranslatesWithoutHarm)
             back += t.text;
         ASSERT_EQ(back, sql);
         const QString out = toSqlite(sql);
-        // Only complete literals are ever passed on, and each unchanged.
-        QStringList before;
-        for (const QString &s : tokensOf(sql, TokenKind::String))
-            before << (s.startsWith(QLatin1Char('N')) ? s.mid(1) : s);
-        const QStringList after = tokensOf(out, TokenKind::String);
+        // Only complete literals are ever passed on, and every constant expression still
+        // denotes its text (folded into one literal or not).
         if (!sql.contains(QLatin1String("CONVERT"))) { // a recognised CONVERT turns into a new literal
-            EXPECT_EQ(after, before) << sql.toStdString() << " -> " << out.toStdString();
+            EXPECT_EQ(denotedTexts(out), denotedTexts(sql)) << sql.toStdString() << " -> " << out.toStdString();
         }
         EXPECT_EQ(tokensOf(out, TokenKind::Identifier).size(), tokensOf(sql, TokenKind::Identifier).size())
             << sql.toStdString() << " -> " << out.toStdString();
@@ -138,17 +268,23 @@ TEST(TSqlTranslator, NeverRewritesInsideLiteralsIdentifiersOrComments)
         QStringLiteral("'[x]'"),
     };
     for (const QString &literal : inside) {
-        for (const QString &sql :
-             {QStringLiteral("SELECT TOP 1 a FROM t WHERE b = %1 + CHAR(39) + 'z'").arg(literal),
-              QStringLiteral("SELECT %1 /* 'x' + 'y' TOP 2 */ , \"TOP 3 + 'q'\" -- GETDATE() + 'a'\n").arg(literal)}) {
-            SCOPED_TRACE(sql.toStdString());
-            const QString out = toSqlite(sql);
-            QStringList strings = tokensOf(sql, TokenKind::String);
-            strings << tokensOf(sql, TokenKind::Comment) << tokensOf(sql, TokenKind::Identifier);
-            QStringList after = tokensOf(out, TokenKind::String);
-            after << tokensOf(out, TokenKind::Comment) << tokensOf(out, TokenKind::Identifier);
-            EXPECT_EQ(after, strings);
-        }
+        SCOPED_TRACE(literal.toStdString());
+        const QString sql = QStringLiteral("SELECT %1 /* 'x' + 'y' TOP 2 */ , \"TOP 3 + 'q'\" -- GETDATE() + 'a'\n")
+                                .arg(literal);
+        const QString out = toSqlite(sql);
+        QStringList strings = tokensOf(sql, TokenKind::String);
+        strings << tokensOf(sql, TokenKind::Comment) << tokensOf(sql, TokenKind::Identifier);
+        QStringList after = tokensOf(out, TokenKind::String);
+        after << tokensOf(out, TokenKind::Comment) << tokensOf(out, TokenKind::Identifier);
+        EXPECT_EQ(after, strings);
+
+        // Folded with the escape after it, the literal's text is the head of the one literal.
+        const QString folded = toSqlite(QStringLiteral("SELECT TOP 1 a FROM t WHERE b = %1 + CHAR(39) + 'z'").arg(literal));
+        QString text = literal.mid(1, literal.size() - 2);
+        text.replace(QLatin1String("''"), QLatin1String("'"));
+        QString expected = text + QStringLiteral("'z");
+        expected.replace(QLatin1String("'"), QLatin1String("''"));
+        EXPECT_EQ(folded, QStringLiteral("SELECT  a FROM t WHERE b = '%1' LIMIT 1").arg(expected));
     }
 }
 
@@ -172,11 +308,11 @@ TEST(TSqlTranslator, TopNeverReachesIntoLiterals)
     // A concatenation that ends the SELECT keeps the LIMIT; one inside TOP (...) moves with it.
     EXPECT_EQ(collapsed(toSqlite(QStringLiteral("SELECT TOP 1 'a' + ; SELECT 2"))),
               QStringLiteral("SELECT 'a' || LIMIT 1 ; SELECT 2"));
-    EXPECT_EQ(collapsed(toSqlite(QStringLiteral("SELECT TOP (LENGTH('a' + 'b')) 'c' FROM t"))),
-              QStringLiteral("SELECT 'c' FROM t LIMIT (LENGTH('a' + 'b'))"));
+    EXPECT_EQ(collapsed(toSqlite(QStringLiteral("SELECT TOP (LENGTH('a' + x)) 'c' FROM t"))),
+              QStringLiteral("SELECT 'c' FROM t LIMIT (LENGTH('a' + x))"));
     // A SELECT with TOP inside another one's TOP or at its end: both limits stay.
-    EXPECT_EQ(collapsed(toSqlite(QStringLiteral("SELECT TOP (2) 'a' + 'b' SELECT TOP 1 'c'"))),
-              QStringLiteral("SELECT 'a' || 'b' SELECT 'c' LIMIT 1 LIMIT (2)"));
+    EXPECT_EQ(collapsed(toSqlite(QStringLiteral("SELECT TOP (2) 'a' + x SELECT TOP 1 'c'"))),
+              QStringLiteral("SELECT 'a' || x SELECT 'c' LIMIT 1 LIMIT (2)"));
     EXPECT_EQ(collapsed(toSqlite(QStringLiteral("SELECT TOP (SELECT TOP 1 n FROM t) 'a' FROM u"))),
               QStringLiteral("SELECT 'a' FROM u LIMIT (SELECT n FROM t LIMIT 1)"));
 }
