@@ -252,38 +252,35 @@ QString DecimalNumber::toPlainText(const QString &decimalSeparator, int maxInteg
     return s;
 }
 
+namespace {
+
+// Reads the digits as 0.<digits>e<point> into a binary floating-point value; too large
+// raises overflow, too small reads as zero.
+template <typename Floating>
+Floating readScientific(bool negative, const std::string &digits, int point)
+{
+    std::string s = negative ? "-0." : "0.";
+    s += digits;
+    s += 'e';
+    s += std::to_string(point);
+    Floating value = 0;
+    const auto r = std::from_chars(s.data(), s.data() + s.size(), value);
+    if (r.ec == std::errc::result_out_of_range) {
+        if (point > 0)
+            throw RuntimeError(ErrorNumber::Overflow, QStringLiteral("Overflow"));
+        return 0;
+    }
+    return value;
+}
+
+} // namespace
+
 double DecimalNumber::toDouble() const
 {
-    if (isZero())
-        return 0;
-    std::string s = m_negative ? "-0." : "0.";
-    s += m_digits;
-    s += 'e';
-    s += std::to_string(m_point);
-    double d = 0;
-    const auto r = std::from_chars(s.data(), s.data() + s.size(), d);
-    if (r.ec == std::errc::result_out_of_range) {
-        if (m_point > 0)
-            throw RuntimeError(ErrorNumber::Overflow, QStringLiteral("Overflow"));
-        return 0; // underflow reads as zero
-    }
-    return d;
+    return isZero() ? 0 : readScientific<double>(m_negative, m_digits, m_point);
 }
 
 float DecimalNumber::toSingle() const
 {
-    if (isZero())
-        return 0;
-    std::string s = m_negative ? "-0." : "0.";
-    s += m_digits;
-    s += 'e';
-    s += std::to_string(m_point);
-    float f = 0;
-    const auto r = std::from_chars(s.data(), s.data() + s.size(), f);
-    if (r.ec == std::errc::result_out_of_range) {
-        if (m_point > 0)
-            throw RuntimeError(ErrorNumber::Overflow, QStringLiteral("Overflow"));
-        return 0;
-    }
-    return f;
+    return isZero() ? 0 : readScientific<float>(m_negative, m_digits, m_point);
 }

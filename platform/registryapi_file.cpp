@@ -79,6 +79,21 @@ std::shared_ptr<const RegistryFile> currentFile(State &s)
     return parsed;
 }
 
+// The file and path a handle stands for: a root names its own key in the current file.
+// Called with the mutex held; false for a handle that is neither a root nor open.
+bool resolveKey(State &s, Key key, OpenKey *openKey)
+{
+    if (!rootName(key).isEmpty()) {
+        *openKey = {currentFile(s), rootName(key)};
+        return true;
+    }
+    const auto it = s.open.constFind(key);
+    if (it == s.open.constEnd())
+        return false;
+    *openKey = *it;
+    return true;
+}
+
 } // namespace
 
 int32_t openKey(Key key, const QString &subKey, uint32_t /*access: the file is read-only anyway*/, Key *opened)
@@ -87,19 +102,11 @@ int32_t openKey(Key key, const QString &subKey, uint32_t /*access: the file is r
     State &s = state();
     QMutexLocker lock(&s.mutex);
 
-    QString path;
-    std::shared_ptr<const RegistryFile> file;
-    const QString root = rootName(key);
-    if (!root.isEmpty()) {
-        path = root;
-        file = currentFile(s);
-    } else {
-        const auto it = s.open.constFind(key);
-        if (it == s.open.constEnd())
-            return InvalidHandle;
-        path = it->path;
-        file = it->file;
-    }
+    OpenKey base;
+    if (!resolveKey(s, key, &base))
+        return InvalidHandle;
+    QString path = base.path;
+    const std::shared_ptr<const RegistryFile> file = base.file;
     if (!subKey.isEmpty()) {
         const QStringList parts = subKey.split(QLatin1Char('\\'));
         if (parts.contains(QString()))
@@ -119,11 +126,7 @@ int32_t queryValue(Key key, const QString &valueName, char *data, uint32_t *byte
     State &s = state();
     QMutexLocker lock(&s.mutex);
     OpenKey openKey;
-    if (!rootName(key).isEmpty())
-        openKey = {currentFile(s), rootName(key)};
-    else if (s.open.contains(key))
-        openKey = s.open.value(key);
-    else
+    if (!resolveKey(s, key, &openKey))
         return InvalidHandle;
 
     const RegistryFile::Value *value = openKey.file->value(openKey.path, valueName);
@@ -146,11 +149,7 @@ int32_t enumKey(Key key, uint32_t index, char *name, uint32_t *nameLength, char 
     State &s = state();
     QMutexLocker lock(&s.mutex);
     OpenKey openKey;
-    if (!rootName(key).isEmpty())
-        openKey = {currentFile(s), rootName(key)};
-    else if (s.open.contains(key))
-        openKey = s.open.value(key);
-    else
+    if (!resolveKey(s, key, &openKey))
         return InvalidHandle;
 
     const QStringList names = openKey.file->subkeys(openKey.path);

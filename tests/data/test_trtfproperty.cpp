@@ -1,7 +1,7 @@
 // Trtf is the desk's only guard against SQL injection through the entry box: whatever the
 // operator types or scans, "'" + Trtf(t) + "'" must be one T-SQL string expression that
 // denotes t. Texts are generated from a fixed seed; QUORVET_PROPERTY_ITERATIONS raises the
-// count and QUORVET_PROPERTY_SEED changes the seed.
+// count and QUORVET_PROPERTY_SEED starts the generator elsewhere.
 #include "data/connection.h"
 #include "data/modcode.h"
 #include "data/recordset.h"
