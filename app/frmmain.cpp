@@ -12,8 +12,11 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QScreen>
+#include <QTimer>
 
 frmMain::frmMain(QWidget *parent) : QWidget(parent), m_terminator(&modProcessos::TerminarProcesso)
 {
@@ -51,9 +54,23 @@ void frmMain::Form_Load()
         LastHeight = controls.lastHeight();
         LastConviteID = 0;
         showMaximized();
+        // An X display without a window manager ignores the request to maximize and leaves
+        // the window at its design size; there the window takes the screen itself.
+        if (QGuiApplication::platformName() == QLatin1String("xcb"))
+            QTimer::singleShot(500, this, [this] { fillScreenWhenNotMaximized(); });
     } catch (...) {
         ErrorReporting::formTail(QStringLiteral("frmMain"), QStringLiteral("Form_Load"));
     }
+}
+
+void frmMain::fillScreenWhenNotMaximized()
+{
+    const QScreen *desk = screen();
+    if (!desk || !isMaximized())
+        return;
+    const QRect available = desk->availableGeometry();
+    if (frameGeometry().width() < available.width() * 9 / 10 || frameGeometry().height() < available.height() * 9 / 10)
+        setGeometry(available);
 }
 
 void frmMain::Form_Resize()

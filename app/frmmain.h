@@ -130,6 +130,8 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    // Makes a window that asked to be maximized cover the screen when nothing maximized it.
+    void fillScreenWhenNotMaximized();
     // Built in frmmaincontrols.cpp, in the order that gives the tab order.
     void createControls();
     void createHeader();
