@@ -11,6 +11,12 @@ QCommandLineOption screenshotOption()
                               QStringLiteral("file"));
 }
 
+QCommandLineOption exitWhenReadyOption()
+{
+    return QCommandLineOption(QStringList{QStringLiteral("exit-when-ready")},
+                              QStringLiteral("Print the start-up time once the entry box has the focus, and exit."));
+}
+
 } // namespace
 
 StartOptions StartOptions::parse(const QStringList &arguments)
@@ -18,6 +24,7 @@ StartOptions StartOptions::parse(const QStringList &arguments)
     StartOptions options;
     QCommandLineParser parser;
     parser.addOption(screenshotOption());
+    parser.addOption(exitWhenReadyOption());
     if (!parser.parse(arguments)) {
         options.error = parser.errorText();
         return options;
@@ -27,6 +34,7 @@ StartOptions StartOptions::parse(const QStringList &arguments)
         return options;
     }
     options.screenshotPath = parser.value(screenshotOption());
+    options.exitWhenReady = parser.isSet(exitWhenReadyOption());
     if (parser.isSet(screenshotOption()) && options.screenshotPath.isEmpty())
         options.error = QStringLiteral("--screenshot needs a file name");
     return options;
@@ -34,5 +42,5 @@ StartOptions StartOptions::parse(const QStringList &arguments)
 
 QString StartOptions::usage()
 {
-    return QStringLiteral("usage: quorvet [--screenshot OUT.png]\n");
+    return QStringLiteral("usage: quorvet [--screenshot OUT.png | --exit-when-ready]\n");
 }
