@@ -1,0 +1,217 @@
+// Check-in latency: the whole VerifyCode through the real main window on the offscreen
+// platform, per size of the check-in database and per kind of verdict, beside the floor
+// (the same statements through the SQLite C API on open connections).
+//   bench_checkin --work DIR --markdown OUT.md --data OUT.dat [--per-kind N] SET...
+// Each SET is a cached demo set folder; it is copied into DIR before it is written to.
+#include "app/frmmain.h"
+#include "bench/benchenvironment.h"
+#include "bench/benchstats.h"
+#include "bench/checkinfloor.h"
+#include "bench/deskdriver.h"
+#include "bench/invitationsample.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFileInfo>
+#include <QLocale>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <exception>
+#include <random>
+#include <vector>
+
+namespace {
+
+using Samples = std::array<std::vector<double>, InvitationSample::KindCount>;
+
+struct SizeResult
+{
+    int64_t invitations = 0;
+    Samples desk;
+    Samples floor;
+    int wrongVerdicts = 0;
+    int unpainted = 0;
+    int messageBoxes = 0;
+};
+
+void say(const QString &line)
+{
+    std::fprintf(stderr, "bench_checkin: %s\n", qPrintable(line));
+}
+
+// Every (kind, number) pair once, the kinds mixed in a fixed pseudo-random order.
+std::vector<std::pair<int, QString>> schedule(const std::array<QStringList, InvitationSample::KindCount> &numbers)
+{
+    std::vector<std::pair<int, QString>> order;
+    for (int kind = 0; kind < InvitationSample::KindCount; ++kind)
+        for (const QString &number : numbers[size_t(kind)])
+            order.emplace_back(kind, number);
+    std::mt19937 random(20261208);
+    std::shuffle(order.begin(), order.end(), random);
+    return order;
+}
+
+// Even positions of each list for the desk, odd ones for the floor: disjoint numbers of the same spread.
+void split(const std::array<QStringList, InvitationSample::KindCount> &all,
+           std::array<QStringList, InvitationSample::KindCount> *desk,
+           std::array<QStringList, InvitationSample::KindCount> *floor)
+{
+    for (size_t kind = 0; kind < all.size(); ++kind)
+        for (int i = 0; i < all[kind].size(); ++i)
+            ((i % 2 == 0) ? (*desk)[kind] : (*floor)[kind]) << all[kind].at(i);
+}
+
+int floorKind(int expected, CheckinFloor::Verdict verdict)
+{
+    switch (verdict) {
+    case CheckinFloor::NotFound:
+        return InvitationSample::NotFound;
+    case CheckinFloor::Used:
+        return InvitationSample::AlreadyUsed;
+    case CheckinFloor::Accepted:
+        return expected == InvitationSample::GuestWithCallSign ? expected : int(InvitationSample::Accepted);
+    }
+    return -1;
+}
+
+SizeResult runSize(const QString &cachedSet, const QString &workRoot, int perKind)
+{
+    SizeResult result;
+    const QString work = BenchEnvironment::workingCopy(cachedSet, QDir(workRoot).filePath(QFileInfo(cachedSet).fileName()));
+    const QString checkinDb = QDir(work).filePath(QStringLiteral("checkin.db"));
+    result.invitations = InvitationSample::invitationCount(checkinDb);
+    say(QStringLiteral("%1 invitations: choosing numbers").arg(result.invitations));
+    std::array<QStringList, InvitationSample::KindCount> deskNumbers, floorNumbers;
+    split(InvitationSample::take(checkinDb, 2 * perKind), &deskNumbers, &floorNumbers);
+
+    BenchEnvironment::useDemoSet(work);
+    {
+        frmMain window;
+        window.setProcessTerminator([](const QString &) { return false; });
+        window.Form_Load();
+        QCoreApplication::processEvents();
+        DeskDriver driver(window);
+        // Warm-up, not counted: numbers that write nothing (not found, already used).
+        for (int i = 0; i < 20; ++i) {
+            const int kind = (i % 2) ? InvitationSample::NotFound : InvitationSample::AlreadyUsed;
+            if (!deskNumbers[size_t(kind)].isEmpty())
+                driver.checkIn(deskNumbers[size_t(kind)].at(i % deskNumbers[size_t(kind)].size()));
+        }
+        say(QStringLiteral("%1 invitations: desk").arg(result.invitations));
+        for (const auto &[kind, number] : schedule(deskNumbers)) {
+            const DeskDriver::Outcome outcome = driver.checkIn(number);
+            result.desk[size_t(kind)].push_back(outcome.milliseconds);
+            if (outcome.kind != kind) {
+                if (++result.wrongVerdicts <= 5)
+                    say(QStringLiteral("  %1: expected %2, shown \"%3\"")
+                            .arg(number, InvitationSample::kindName(kind), outcome.text));
+            }
+            if (!outcome.painted)
+                ++result.unpainted;
+        }
+        result.messageBoxes = driver.messageBoxes();
+    }
+
+    say(QStringLiteral("%1 invitations: floor").arg(result.invitations));
+    CheckinFloor floor(work);
+    for (int i = 0; i < 20; ++i)
+        floor.checkIn(deskNumbers[InvitationSample::NotFound].value(i));
+    for (const auto &[kind, number] : schedule(floorNumbers)) {
+        const auto start = BenchStats::Clock::now();
+        const CheckinFloor::Verdict verdict = floor.checkIn(number);
+        result.floor[size_t(kind)].push_back(BenchStats::millisecondsBetween(start, BenchStats::Clock::now()));
+        if (floorKind(kind, verdict) != kind && ++result.wrongVerdicts <= 5)
+            say(QStringLiteral("  floor %1: expected %2").arg(number, InvitationSample::kindName(kind)));
+    }
+    return result;
+}
+
+std::vector<double> all(const Samples &samples)
+{
+    std::vector<double> joined;
+    for (const auto &kind : samples)
+        joined.insert(joined.end(), kind.begin(), kind.end());
+    return joined;
+}
+
+QString ratio(double desk, double floor)
+{
+    return floor > 0 ? QString::number(desk / floor, 'f', 1) + QLatin1Char('x') : QStringLiteral("-");
+}
+
+QString row(const QString &size, const QString &kind, const std::vector<double> &desk, const std::vector<double> &floor)
+{
+    const BenchStats::Summary d = BenchStats::summarize(desk);
+    const BenchStats::Summary f = BenchStats::summarize(floor);
+    return QStringLiteral("| %1 | %2 | %3 | %4 | %5 | %6 | %7 | %8 | %9 |\n")
+        .arg(size, kind, QString::number(d.count), BenchStats::ms(d.median), BenchStats::ms(d.p99),
+             BenchStats::ms(f.median), BenchStats::ms(f.p99), ratio(d.median, f.median), ratio(d.p99, f.p99));
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QTemporaryDir scratch;
+    BenchEnvironment::prepareProcess(scratch.path());
+    QApplication app(argc, argv);
+
+    QCommandLineParser parser;
+    const QCommandLineOption workOption(QStringLiteral("work"), QStringLiteral("Folder for the working copies."),
+                                        QStringLiteral("dir"));
+    const QCommandLineOption markdownOption(QStringLiteral("markdown"), QStringLiteral("Markdown table to write."),
+                                            QStringLiteral("file"));
+    const QCommandLineOption dataOption(QStringLiteral("data"), QStringLiteral("Plot data to write."),
+                                        QStringLiteral("file"));
+    const QCommandLineOption perKindOption(QStringLiteral("per-kind"), QStringLiteral("Check-ins per kind and size."),
+                                           QStringLiteral("n"), QStringLiteral("500"));
+    parser.addOptions({workOption, markdownOption, dataOption, perKindOption});
+    parser.addPositionalArgument(QStringLiteral("set"), QStringLiteral("Cached demo set folders."));
+    parser.process(app);
+    if (parser.positionalArguments().isEmpty() || !parser.isSet(workOption) || !parser.isSet(markdownOption)
+        || !parser.isSet(dataOption)) {
+        std::fprintf(stderr, "%s", qPrintable(parser.helpText()));
+        return 2;
+    }
+
+    try {
+        QString table = QStringLiteral(
+            "| invitations | verdict | check-ins | desk median (ms) | desk p99 (ms) | floor median (ms) | floor p99 (ms) "
+            "| desk/floor median | desk/floor p99 |\n|---:|---|---:|---:|---:|---:|---:|---:|---:|\n");
+        QString plot = QStringLiteral("# invitations desk_median desk_p99 floor_median floor_p99\n");
+        QStringList notes;
+        for (const QString &set : parser.positionalArguments()) {
+            const SizeResult r = runSize(set, parser.value(workOption), parser.value(perKindOption).toInt());
+            const QString size = QLocale(QLocale::English).toString(qlonglong(r.invitations));
+            for (int kind = 0; kind < InvitationSample::KindCount; ++kind)
+                table += row(size, InvitationSample::kindName(kind), r.desk[size_t(kind)], r.floor[size_t(kind)]);
+            table += row(size, QStringLiteral("**all**"), all(r.desk), all(r.floor));
+            const BenchStats::Summary d = BenchStats::summarize(all(r.desk));
+            const BenchStats::Summary f = BenchStats::summarize(all(r.floor));
+            plot += QStringLiteral("%1 %2 %3 %4 %5\n")
+                        .arg(r.invitations)
+                        .arg(d.median, 0, 'f', 3)
+                        .arg(d.p99, 0, 'f', 3)
+                        .arg(f.median, 0, 'f', 3)
+                        .arg(f.p99, 0, 'f', 3);
+            if (r.wrongVerdicts || r.unpainted || r.messageBoxes)
+                notes << QStringLiteral("%1 invitations: %2 unexpected verdicts, %3 verdicts without a paint, %4 message boxes.")
+                             .arg(size)
+                             .arg(r.wrongVerdicts)
+                             .arg(r.unpainted)
+                             .arg(r.messageBoxes);
+        }
+        if (!notes.isEmpty())
+            table += QLatin1Char('\n') + notes.join(QLatin1Char('\n')) + QLatin1Char('\n');
+        BenchEnvironment::writeText(parser.value(markdownOption), table);
+        BenchEnvironment::writeText(parser.value(dataOption), plot);
+    } catch (const std::exception &error) {
+        say(QString::fromLocal8Bit(error.what()));
+        return 1;
+    }
+    return 0;
+}
