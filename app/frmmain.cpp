@@ -1,6 +1,7 @@
 #include "app/frmmain.h"
 
 #include "app/frmmaindesign.h"
+#include "app/resizelayout.h"
 #include "platform/errorreport.h"
 #include "platform/modprocessos.h"
 #include "ui/artwork.h"
@@ -43,8 +44,10 @@ double frmMain::outerHeightTwips() const
 void frmMain::Form_Load()
 {
     try {
-        LastWidth = roundHalfEven(float(outerWidthTwips()));
-        LastHeight = roundHalfEven(float(outerHeightTwips()));
+        ResizeLayout &controls = layout();
+        controls.storeOuterSize();
+        LastWidth = controls.lastWidth();
+        LastHeight = controls.lastHeight();
         LastConviteID = 0;
         showMaximized();
     } catch (...) {
@@ -54,7 +57,12 @@ void frmMain::Form_Load()
 
 void frmMain::Form_Resize()
 {
-    // The layout pass that follows the window's size runs here.
+    // Before Form_Load there is no stored size to lay the controls out from.
+    if (!m_layout)
+        return;
+    // The pass reports its own errors; the widgets then show whatever it left.
+    m_layout->formResize(isMinimized());
+    applyLayout();
 }
 
 void frmMain::Toolbar1_ButtonClick()

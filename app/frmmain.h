@@ -8,12 +8,15 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
+#include <memory>
 
 class QAction;
 class QFrame;
 class QLabel;
 class QLineEdit;
 class QToolBar;
+class ResizeLayout;
 class VbTimer;
 
 // The desk's main window, caption "Convites": a header band (Frame1) and a body (Frame2)
@@ -62,7 +65,9 @@ public:
     // Stores the design size and shows the window maximized.
     void Form_Load();
     // The window's event procedures (virtual so that a test can watch them arrive).
-    // Runs on every resize of the window.
+    // Runs on every resize of the window: the layout pass over the controls' twips
+    // rectangles (see ResizeLayout), applied to the widgets. Nothing moves before Form_Load
+    // has stored the size the controls are laid out for.
     virtual void Form_Resize();
     virtual void Toolbar1_ButtonClick();
     virtual void Toolbar2_ButtonClick();
@@ -129,6 +134,13 @@ private:
     void createToolbars();
     void applyStacking();
     QLabel *placeLabel(QWidget *container, const char *name, const QString &text = QString());
+    // The layout over the controls' current twips rectangles, made on first use (frmmainlayout.cpp).
+    ResizeLayout &layout();
+    // Gives every control the rectangle the layout holds for it, and LastWidth/LastHeight its size.
+    void applyLayout();
+
+    std::unique_ptr<ResizeLayout> m_layout;
+    std::map<QString, QWidget *> m_layoutWidgets;
 
     ProcessTerminator m_terminator;
 

@@ -5,6 +5,7 @@
 #include "app/frmmaindesign.h"
 #include "ui/artwork.h"
 #include "ui/controltag.h"
+#include "ui/organisations.h"
 #include "ui/twipsgeometry.h"
 #include "ui/vbtimer.h"
 
@@ -79,12 +80,11 @@ void frmMain::createHeader()
     m_Image2->setPixmap(Artwork::headerRight());
     m_Image2->setScaledContents(true);
 
-    m_Label3 = placeLabel(m_Frame1, "Label3", QStringLiteral("KORDA - Cooperativa de Serviços e Cultura"));
+    m_Label3 = placeLabel(m_Frame1, "Label3", Organisations::kordaFullName());
     m_Label3->setFont(arial(9, false));
-    m_Label2 = placeLabel(m_Frame1, "Label2",
-                          QStringLiteral("ZELMAR - Associação Mutualista dos Trabalhadores do Norte"));
+    m_Label2 = placeLabel(m_Frame1, "Label2", Organisations::zelmarFullName());
     m_Label2->setFont(arial(9, false));
-    m_Label1 = placeLabel(m_Frame1, "Label1", QStringLiteral("Gala Anual de Associados 2026"));
+    m_Label1 = placeLabel(m_Frame1, "Label1", Organisations::eventTitle());
     m_Label1->setFont(arial(9.75, true));
     for (QLabel *l : {m_Label1, m_Label2, m_Label3})
         setTextColour(l, Qt::white);

@@ -3,6 +3,7 @@
 #include "app/readyprobe.h"
 #include "app/screenshot.h"
 #include "app/startoptions.h"
+#include "forms/frmsqlserver.h"
 #include "platform/modprocessos.h"
 #include "platform/processclock.h"
 #include "ui/msgboxhandler.h"
@@ -22,6 +23,7 @@ int main(int argc, char **argv)
     }
 
     MsgBoxHandler::install();
+    frmSQLServer::installAsServerDialog();
     // When the shut-down walk meets our own process, leave the event loop: the windows and
     // the application object are then destroyed and every file is flushed and closed.
     modProcessos::setOwnProcessExit([] { QCoreApplication::exit(0); });

@@ -33,6 +33,20 @@ const NamedConnection &byId(int memberId)
     throw RuntimeError(AdoError::ItemNotFound, AdoError::text(AdoError::ItemNotFound));
 }
 
+const QLatin1String RegistryPrefix("Registry=");
+
+// The override of a named connection, or the empty text when it is unset or blank.
+QString overrideOf(const NamedConnection &c)
+{
+    const QString overridden = qEnvironmentVariable(c.environmentVariable);
+    return overridden.trimmed().isEmpty() ? QString() : overridden;
+}
+
+bool namesRegistryEntry(const QString &overridden)
+{
+    return overridden.trimmed().startsWith(RegistryPrefix, Qt::CaseInsensitive);
+}
+
 } // namespace
 
 QStringList connectionNames()
@@ -66,9 +80,10 @@ QString designTimeConnectionString(int id)
 
 QString connectionString(int id)
 {
-    const NamedConnection &c = byId(id);
-    const QString overridden = qEnvironmentVariable(c.environmentVariable);
-    if (!overridden.trimmed().isEmpty())
+    const QString overridden = overrideOf(byId(id));
+    if (namesRegistryEntry(overridden))
+        return QString();
+    if (!overridden.isEmpty())
         return overridden;
     return designTimeConnectionString(id);
 }
@@ -76,6 +91,14 @@ QString connectionString(int id)
 QString connectionString(const QString &name)
 {
     return connectionString(memberId(name));
+}
+
+QString registryEntry(int id)
+{
+    const QString overridden = overrideOf(byId(id));
+    if (!namesRegistryEntry(overridden))
+        return QString();
+    return overridden.trimmed().mid(RegistryPrefix.size()).trimmed();
 }
 
 } // namespace Data

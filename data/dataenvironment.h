@@ -7,7 +7,10 @@
 // member ids and connection strings. The design-time strings name the SQL Server host
 // chosen at build time; the environment variables QUORVET_CONNECTION_SQLSERVER,
 // QUORVET_CONNECTION_ZELMAR and QUORVET_CONNECTION_KORDA, when set and not empty, replace
-// them at run time (read at each call). Unknown ids or names raise RuntimeError 3265.
+// them at run time (read at each call). An override of the form "Registry=<entry>" asks for
+// a connection built from the registry settings under that entry instead: the connection
+// string is then empty and registryEntry() names the entry. Unknown ids or names raise
+// RuntimeError 3265.
 namespace Data {
 
 constexpr int SqlServerId = 1002;
@@ -24,5 +27,7 @@ QString designTimeConnectionString(int memberId);
 // The string to use: the environment override when set, else the design-time string.
 QString connectionString(int memberId);
 QString connectionString(const QString &name);
+// The registry entry named by a "Registry=<entry>" override, else the empty text.
+QString registryEntry(int memberId);
 
 } // namespace Data

@@ -119,6 +119,26 @@ TEST(NamedConnections, DesignTimeStringsAndEnvironmentOverrides)
     qunsetenv("QUORVET_CONNECTION_KORDA");
 }
 
+TEST(NamedConnections, RegistryOverrideNamesAnEntryAndLeavesTheStringEmpty)
+{
+    qputenv("QUORVET_CONNECTION_ZELMAR", " Registry=ZelmarDesk ");
+    qunsetenv("QUORVET_CONNECTION_SQLSERVER");
+    qputenv("QUORVET_CONNECTION_KORDA", "Provider=SQLite;Data Source=/tmp/korda.db");
+    EXPECT_EQ(Data::registryEntry(1003), QStringLiteral("ZelmarDesk"));
+    EXPECT_EQ(Data::connectionString(1003), QString());
+    EXPECT_EQ(Data::connectionString(QStringLiteral("zelmar")), QString());
+    // A string override or none at all names no entry.
+    EXPECT_EQ(Data::registryEntry(1004), QString());
+    EXPECT_EQ(Data::connectionString(1004), QStringLiteral("Provider=SQLite;Data Source=/tmp/korda.db"));
+    EXPECT_EQ(Data::registryEntry(1002), QString());
+    EXPECT_EQ(Data::connectionString(1002), Data::designTimeConnectionString(1002));
+    EXPECT_EQ(raisedBy([] { Data::registryEntry(1001); }).number(), AdoError::ItemNotFound);
+    qunsetenv("QUORVET_CONNECTION_ZELMAR");
+    qunsetenv("QUORVET_CONNECTION_KORDA");
+    EXPECT_EQ(Data::registryEntry(1003), QString());
+    EXPECT_EQ(Data::connectionString(1003), Data::designTimeConnectionString(1003));
+}
+
 TEST(SqlServerProvider, ClosedPortOnLoopbackFailsToOpen)
 {
     auto conn = std::make_shared<Connection>();
