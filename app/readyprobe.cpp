@@ -8,15 +8,17 @@
 ReadyProbe::ReadyProbe(QWidget *window, QWidget *entryBox, std::function<void()> onReady)
     : QObject(window), m_window(window), m_entryBox(entryBox), m_onReady(std::move(onReady))
 {
-    window->installEventFilter(this);
+    // The window itself may never receive a paint event of its own (its frames cover it);
+    // the entry box is painted in the same pass as the rest of the window.
+    entryBox->installEventFilter(this);
     connect(qApp, &QApplication::focusChanged, this, [this] { check(); });
 }
 
 bool ReadyProbe::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_window && event->type() == QEvent::Paint && !m_painted) {
+    if (watched == m_entryBox && event->type() == QEvent::Paint && !m_painted) {
         m_painted = true;
-        // The filter runs before the window paints; look again once this paint is done.
+        // The filter runs before the box paints; look again once the whole pass is done.
         QTimer::singleShot(0, this, [this] { check(); });
     }
     return QObject::eventFilter(watched, event);

@@ -7,8 +7,8 @@
 
 class QWidget;
 
-// Tells once when the desk is ready for the first number: the window has been painted and
-// the entry box holds the keyboard focus (in whichever order they happen). Used by
+// Tells once when the desk is ready for the first number: the window has been painted (the
+// entry box in it) and the entry box holds the keyboard focus (in whichever order they happen). Used by
 // --exit-when-ready to time the start-up. Owned by its window (a child QObject); the
 // callback runs at most once, from the event loop, and is dropped if the window goes first.
 class ReadyProbe : public QObject

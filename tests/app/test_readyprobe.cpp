@@ -80,7 +80,7 @@ TEST(ReadyProbeTest, TheDeskReportsItsStartUpAndExits)
     desk.setProcessEnvironment(env);
     desk.start(QStringLiteral(QUORVET_DESK_EXE), {QStringLiteral("--exit-when-ready")});
     ASSERT_TRUE(desk.waitForStarted(10000));
-    const bool finished = desk.waitForFinished(60000);
+    const bool finished = desk.waitForFinished(30000);
     if (!finished) {
         desk.kill();
         desk.waitForFinished();
