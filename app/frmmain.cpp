@@ -2,6 +2,7 @@
 
 #include "app/frmmaindesign.h"
 #include "app/resizelayout.h"
+#include "forms/frmmainvips.h"
 #include "platform/errorreport.h"
 #include "platform/modprocessos.h"
 #include "ui/artwork.h"
@@ -68,7 +69,10 @@ void frmMain::Form_Resize()
 void frmMain::Toolbar1_ButtonClick()
 {
     try {
-        // Opens a VIP entry list window, owned by this one, per click.
+        // A new list per click, owned by this window and deleted when the user closes it.
+        auto *vips = new frmMainVIPs(this);
+        vips->Main = this;
+        vips->show();
     } catch (...) {
         ErrorReporting::formTail(QStringLiteral("frmMain"), QStringLiteral("Toolbar1_ButtonClick"));
     }
@@ -77,23 +81,14 @@ void frmMain::Toolbar1_ButtonClick()
 void frmMain::Toolbar2_ButtonClick()
 {
     // Runs the verification of the entered number; it handles its own errors.
-}
-
-void frmMain::FXNo_TAP_KeyDown(int16_t keyCode, int16_t shift)
-{
-    // Enter verifies, Esc offers to undo the last entry, any other key clears the last guest.
-    Q_UNUSED(keyCode);
-    Q_UNUSED(shift);
-}
-
-void frmMain::Timer1_Timer()
-{
-    // The pause after a verdict ends here: the entry box is given back.
+    VerifyCode();
 }
 
 bool frmMain::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_FXNo_TAP && event->type() == QEvent::KeyPress) {
+    // A disabled entry box takes no keys (the check-in and its pause keep them out), also
+    // when a key is delivered to it directly rather than through the focus.
+    if (watched == m_FXNo_TAP && event->type() == QEvent::KeyPress && m_FXNo_TAP->isEnabled()) {
         const auto *key = static_cast<QKeyEvent *>(event);
         FXNo_TAP_KeyDown(VbKeys::keyCode(key), VbKeys::shiftState(key));
     }

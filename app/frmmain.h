@@ -1,6 +1,8 @@
 #pragma once
 
 #include "data/connection.h"
+#include "forms/vipsource.h"
+#include "idfotos/ucidfotos.h"
 
 #include <QList>
 #include <QPixmap>
@@ -24,8 +26,8 @@ class VbTimer;
 // server status labels and two one-button toolbars. Every control is a child owned by the
 // window and is reached through its accessor, named like the control. Procedures with an
 // error handler report through the error tail and leave; closing the window ends the
-// program (see closeEvent).
-class frmMain : public QWidget
+// program (see closeEvent). It is the VIP lists' source: they call Connect and read ConnKORDA.
+class frmMain : public QWidget, public VipSource
 {
     Q_OBJECT
 public:
@@ -44,7 +46,8 @@ public:
 
     // Makes three fresh connections, proves each and shows the two organisations' status;
     // returns "" when all three work, otherwise the message to show.
-    QString Connect();
+    QString Connect() override;
+    ConnectionRef kordaConnection() const override { return ConnKORDA; }
     // Verifies the number in the entry box end to end; errors never leave it.
     void VerifyCode();
     // Shows verdict kind 1 (accepted), 2 (not found) or 3 (refused); any other kind hides them all.
@@ -88,8 +91,8 @@ public:
     QLabel *Label2() const { return m_Label2; }
     QLabel *Label3() const { return m_Label3; }
     VbTimer *Timer1() const { return m_Timer1; }
-    // The photo control's place in the body; the one way to reach it.
-    QWidget *ucIDFotos1() const { return m_ucIDFotos1; }
+    // The photo control of the member panel.
+    ucIDFotos *ucIDFotos1() const { return m_ucIDFotos1; }
     QLineEdit *FXNo_TAP() const { return m_FXNo_TAP; }
     // The four toolbar pictures.
     const QList<QPixmap> &ImageList1() const { return m_ImageList1; }
@@ -142,6 +145,11 @@ private:
     std::unique_ptr<ResizeLayout> m_layout;
     std::map<QString, QWidget *> m_layoutWidgets;
 
+    // The check-in's own helpers: default pointer and the two-second pause; the member
+    // database of organisation 1 (ZELMAR) or any other (KORDA).
+    void unlockAfterVerdict();
+    ConnectionRef &organisationConnection(int32_t source);
+
     ProcessTerminator m_terminator;
 
     ConnectionRef m_ConnSqlServer;
@@ -155,7 +163,7 @@ private:
     QLabel *m_Label2 = nullptr;
     QLabel *m_Label3 = nullptr;
     VbTimer *m_Timer1 = nullptr;
-    QWidget *m_ucIDFotos1 = nullptr;
+    ucIDFotos *m_ucIDFotos1 = nullptr;
     QLineEdit *m_FXNo_TAP = nullptr;
     QList<QPixmap> m_ImageList1;
     QToolBar *m_Toolbar1 = nullptr;

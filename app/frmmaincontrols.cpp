@@ -3,6 +3,7 @@
 #include "app/frmmain.h"
 
 #include "app/frmmaindesign.h"
+#include "idfotos/ucidfotos.h"
 #include "ui/artwork.h"
 #include "ui/controltag.h"
 #include "ui/organisations.h"
@@ -113,10 +114,9 @@ void frmMain::createBody()
 
     createToolbars();
 
-    auto *photo = new QFrame(m_Frame2);
-    photo->setFocusPolicy(Qt::NoFocus);
-    place(photo, "ucIDFotos1");
-    m_ucIDFotos1 = photo;
+    m_ucIDFotos1 = new ucIDFotos(m_Frame2);
+    m_ucIDFotos1->setFocusPolicy(Qt::NoFocus);
+    place(m_ucIDFotos1, "ucIDFotos1");
 
     const struct
     {

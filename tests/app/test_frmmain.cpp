@@ -170,7 +170,7 @@ TEST(frmMainTest, StackingOfHeaderAndBody)
     const QList<QLabel *> labels = w.Frame2()->findChildren<QLabel *>(Qt::FindDirectChildrenOnly);
     EXPECT_EQ(labels.size(), 23);
     for (QWidget *top : {static_cast<QWidget *>(w.FXNo_TAP()), static_cast<QWidget *>(w.Toolbar1()),
-                         static_cast<QWidget *>(w.Toolbar2()), w.ucIDFotos1()}) {
+                         static_cast<QWidget *>(w.Toolbar2()), static_cast<QWidget *>(w.ucIDFotos1())}) {
         for (QLabel *l : labels)
             EXPECT_GT(stackIndex(top), stackIndex(l)) << qPrintable(top->objectName() + QLatin1Char('/') + l->objectName());
     }
@@ -192,7 +192,7 @@ TEST(frmMainTest, LoadStoresTheDesignSizeShowsMaximizedAndFocusesTheEntryBox)
     for (QWidget *hidden : {w.FXMessage_OK(), w.FXMessage_Invalid(), w.FXMessage_Alert(), w.FXMessage_Fundo(),
                             w.Label_ZELMAR(), w.Label_KORDA()})
         EXPECT_FALSE(hidden->isVisible()) << qPrintable(hidden->objectName());
-    for (QWidget *shown : {static_cast<QWidget *>(w.FXNo_TAP()), w.ucIDFotos1(), static_cast<QWidget *>(w.Label1()),
+    for (QWidget *shown : {static_cast<QWidget *>(w.FXNo_TAP()), static_cast<QWidget *>(w.ucIDFotos1()), static_cast<QWidget *>(w.Label1()),
                            static_cast<QWidget *>(w.Toolbar1())})
         EXPECT_TRUE(shown->isVisible()) << qPrintable(shown->objectName());
     EXPECT_TRUE(w.FXNo_TAP()->text().isEmpty());

@@ -1,0 +1,62 @@
+#include "app/checkinqueries.h"
+
+#include "data/modcode.h"
+
+QString CheckinQueries::trimSpaces(const QString &entry)
+{
+    qsizetype first = 0;
+    qsizetype last = entry.size();
+    while (first < last && entry.at(first) == QLatin1Char(' '))
+        ++first;
+    while (last > first && entry.at(last - 1) == QLatin1Char(' '))
+        --last;
+    return entry.mid(first, last - first);
+}
+
+QString CheckinQueries::invitation(const QString &trimmedEntry)
+{
+    return QStringLiteral("SELECT convite_id, socio_id, no_tap, nome, call_in, base_dados, checked_in "
+                          "FROM tbConvites WHERE convite_no = ")
+           + modCode::SQLValue(Value(trimmedEntry), 3);
+}
+
+QString CheckinQueries::memberById(int32_t memberId)
+{
+    return QStringLiteral("SELECT * FROM vwAssociados_Completos WHERE contacto_id = ")
+           + modCode::SQLValue(Value(memberId), 2);
+}
+
+QString CheckinQueries::memberByCompanyNumber(const QString &companyNumber)
+{
+    return QStringLiteral("SELECT * FROM vwAssociados_Completos WHERE no_empresa = ")
+           + modCode::SQLValue(Value(companyNumber), 3);
+}
+
+QString CheckinQueries::photographOwner(const QString &companyNumber)
+{
+    return QStringLiteral("SELECT tbContactos_Fotos.path, tbAssociados.contacto_id FROM tbContactos_Fotos "
+                          "LEFT JOIN tbAssociados ON tbContactos_Fotos.contacto_id = tbAssociados.contacto_id "
+                          "WHERE no_empresa = ")
+           + modCode::SQLValue(Value(companyNumber), 3);
+}
+
+QString CheckinQueries::archiveFolder()
+{
+    return QStringLiteral("SELECT TOP 1 arquivodocumental FROM tbDefs");
+}
+
+QString CheckinQueries::acceptEntry(int32_t conviteId)
+{
+    return QStringLiteral("UPDATE tbConvites SET checked_in = GETDATE() WHERE convite_id = ")
+           + QString::number(conviteId) + QStringLiteral(" AND checked_in IS NULL");
+}
+
+QString CheckinQueries::entryTime(int32_t conviteId)
+{
+    return QStringLiteral("SELECT checked_in FROM tbConvites WHERE convite_id = ") + QString::number(conviteId);
+}
+
+QString CheckinQueries::undoEntry(int32_t conviteId)
+{
+    return QStringLiteral("UPDATE tbConvites SET checked_in = null WHERE convite_id = ") + QString::number(conviteId);
+}

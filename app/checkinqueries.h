@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+
+// The SQL texts of one check-in and of the undo, in one place. Values that come from the
+// operator or from a database go through modCode::SQLValue (text code 3, number code 2);
+// convite_id is appended as decimal digits. Plain functions: nothing is sent from here, and
+// a value SQLValue cannot convert reaches the caller as RuntimeError.
+namespace CheckinQueries {
+
+// The entry as it is looked up: leading and trailing blanks (spaces only) removed.
+QString trimSpaces(const QString &entry);
+
+// tbConvites row of an invitation number (check-in database).
+QString invitation(const QString &trimmedEntry);
+// Member view row by contacto_id, and by company number (member databases).
+QString memberById(int32_t memberId);
+QString memberByCompanyNumber(const QString &companyNumber);
+// Who owns a photograph for a company number (member databases).
+QString photographOwner(const QString &companyNumber);
+// The document archive folder (member databases).
+QString archiveFolder();
+
+// Records the entry with the server's clock, only while the invitation is still unused,
+// so that of two desks accepting the same invitation at once exactly one changes the row.
+QString acceptEntry(int32_t conviteId);
+// The entry time another desk wrote first.
+QString entryTime(int32_t conviteId);
+// Clears the entry time again (undo of the last entry).
+QString undoEntry(int32_t conviteId);
+
+} // namespace CheckinQueries

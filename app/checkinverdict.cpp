@@ -1,0 +1,38 @@
+#include "app/checkinverdict.h"
+
+#include "data/displayformat.h"
+
+CheckinVerdict CheckinVerdict::notFound()
+{
+    return CheckinVerdict{2, QString(), QString(), false};
+}
+
+CheckinVerdict CheckinVerdict::forInvitation(bool member, const Value &entryTime, const QString &callSign)
+{
+    if (hasEntryTime(entryTime))
+        return CheckinVerdict{3, expiredText(entryTime), QString(), false};
+    return CheckinVerdict{1, QString(), member ? QString() : callSign, true};
+}
+
+CheckinVerdict CheckinVerdict::enteredElsewhere(const Value &entryTime)
+{
+    return CheckinVerdict{3, expiredText(entryTime), QString(), false};
+}
+
+CheckinVerdict CheckinVerdict::failure(const QString &description)
+{
+    return CheckinVerdict{3, QStringLiteral("Erro no procedimento: ") + description, QString(), false};
+}
+
+QString CheckinVerdict::expiredText(const Value &entryTime)
+{
+    return QStringLiteral("Convite expirado. Já entrou às ")
+           + DisplayFormat::format(entryTime, DisplayFormat::hourMinutePattern());
+}
+
+bool CheckinVerdict::hasEntryTime(const Value &entryTime)
+{
+    if (entryTime.isNull() || entryTime.isEmpty())
+        return false;
+    return entryTime != Value::zeroDate();
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "data/value.h"
+
+#include <QString>
+
+#include <cstdint>
+
+// What the desk shows for one invitation and whether it writes the entry time: the kind
+// given to ShowMessage (1 accepted, 2 not found, 3 refused or failed), its replacement text
+// and call sign, and whether the accepting update is to be sent. Plain values; the
+// functions never fail (an entry time that is no date is written as its own text).
+struct CheckinVerdict
+{
+    int32_t kind = 0;
+    QString text;
+    QString callSign;
+    bool writeEntry = false;
+
+    // No tbConvites row for the number.
+    static CheckinVerdict notFound();
+    // A found invitation: refused when it carries an entry time (nothing written), else
+    // accepted with the entry to write; only a guest without a member record keeps the call sign.
+    static CheckinVerdict forInvitation(bool member, const Value &entryTime, const QString &callSign);
+    // The accepting update changed no row: another desk wrote entryTime first.
+    static CheckinVerdict enteredElsewhere(const Value &entryTime);
+    // A run-time failure during the check-in.
+    static CheckinVerdict failure(const QString &description);
+
+    // "Convite expirado. Já entrou às " and the time as "Hh:Nn".
+    static QString expiredText(const Value &entryTime);
+    // Whether an entry time is set: neither Null/Empty nor the zero date-time.
+    static bool hasEntryTime(const Value &entryTime);
+};

@@ -1,0 +1,75 @@
+// frmMain::Connect: the three connections of the desk, made anew and proved at each call.
+#include "app/frmmain.h"
+
+#include "data/dataenvironment.h"
+#include "data/modtestconnection.h"
+#include "platform/errorreport.h"
+#include "ui/widgetowner.h"
+
+#include <QLabel>
+
+namespace {
+
+const QString ConnectFailed = QStringLiteral("Não foi possivel ligar a um dos servidores! Volte a tentar s.f.f.");
+
+// One connection test: the named connection's string and registry entry, the main window
+// as owner, no retrying.
+bool testNamed(ConnectionRef &connection, int memberId, QString connectionString,
+               modTestConnection::OwnerForm *owner)
+{
+    QString registryEntry = Data::registryEntry(memberId);
+    bool retry = false;
+    return modTestConnection::TestConnection(connection, registryEntry, owner, connectionString, retry);
+}
+
+} // namespace
+
+QString frmMain::Connect()
+{
+    QString result;
+    try {
+        m_Label_KORDA->setText(QString());
+        m_Label_ZELMAR->setText(QString());
+        repaint();
+
+        // The previous three objects go here (unless someone else still holds one).
+        ConnKORDA = std::make_shared<Connection>();
+        m_ConnZELMAR = std::make_shared<Connection>();
+        m_ConnSqlServer = std::make_shared<Connection>();
+
+        const QString zelmarString = Data::connectionString(Data::ZelmarId);
+        const QString kordaString = Data::connectionString(Data::KordaId);
+        const QString checkinString = Data::connectionString(Data::SqlServerId);
+        m_ConnZELMAR->setConnectionString(zelmarString);
+        ConnKORDA->setConnectionString(kordaString);
+        m_ConnSqlServer->setConnectionString(checkinString);
+
+        WidgetOwner owner(this);
+        bool allWork = true;
+
+        const bool zelmar = testNamed(m_ConnZELMAR, Data::ZelmarId, zelmarString, &owner);
+        m_Label_ZELMAR->setVisible(true);
+        m_Label_ZELMAR->setText(zelmar ? QStringLiteral("Conectado ao servidor do ZELMAR")
+                                       : QStringLiteral("ERRO: não foi possivel ligar ao servidor do ZELMAR"));
+        allWork = allWork && zelmar;
+        repaint();
+
+        const bool korda = testNamed(ConnKORDA, Data::KordaId, kordaString, &owner);
+        m_Label_KORDA->setVisible(true);
+        m_Label_KORDA->setText(korda ? QStringLiteral("Conectado ao servidor da KORDA")
+                                     : QStringLiteral("ERRO: não foi possivel ligar ao servidor da KORDA"));
+        allWork = allWork && korda;
+        repaint();
+
+        const bool checkin = testNamed(m_ConnSqlServer, Data::SqlServerId, checkinString, &owner);
+        allWork = allWork && checkin;
+        repaint();
+
+        if (!allWork)
+            result = ConnectFailed;
+    } catch (...) {
+        ErrorReporting::formTail(QStringLiteral("frmMain"), QStringLiteral("Connect"));
+        return QString();
+    }
+    return result;
+}

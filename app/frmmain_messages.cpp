@@ -1,0 +1,123 @@
+// frmMain: the verdict labels (ShowMessage), the reset of the screen (LimparForm) and the
+// tick of Timer1 that ends the pause after a verdict.
+#include "app/frmmain.h"
+
+#include "platform/errorreport.h"
+#include "ui/controltag.h"
+#include "ui/vbtimer.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+
+namespace {
+
+QColor backColour(const QLabel *label)
+{
+    return label->palette().color(QPalette::Window);
+}
+
+void setBackColour(QLabel *label, const QColor &colour)
+{
+    QPalette p = label->palette();
+    p.setColor(QPalette::Window, colour);
+    label->setPalette(p);
+}
+
+} // namespace
+
+void frmMain::ShowMessage(int32_t msgTipo, const QString &Label, const QString &CallIn)
+{
+    try {
+        // A caption changed by the previous verdict goes back to its standard text first.
+        m_FXMessage_Alert->setText(Tag(m_FXMessage_Alert));
+        m_FXMessage_OK->setText(Tag(m_FXMessage_OK));
+        m_FXMessage_Invalid->setText(Tag(m_FXMessage_Invalid));
+
+        QLabel *shown = nullptr;
+        switch (msgTipo) {
+        case 1:
+            m_FXMessage_Alert->setVisible(false);
+            m_FXMessage_Invalid->setVisible(false);
+            m_FXMessage_Fundo->setVisible(false);
+            shown = m_FXMessage_OK;
+            break;
+        case 2:
+            m_FXMessage_OK->setVisible(false);
+            m_FXMessage_Invalid->setVisible(false);
+            m_FXMessage_Fundo->setVisible(false);
+            shown = m_FXMessage_Alert;
+            break;
+        case 3:
+            m_FXMessage_OK->setVisible(false);
+            m_FXMessage_Alert->setVisible(false);
+            m_FXMessage_Fundo->setVisible(false);
+            shown = m_FXMessage_Invalid;
+            break;
+        default:
+            m_FXMessage_Fundo->setVisible(false);
+            m_FXMessage_Alert->setVisible(false);
+            m_FXMessage_Invalid->setVisible(false);
+            m_FXMessage_OK->setVisible(false);
+            break;
+        }
+        if (shown) {
+            // The one band under the verdicts takes the colour of the verdict shown.
+            setBackColour(m_FXMessage_Fundo, backColour(shown));
+            m_FXMessage_Fundo->setVisible(true);
+            shown->setVisible(true);
+        }
+
+        // Only the verdict on show carries the call sign or the replacement text.
+        const QList<QLabel *> verdicts{m_FXMessage_Alert, m_FXMessage_OK, m_FXMessage_Invalid};
+        if (!CallIn.isEmpty()) {
+            for (QLabel *verdict : verdicts) {
+                if (!verdict->isHidden())
+                    verdict->setText(Tag(verdict) + QStringLiteral(" (CALL: ") + CallIn + QStringLiteral(")"));
+            }
+        }
+        if (!Label.isEmpty()) {
+            for (QLabel *verdict : verdicts) {
+                if (!verdict->isHidden())
+                    verdict->setText(Label);
+            }
+        }
+    } catch (...) {
+        ErrorReporting::formTail(QStringLiteral("frmMain"), QStringLiteral("ShowMessage"));
+    }
+}
+
+void frmMain::LimparForm()
+{
+    try {
+        for (QLabel *value : {m_FXNome_Union, m_FXNo_Empresa, m_FXNo_Socio, m_FXData_Nascimento, m_FXEmpresa, m_FXBase,
+                              m_FXMorada, m_FXLocalidade}) {
+            if (!value->text().isEmpty())
+                value->setText(QString());
+        }
+        m_ucIDFotos1->Load(-1);
+        m_FXMessage_Alert->setVisible(false);
+        m_FXMessage_Invalid->setVisible(false);
+        m_FXMessage_OK->setVisible(false);
+        m_FXMessage_Fundo->setVisible(false);
+        LastConviteID = 0;
+    } catch (...) {
+        ErrorReporting::formTail(QStringLiteral("frmMain"), QStringLiteral("LimparForm"));
+    }
+}
+
+void frmMain::Timer1_Timer()
+{
+    try {
+        // One tick per arming: the check-in arms the timer again for the next pause.
+        m_Timer1->setInterval(0);
+        m_Timer1->setEnabled(false);
+        m_FXNo_TAP->setEnabled(true);
+        QPalette p = m_FXNo_TAP->palette();
+        p.setColor(QPalette::Base, QApplication::palette().color(QPalette::Base));
+        m_FXNo_TAP->setPalette(p);
+        m_FXNo_TAP->setFocus();
+    } catch (...) {
+        ErrorReporting::formTail(QStringLiteral("frmMain"), QStringLiteral("Timer1_Timer"));
+    }
+}
