@@ -151,6 +151,11 @@ private:
     ConnectionRef &organisationConnection(int32_t source);
 
     ProcessTerminator m_terminator;
+    // The entry box's selection while it is locked: Qt drops a line edit's selection when it
+    // loses the focus, but the number selected by Enter must still be selected when the box
+    // comes back, so that the next number typed or scanned replaces it.
+    int m_lockedSelectionStart = -1;
+    int m_lockedSelectionLength = 0;
 
     ConnectionRef m_ConnSqlServer;
     ConnectionRef m_ConnZELMAR;

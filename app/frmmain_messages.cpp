@@ -117,6 +117,10 @@ void frmMain::Timer1_Timer()
         p.setColor(QPalette::Base, QApplication::palette().color(QPalette::Base));
         m_FXNo_TAP->setPalette(p);
         m_FXNo_TAP->setFocus();
+        if (m_lockedSelectionStart >= 0
+            && m_lockedSelectionStart + m_lockedSelectionLength <= m_FXNo_TAP->text().size())
+            m_FXNo_TAP->setSelection(m_lockedSelectionStart, m_lockedSelectionLength);
+        m_lockedSelectionStart = -1;
     } catch (...) {
         ErrorReporting::formTail(QStringLiteral("frmMain"), QStringLiteral("Timer1_Timer"));
     }

@@ -1,0 +1,180 @@
+// The member panel (FillFields), the verdict labels (ShowMessage), the reset (LimparForm)
+// and the tick that ends the pause, on the real main window.
+#include "tests/app/deskfixture.h"
+
+#include "ui/controltag.h"
+#include "ui/vbtimer.h"
+
+#include <QApplication>
+#include <QLabel>
+
+namespace {
+
+class DeskDisplay : public DeskFixture
+{
+protected:
+    RecordsetRef member(int contactoId)
+    {
+        m_connection = open(checkinDb());
+        auto rs = std::make_shared<Recordset>();
+        rs->Open(QStringLiteral("SELECT * FROM vwAssociados_Completos WHERE contacto_id = %1").arg(contactoId),
+                 m_connection);
+        return rs;
+    }
+
+    static QStringList panel(const frmMain &w)
+    {
+        QStringList texts;
+        for (QLabel *l : {w.FXNome_Union(), w.FXNo_Empresa(), w.FXNo_Socio(), w.FXData_Nascimento(), w.FXEmpresa(),
+                          w.FXBase(), w.FXMorada(), w.FXLocalidade()})
+            texts << l->text();
+        return texts;
+    }
+
+    static QList<bool> shown(const frmMain &w)
+    {
+        return {!w.FXMessage_OK()->isHidden(), !w.FXMessage_Alert()->isHidden(), !w.FXMessage_Invalid()->isHidden(),
+                !w.FXMessage_Fundo()->isHidden()};
+    }
+
+    ConnectionRef m_connection;
+};
+
+TEST_F(DeskDisplay, FillFieldsWritesTheEightLabelsAndANullColumnLeavesItsLabelEmpty)
+{
+    auto w = desk();
+    RecordsetRef rs = member(104);
+    w->FillFields(rs);
+    const QStringList texts = panel(*w);
+    EXPECT_EQ(texts[0], QStringLiteral("João Pedro Antunes Barros"));
+    EXPECT_EQ(texts[1], QStringLiteral("310104"));
+    EXPECT_EQ(texts[2], QStringLiteral("1204"));
+    EXPECT_EQ(texts[3], QStringLiteral("19-07-1960"));
+    EXPECT_EQ(texts[4], QStringLiteral("Manutenção Aeronáutica Lusitana, S.A."));
+    EXPECT_EQ(texts[5], QStringLiteral("Faro"));
+    EXPECT_TRUE(texts[6].isEmpty()); // morada is Null
+    EXPECT_EQ(texts[7], QStringLiteral("Faro"));
+    EXPECT_TRUE(Tag(w->FXNome_Union()).isEmpty());
+    EXPECT_TRUE(TestSupport::errorReports().isEmpty());
+}
+
+TEST_F(DeskDisplay, FillFieldsLeavesThePanelAloneForNoClosedOrEmptyResultSets)
+{
+    auto w = desk();
+    RecordsetRef rs = member(101);
+    w->FillFields(rs);
+    const QStringList before = panel(*w);
+    ASSERT_EQ(before[0], QStringLiteral("Ana Catarina Moreira Lopes"));
+
+    RecordsetRef none;
+    w->FillFields(none);
+    RecordsetRef closed = member(102);
+    closed->Close();
+    w->FillFields(closed);
+    RecordsetRef empty = member(424242);
+    ASSERT_TRUE(empty->Eof());
+    w->FillFields(empty);
+    EXPECT_EQ(panel(*w), before);
+    EXPECT_TRUE(TestSupport::errorReports().isEmpty());
+}
+
+TEST_F(DeskDisplay, FillFieldsWithoutAColumnFailsThereAndReports)
+{
+    auto w = desk();
+    auto rs = std::make_shared<Recordset>();
+    m_connection = open(checkinDb());
+    rs->Open(QStringLiteral("SELECT nome_union, no_empresa FROM vwAssociados_Completos WHERE contacto_id = 101"),
+             m_connection);
+    w->FillFields(rs);
+    EXPECT_EQ(w->FXNome_Union()->text(), QStringLiteral("Ana Catarina Moreira Lopes"));
+    EXPECT_EQ(w->FXNo_Empresa()->text(), QStringLiteral("310101"));
+    EXPECT_TRUE(w->FXNo_Socio()->text().isEmpty());
+    const QList<QJsonObject> reports = TestSupport::errorReports();
+    ASSERT_EQ(reports.size(), 1);
+    EXPECT_EQ(reports[0].value(QStringLiteral("procedure")).toString(), QStringLiteral("FillFields"));
+}
+
+TEST_F(DeskDisplay, ShowMessageShowsOneVerdictOverTheBandInItsColour)
+{
+    auto w = desk();
+    w->ShowMessage(1, QString(), QStringLiteral("X1"));
+    EXPECT_EQ(shown(*w), (QList<bool>{true, false, false, true}));
+    EXPECT_EQ(w->FXMessage_OK()->text(), QStringLiteral("Convite OK! (CALL: X1)"));
+    EXPECT_EQ(w->FXMessage_Fundo()->palette().color(QPalette::Window), QColor(47, 106, 151));
+
+    // The next verdict restores the standard texts.
+    w->ShowMessage(3, QString(), QString());
+    EXPECT_EQ(shown(*w), (QList<bool>{false, false, true, true}));
+    EXPECT_EQ(w->FXMessage_Invalid()->text(), QStringLiteral("O convite não é válido!"));
+    EXPECT_EQ(w->FXMessage_OK()->text(), QStringLiteral("Convite OK!"));
+    EXPECT_EQ(w->FXMessage_Fundo()->palette().color(QPalette::Window), QColor(128, 0, 0));
+
+    // A replacement text wins over the call sign.
+    w->ShowMessage(3, QStringLiteral("Outro texto"), QStringLiteral("X2"));
+    EXPECT_EQ(w->FXMessage_Invalid()->text(), QStringLiteral("Outro texto"));
+    EXPECT_EQ(Tag(w->FXMessage_Invalid()), QStringLiteral("O convite não é válido!"));
+
+    w->ShowMessage(2, QString(), QString());
+    EXPECT_EQ(shown(*w), (QList<bool>{false, true, false, true}));
+    EXPECT_EQ(w->FXMessage_Alert()->text(), QStringLiteral("O convite não existe..."));
+    EXPECT_EQ(w->FXMessage_Fundo()->palette().color(QPalette::Window), QColor(201, 201, 3));
+    EXPECT_EQ(w->FXMessage_Invalid()->text(), QStringLiteral("O convite não é válido!"));
+}
+
+TEST_F(DeskDisplay, ShowMessageOfAnotherKindHidesAllFourAndAppliesNoText)
+{
+    auto w = desk();
+    for (int kind : {0, 4, -1}) {
+        w->ShowMessage(1, QString(), QString());
+        w->ShowMessage(kind, QStringLiteral("texto"), QStringLiteral("X1"));
+        EXPECT_EQ(shown(*w), (QList<bool>{false, false, false, false})) << kind;
+        EXPECT_EQ(w->FXMessage_OK()->text(), QStringLiteral("Convite OK!"));
+        EXPECT_EQ(w->FXMessage_Alert()->text(), QStringLiteral("O convite não existe..."));
+        EXPECT_EQ(w->FXMessage_Invalid()->text(), QStringLiteral("O convite não é válido!"));
+    }
+}
+
+TEST_F(DeskDisplay, LimparFormEmptiesPanelPhotographAndVerdictAndEndsTheUndo)
+{
+    auto w = desk();
+    typeAndEnter(*w, QStringLiteral("1001"));
+    ASSERT_TRUE(w->ucIDFotos1()->hasPhoto());
+    ASSERT_NE(w->LastConviteID, 0);
+    w->LimparForm();
+    EXPECT_EQ(panel(*w), QStringList(8, QString()));
+    EXPECT_FALSE(w->ucIDFotos1()->hasPhoto());
+    EXPECT_EQ(w->ucIDFotos1()->ContactID(), -1);
+    EXPECT_EQ(shown(*w), (QList<bool>{false, false, false, false}));
+    EXPECT_EQ(w->LastConviteID, 0);
+    // The entry box, its text and the timer are left alone.
+    EXPECT_EQ(w->FXNo_TAP()->text(), QStringLiteral("1001"));
+    EXPECT_EQ(w->Timer1()->Interval(), 2000);
+
+    // On an empty panel it still clears the photograph and hides the verdict.
+    w->ShowMessage(2, QString(), QString());
+    w->LimparForm();
+    EXPECT_EQ(panel(*w), QStringList(8, QString()));
+    EXPECT_EQ(shown(*w), (QList<bool>{false, false, false, false}));
+    EXPECT_TRUE(TestSupport::errorReports().isEmpty());
+}
+
+TEST_F(DeskDisplay, TheTickFiresOnceAndGivesTheEntryBoxBackFocused)
+{
+    auto w = desk();
+    int ticks = 0;
+    QObject::connect(w->Timer1(), &VbTimer::Timer, [&] { ++ticks; });
+    typeAndEnter(*w, QStringLiteral("424242"));
+    EXPECT_FALSE(w->FXNo_TAP()->isEnabled());
+    EXPECT_EQ(w->FXNo_TAP()->palette().color(QPalette::Base), QApplication::palette().color(QPalette::Button));
+    ASSERT_TRUE(waitForUnlock(*w));
+    EXPECT_EQ(ticks, 1);
+    EXPECT_FALSE(w->Timer1()->Enabled());
+    EXPECT_EQ(w->Timer1()->Interval(), 0);
+    EXPECT_FALSE(w->Timer1()->isRunning());
+    EXPECT_EQ(w->FXNo_TAP()->palette().color(QPalette::Base), QApplication::palette().color(QPalette::Base));
+    EXPECT_TRUE(w->FXNo_TAP()->hasFocus());
+    // The number stays selected, so the next one typed replaces it.
+    EXPECT_EQ(w->FXNo_TAP()->selectedText(), QStringLiteral("424242"));
+}
+
+} // namespace
