@@ -62,9 +62,8 @@ long BenchEnvironment::residentKiB()
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly))
         return 0;
-    // /proc files report a size of zero: read line by line until the end.
-    while (!status.atEnd()) {
-        const QByteArray line = status.readLine();
+    // /proc files report a size of zero, so QFile::atEnd() is true at once: read it whole.
+    for (const QByteArray &line : status.readAll().split('\n')) {
         if (line.startsWith("VmRSS:"))
             return line.mid(6).trimmed().split(' ').value(0).toLong();
     }
