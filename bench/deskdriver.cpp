@@ -48,7 +48,7 @@ DeskDriver::Outcome DeskDriver::checkIn(const QString &number)
     QLineEdit *box = m_window.FXNo_TAP();
     // Untimed: the pause ends, the operator types the next number and the screen settles.
     m_window.Timer1_Timer();
-    box->clear();
+    // The desk leaves the last number selected, so the new one typed replaces it.
     QTest::keyClicks(box, number);
     QCoreApplication::processEvents();
     m_painted = nullptr;

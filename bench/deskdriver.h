@@ -10,8 +10,8 @@ class QLabel;
 
 // Drives the real main window through one check-in as the operator does and times it.
 // Untimed: the 2 s pause is ended at once by firing Timer1_Timer (as its tick would), the
-// box is emptied, the number is typed key by key (the first key clears the last guest) and
-// the screen is repainted. Timed: from sending the Enter key event to the entry box until
+// number is typed key by key over the previous one, which the desk leaves selected (the
+// first key clears the last guest), and the screen is repainted. Timed: from sending the Enter key event to the entry box until
 // the verdict label is visible and its paint event has been delivered (the window's
 // backing store has been repainted). Message boxes are answered with OK and counted.
 // The window is borrowed, not owned.
