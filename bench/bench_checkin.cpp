@@ -21,6 +21,7 @@
 #include <array>
 #include <cstdio>
 #include <exception>
+#include <memory>
 #include <random>
 #include <vector>
 
@@ -78,56 +79,102 @@ int floorKind(int expected, CheckinFloor::Verdict verdict)
     return -1;
 }
 
-SizeResult runSize(const QString &cachedSet, const QString &workRoot, int perKind)
+// One database size: its working copy, the numbers to check in and how far the run is.
+struct SizeRun
 {
     SizeResult result;
-    const QString work = BenchEnvironment::workingCopy(cachedSet, QDir(workRoot).filePath(QFileInfo(cachedSet).fileName()));
-    const QString checkinDb = QDir(work).filePath(QStringLiteral("checkin.db"));
-    result.invitations = InvitationSample::invitationCount(checkinDb);
-    say(QStringLiteral("%1 invitations: choosing numbers").arg(result.invitations));
-    std::array<QStringList, InvitationSample::KindCount> deskNumbers, floorNumbers;
-    split(InvitationSample::take(checkinDb, 2 * perKind), &deskNumbers, &floorNumbers);
+    QString work;
+    std::array<QStringList, InvitationSample::KindCount> deskNumbers;
+    std::vector<std::pair<int, QString>> deskOrder;
+    std::vector<std::pair<int, QString>> floorOrder;
+    size_t deskNext = 0;
+    size_t floorNext = 0;
+    std::unique_ptr<CheckinFloor> floor;
+};
 
-    BenchEnvironment::useDemoSet(work);
-    {
-        frmMain window;
-        window.setProcessTerminator([](const QString &) { return false; });
-        window.Form_Load();
-        QCoreApplication::processEvents();
-        DeskDriver driver(window);
+SizeRun prepare(const QString &cachedSet, const QString &workRoot, int perKind)
+{
+    SizeRun run;
+    run.work = BenchEnvironment::workingCopy(cachedSet, QDir(workRoot).filePath(QFileInfo(cachedSet).fileName()));
+    const QString checkinDb = QDir(run.work).filePath(QStringLiteral("checkin.db"));
+    run.result.invitations = InvitationSample::invitationCount(checkinDb);
+    say(QStringLiteral("%1 invitations: choosing numbers").arg(run.result.invitations));
+    std::array<QStringList, InvitationSample::KindCount> floorNumbers;
+    split(InvitationSample::take(checkinDb, 2 * perKind), &run.deskNumbers, &floorNumbers);
+    run.deskOrder = schedule(run.deskNumbers);
+    run.floorOrder = schedule(floorNumbers);
+    return run;
+}
+
+// The sizes take turns, a block of check-ins each, so that whatever else the machine does
+// meanwhile falls on every size alike and the sizes can be compared.
+constexpr size_t Block = 50;
+
+void runDesk(std::vector<SizeRun> &runs)
+{
+    frmMain window;
+    window.setProcessTerminator([](const QString &) { return false; });
+    window.Form_Load();
+    QCoreApplication::processEvents();
+    DeskDriver driver(window);
+    // The desk reads its connection strings at every check-in, so one window serves every size.
+    for (SizeRun &run : runs) {
+        BenchEnvironment::useDemoSet(run.work);
         // Warm-up, not counted: numbers that write nothing (not found, already used).
         for (int i = 0; i < 20; ++i) {
-            const int kind = (i % 2) ? InvitationSample::NotFound : InvitationSample::AlreadyUsed;
-            if (!deskNumbers[size_t(kind)].isEmpty())
-                driver.checkIn(deskNumbers[size_t(kind)].at(i % deskNumbers[size_t(kind)].size()));
+            const QStringList &numbers =
+                run.deskNumbers[size_t((i % 2) ? InvitationSample::NotFound : InvitationSample::AlreadyUsed)];
+            if (!numbers.isEmpty())
+                driver.checkIn(numbers.at(i % numbers.size()));
         }
-        say(QStringLiteral("%1 invitations: desk").arg(result.invitations));
-        for (const auto &[kind, number] : schedule(deskNumbers)) {
-            const DeskDriver::Outcome outcome = driver.checkIn(number);
-            result.desk[size_t(kind)].push_back(outcome.milliseconds);
-            if (outcome.kind != kind) {
-                if (++result.wrongVerdicts <= 5)
+    }
+    say(QStringLiteral("desk"));
+    for (bool more = true; more;) {
+        more = false;
+        for (SizeRun &run : runs) {
+            BenchEnvironment::useDemoSet(run.work);
+            const int boxesBefore = driver.messageBoxes();
+            for (size_t n = 0; n < Block && run.deskNext < run.deskOrder.size(); ++n, ++run.deskNext) {
+                const auto &[kind, number] = run.deskOrder[run.deskNext];
+                const DeskDriver::Outcome outcome = driver.checkIn(number);
+                run.result.desk[size_t(kind)].push_back(outcome.milliseconds);
+                if (outcome.kind != kind && ++run.result.wrongVerdicts <= 5)
                     say(QStringLiteral("  %1: expected %2, shown \"%3\"")
                             .arg(number, InvitationSample::kindName(kind), outcome.text));
+                if (!outcome.painted)
+                    ++run.result.unpainted;
             }
-            if (!outcome.painted)
-                ++result.unpainted;
+            run.result.messageBoxes += driver.messageBoxes() - boxesBefore;
+            more = more || run.deskNext < run.deskOrder.size();
         }
-        result.messageBoxes = driver.messageBoxes();
     }
+}
 
-    say(QStringLiteral("%1 invitations: floor").arg(result.invitations));
-    CheckinFloor floor(work);
-    for (int i = 0; i < 20; ++i)
-        floor.checkIn(deskNumbers[InvitationSample::NotFound].value(i));
-    for (const auto &[kind, number] : schedule(floorNumbers)) {
-        const auto start = BenchStats::Clock::now();
-        const CheckinFloor::Verdict verdict = floor.checkIn(number);
-        result.floor[size_t(kind)].push_back(BenchStats::millisecondsBetween(start, BenchStats::Clock::now()));
-        if (floorKind(kind, verdict) != kind && ++result.wrongVerdicts <= 5)
-            say(QStringLiteral("  floor %1: expected %2").arg(number, InvitationSample::kindName(kind)));
+void runFloor(std::vector<SizeRun> &runs)
+{
+    for (SizeRun &run : runs) {
+        run.floor = std::make_unique<CheckinFloor>(run.work);
+        for (int i = 0; i < 20; ++i)
+            run.floor->checkIn(run.deskNumbers[InvitationSample::NotFound].value(i));
     }
-    return result;
+    say(QStringLiteral("floor"));
+    for (bool more = true; more;) {
+        more = false;
+        for (SizeRun &run : runs) {
+            for (size_t n = 0; n < Block && run.floorNext < run.floorOrder.size(); ++n, ++run.floorNext) {
+                const auto &[kind, number] = run.floorOrder[run.floorNext];
+                const auto start = BenchStats::Clock::now();
+                const CheckinFloor::Verdict verdict = run.floor->checkIn(number);
+                run.result.floor[size_t(kind)].push_back(
+                    BenchStats::millisecondsBetween(start, BenchStats::Clock::now()));
+                if (floorKind(kind, verdict) != kind && ++run.result.wrongVerdicts <= 5)
+                    say(QStringLiteral("  floor %1: expected %2").arg(number, InvitationSample::kindName(kind)));
+            }
+            more = more || run.floorNext < run.floorOrder.size();
+        }
+    }
+    for (SizeRun &run : runs)
+        run.floor.reset();
 }
 
 std::vector<double> all(const Samples &samples)
@@ -184,8 +231,13 @@ int main(int argc, char **argv)
             "| desk/floor median | desk/floor p99 |\n|---:|---|---:|---:|---:|---:|---:|---:|---:|\n");
         QString plot = QStringLiteral("# invitations desk_median desk_p99 floor_median floor_p99\n");
         QStringList notes;
-        for (const QString &set : parser.positionalArguments()) {
-            const SizeResult r = runSize(set, parser.value(workOption), parser.value(perKindOption).toInt());
+        std::vector<SizeRun> runs;
+        for (const QString &set : parser.positionalArguments())
+            runs.push_back(prepare(set, parser.value(workOption), parser.value(perKindOption).toInt()));
+        runDesk(runs);
+        runFloor(runs);
+        for (const SizeRun &run : runs) {
+            const SizeResult &r = run.result;
             const QString size = QLocale(QLocale::English).toString(qlonglong(r.invitations));
             for (int kind = 0; kind < InvitationSample::KindCount; ++kind)
                 table += row(size, InvitationSample::kindName(kind), r.desk[size_t(kind)], r.floor[size_t(kind)]);
