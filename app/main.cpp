@@ -22,7 +22,10 @@ int main(int argc, char **argv)
         return 2;
     }
 
-    MsgBoxHandler::install();
+    // A headless screenshot cannot answer a box: without the handler the service writes
+    // each box to stderr and answers it.
+    if (options.screenshotPath.isEmpty())
+        MsgBoxHandler::install();
     frmSQLServer::installAsServerDialog();
     // When the shut-down walk meets our own process, leave the event loop: the windows and
     // the application object are then destroyed and every file is flushed and closed.
@@ -38,7 +41,10 @@ int main(int argc, char **argv)
         });
     }
     main.Form_Load();
-    if (!options.screenshotPath.isEmpty())
+    if (!options.screenshotPath.isEmpty()) {
+        if (!options.checkinNumber.isEmpty() && !checkInForScreenshot(main, options.checkinNumber))
+            return 1;
         return saveWindowScreenshot(main, options.screenshotPath) ? 0 : 1;
+    }
     return QApplication::exec();
 }

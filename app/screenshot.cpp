@@ -1,7 +1,12 @@
 #include "app/screenshot.h"
 
+#include "app/frmmain.h"
+#include "ui/vbtimer.h"
+
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QPixmap>
 #include <QThread>
 #include <QWidget>
@@ -17,6 +22,35 @@ bool exposed(const QWidget &window)
 }
 
 } // namespace
+
+bool checkInForScreenshot(frmMain &window, const QString &number)
+{
+    QLineEdit *box = window.FXNo_TAP();
+    const auto press = [box](int key, const QString &text) {
+        QKeyEvent down(QEvent::KeyPress, key, Qt::NoModifier, text);
+        QCoreApplication::sendEvent(box, &down);
+        QKeyEvent up(QEvent::KeyRelease, key, Qt::NoModifier, text);
+        QCoreApplication::sendEvent(box, &up);
+    };
+    for (const QChar c : number) {
+        // Digits and letters carry their own key codes (Qt::Key_0, Qt::Key_A, ...).
+        const int key = c.isDigit() ? int(c.unicode()) : c.isLetter() ? int(c.toUpper().unicode()) : 0;
+        press(key, QString(c));
+    }
+    press(Qt::Key_Return, QStringLiteral("\r"));
+
+    QDeadlineTimer deadline(10000);
+    while ((window.Timer1()->Enabled() || !box->isEnabled()) && !deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        QThread::msleep(10);
+    }
+    if (!box->isEnabled()) {
+        std::fprintf(stderr, "screenshot: the desk did not unlock after the check-in\n");
+        return false;
+    }
+    std::printf("screenshot: checked %s in\n", qPrintable(number));
+    return true;
+}
 
 bool saveWindowScreenshot(QWidget &window, const QString &path)
 {

@@ -17,6 +17,12 @@ QCommandLineOption exitWhenReadyOption()
                               QStringLiteral("Print the start-up time once the entry box has the focus, and exit."));
 }
 
+QCommandLineOption checkinOption()
+{
+    return QCommandLineOption(QStringList{QStringLiteral("checkin")},
+                              QStringLiteral("Check NUMBER in before the screenshot."), QStringLiteral("number"));
+}
+
 } // namespace
 
 StartOptions StartOptions::parse(const QStringList &arguments)
@@ -25,6 +31,7 @@ StartOptions StartOptions::parse(const QStringList &arguments)
     QCommandLineParser parser;
     parser.addOption(screenshotOption());
     parser.addOption(exitWhenReadyOption());
+    parser.addOption(checkinOption());
     if (!parser.parse(arguments)) {
         options.error = parser.errorText();
         return options;
@@ -35,12 +42,17 @@ StartOptions StartOptions::parse(const QStringList &arguments)
     }
     options.screenshotPath = parser.value(screenshotOption());
     options.exitWhenReady = parser.isSet(exitWhenReadyOption());
+    options.checkinNumber = parser.value(checkinOption());
     if (parser.isSet(screenshotOption()) && options.screenshotPath.isEmpty())
         options.error = QStringLiteral("--screenshot needs a file name");
+    else if (parser.isSet(checkinOption()) && options.checkinNumber.trimmed().isEmpty())
+        options.error = QStringLiteral("--checkin needs an invitation number");
+    else if (parser.isSet(checkinOption()) && options.screenshotPath.isEmpty())
+        options.error = QStringLiteral("--checkin is only used with --screenshot");
     return options;
 }
 
 QString StartOptions::usage()
 {
-    return QStringLiteral("usage: quorvet [--screenshot OUT.png | --exit-when-ready]\n");
+    return QStringLiteral("usage: quorvet [--screenshot OUT.png [--checkin NUMBER] | --exit-when-ready]\n");
 }

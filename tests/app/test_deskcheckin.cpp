@@ -2,6 +2,8 @@
 // member panel and photograph, the entry time written (or not) in tbConvites.
 #include "tests/app/deskfixture.h"
 
+#include "app/screenshot.h"
+
 #include "tools/demodb/demosamples.h"
 #include "ui/vbtimer.h"
 
@@ -243,6 +245,18 @@ TEST_F(DeskCheckin, TheToolbarButtonChecksTheNumberInToo)
     EXPECT_EQ(verdict(*w), QStringLiteral("Convite OK!"));
     EXPECT_EQ(w->FXNome_Union()->text(), QStringLiteral("Pedro Manuel Oliveira Costa"));
     EXPECT_TRUE(checkedIn(QStringLiteral("1002")).isDateValue());
+}
+
+TEST_F(DeskCheckin, TheScreenshotCheckinTypesTheNumberIntoTheBoxAndWaitsForTheUnlock)
+{
+    auto w = desk();
+    ASSERT_TRUE(checkInForScreenshot(*w, QStringLiteral("1009")));
+    EXPECT_EQ(verdict(*w), QStringLiteral("Convite OK!"));
+    EXPECT_EQ(w->FXNome_Union()->text(), QStringLiteral("João Pedro Antunes Barros"));
+    EXPECT_TRUE(w->FXMorada()->text().isEmpty());
+    EXPECT_TRUE(w->FXNo_TAP()->isEnabled());
+    EXPECT_EQ(w->FXNo_TAP()->text(), QStringLiteral("1009"));
+    EXPECT_TRUE(checkedIn(QStringLiteral("1009")).isDateValue());
 }
 
 } // namespace

@@ -24,6 +24,20 @@ TEST(StartOptionsTest, ScreenshotTakesAFileAndAnythingElseIsAnError)
     EXPECT_FALSE(StartOptions::parse({program, QStringLiteral("extra")}).error.isEmpty());
 }
 
+TEST(StartOptionsTest, CheckinTakesANumberAndGoesWithAScreenshot)
+{
+    const QString program = QStringLiteral("quorvet");
+    const StartOptions shot = StartOptions::parse({program, QStringLiteral("--checkin"), QStringLiteral("1001"),
+                                                   QStringLiteral("--screenshot"), QStringLiteral("a.png")});
+    EXPECT_TRUE(shot.error.isEmpty());
+    EXPECT_EQ(shot.checkinNumber, QStringLiteral("1001"));
+    EXPECT_EQ(shot.screenshotPath, QStringLiteral("a.png"));
+    EXPECT_FALSE(StartOptions::parse({program, QStringLiteral("--checkin"), QStringLiteral("1001")}).error.isEmpty());
+    EXPECT_FALSE(StartOptions::parse({program, QStringLiteral("--screenshot"), QStringLiteral("a.png"),
+                                      QStringLiteral("--checkin"), QStringLiteral(" ")})
+                     .error.isEmpty());
+}
+
 TEST(ScreenshotTest, RendersTheMaximizedWindowWithItsHeader)
 {
     frmMain w;

@@ -1,0 +1,84 @@
+// The check-in's decisions and SQL texts, without a window.
+#include "app/checkinqueries.h"
+#include "app/checkinverdict.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+Value at(int hour, int minute)
+{
+    return Value::date(QDate(2026, 12, 8), QTime(hour, minute, 37));
+}
+
+TEST(CheckinVerdictTest, EveryRowOfTheVerdictTable)
+{
+    const CheckinVerdict missing = CheckinVerdict::notFound();
+    EXPECT_EQ(missing.kind, 2);
+    EXPECT_TRUE(missing.text.isEmpty());
+    EXPECT_FALSE(missing.writeEntry);
+
+    for (bool member : {true, false}) {
+        const CheckinVerdict used = CheckinVerdict::forInvitation(member, at(9, 5), QStringLiteral("X1"));
+        EXPECT_EQ(used.kind, 3);
+        EXPECT_EQ(used.text, QStringLiteral("Convite expirado. Já entrou às 09:05"));
+        EXPECT_TRUE(used.callSign.isEmpty());
+        EXPECT_FALSE(used.writeEntry);
+    }
+    EXPECT_EQ(CheckinVerdict::forInvitation(true, at(21, 40), QString()).text,
+              QStringLiteral("Convite expirado. Já entrou às 21:40"));
+
+    const CheckinVerdict member = CheckinVerdict::forInvitation(true, Value::zeroDate(), QStringLiteral("X1"));
+    EXPECT_EQ(member.kind, 1);
+    EXPECT_TRUE(member.text.isEmpty());
+    EXPECT_TRUE(member.callSign.isEmpty()); // a member never gets the call sign
+    EXPECT_TRUE(member.writeEntry);
+
+    const CheckinVerdict guest = CheckinVerdict::forInvitation(false, Value::zeroDate(), QStringLiteral("X1"));
+    EXPECT_EQ(guest.kind, 1);
+    EXPECT_EQ(guest.callSign, QStringLiteral("X1"));
+    EXPECT_TRUE(guest.writeEntry);
+
+    const CheckinVerdict lost = CheckinVerdict::enteredElsewhere(at(10, 2));
+    EXPECT_EQ(lost.kind, 3);
+    EXPECT_EQ(lost.text, QStringLiteral("Convite expirado. Já entrou às 10:02"));
+    EXPECT_FALSE(lost.writeEntry);
+
+    const CheckinVerdict failed = CheckinVerdict::failure(QStringLiteral("sem ligação"));
+    EXPECT_EQ(failed.kind, 3);
+    EXPECT_EQ(failed.text, QStringLiteral("Erro no procedimento: sem ligação"));
+}
+
+TEST(CheckinVerdictTest, OnlyARealDateIsAnEntryTime)
+{
+    EXPECT_FALSE(CheckinVerdict::hasEntryTime(Value::zeroDate()));
+    EXPECT_FALSE(CheckinVerdict::hasEntryTime(Value::null()));
+    EXPECT_FALSE(CheckinVerdict::hasEntryTime(Value()));
+    EXPECT_TRUE(CheckinVerdict::hasEntryTime(Value::date(QDate(1899, 12, 30), QTime(0, 1))));
+    EXPECT_TRUE(CheckinVerdict::hasEntryTime(at(0, 0)));
+}
+
+TEST(CheckinQueriesTest, TheEntryLosesOnlyItsOuterSpaces)
+{
+    EXPECT_EQ(CheckinQueries::trimSpaces(QStringLiteral("  10 01  ")), QStringLiteral("10 01"));
+    EXPECT_EQ(CheckinQueries::trimSpaces(QStringLiteral("    ")), QString());
+    EXPECT_EQ(CheckinQueries::trimSpaces(QStringLiteral("\t1001 ")), QStringLiteral("\t1001"));
+}
+
+TEST(CheckinQueriesTest, TextsOfTheCheckinAndTheUndo)
+{
+    EXPECT_EQ(CheckinQueries::invitation(QStringLiteral("10'01")),
+              QStringLiteral("SELECT convite_id, socio_id, no_tap, nome, call_in, base_dados, checked_in FROM "
+                             "tbConvites WHERE convite_no = '10' + CHAR(39) + '01'"));
+    EXPECT_EQ(CheckinQueries::memberById(101),
+              QStringLiteral("SELECT * FROM vwAssociados_Completos WHERE contacto_id = 101"));
+    EXPECT_EQ(CheckinQueries::acceptEntry(42),
+              QStringLiteral("UPDATE tbConvites SET checked_in = GETDATE() WHERE convite_id = 42 AND checked_in IS NULL"));
+    EXPECT_EQ(CheckinQueries::entryTime(42), QStringLiteral("SELECT checked_in FROM tbConvites WHERE convite_id = 42"));
+    EXPECT_EQ(CheckinQueries::undoEntry(-7),
+              QStringLiteral("UPDATE tbConvites SET checked_in = null WHERE convite_id = -7"));
+    // A company number that is blank is sent as the bare word null, which matches no row.
+    EXPECT_TRUE(CheckinQueries::photographOwner(QString()).endsWith(QStringLiteral("WHERE no_empresa = null")));
+}
+
+} // namespace
