@@ -216,7 +216,10 @@ int main(int argc, char **argv)
                                         QStringLiteral("file"));
     const QCommandLineOption perKindOption(QStringLiteral("per-kind"), QStringLiteral("Check-ins per kind and size."),
                                            QStringLiteral("n"), QStringLiteral("500"));
-    parser.addOptions({workOption, markdownOption, dataOption, perKindOption});
+    const QCommandLineOption samplesOption(QStringLiteral("samples"),
+                                           QStringLiteral("Every measured time, one per line, to write."),
+                                           QStringLiteral("file"));
+    parser.addOptions({workOption, markdownOption, dataOption, perKindOption, samplesOption});
     parser.addPositionalArgument(QStringLiteral("set"), QStringLiteral("Cached demo set folders."));
     parser.process(app);
     if (parser.positionalArguments().isEmpty() || !parser.isSet(workOption) || !parser.isSet(markdownOption)
@@ -236,8 +239,14 @@ int main(int argc, char **argv)
             runs.push_back(prepare(set, parser.value(workOption), parser.value(perKindOption).toInt()));
         runDesk(runs);
         runFloor(runs);
+        QString samples = QStringLiteral("# invitations who verdict ms\n");
         for (const SizeRun &run : runs) {
             const SizeResult &r = run.result;
+            for (int kind = 0; kind < InvitationSample::KindCount; ++kind) {
+                for (const auto &[who, times] : {std::pair{"desk", &r.desk}, std::pair{"floor", &r.floor}})
+                    for (double ms : (*times)[size_t(kind)])
+                        samples += QStringLiteral("%1 %2 %3 %4\n").arg(r.invitations).arg(QLatin1String(who)).arg(kind).arg(ms, 0, 'f', 3);
+            }
             const QString size = QLocale(QLocale::English).toString(qlonglong(r.invitations));
             for (int kind = 0; kind < InvitationSample::KindCount; ++kind)
                 table += row(size, InvitationSample::kindName(kind), r.desk[size_t(kind)], r.floor[size_t(kind)]);
@@ -261,6 +270,8 @@ int main(int argc, char **argv)
             table += QLatin1Char('\n') + notes.join(QLatin1Char('\n')) + QLatin1Char('\n');
         BenchEnvironment::writeText(parser.value(markdownOption), table);
         BenchEnvironment::writeText(parser.value(dataOption), plot);
+        if (parser.isSet(samplesOption))
+            BenchEnvironment::writeText(parser.value(samplesOption), samples);
     } catch (const std::exception &error) {
         say(QString::fromLocal8Bit(error.what()));
         return 1;
