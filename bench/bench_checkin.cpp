@@ -269,6 +269,20 @@ int main(int argc, char **argv)
         if (!notes.isEmpty())
             table += QLatin1Char('\n') + notes.join(QLatin1Char('\n')) + QLatin1Char('\n');
         BenchEnvironment::writeText(parser.value(markdownOption), table);
+        const QLocale english(QLocale::English);
+        const SizeResult &smallest = runs.front().result;
+        const SizeResult &largest = runs.back().result;
+        const BenchStats::Summary first = BenchStats::summarize(all(smallest.desk));
+        const BenchStats::Summary last = BenchStats::summarize(all(largest.desk));
+        BenchEnvironment::writeSummary(
+            parser.value(markdownOption),
+            QStringLiteral("| Check-in, Enter to verdict painted, all verdicts, %1 invitations | p99 ≤ 10 ms "
+                           "| p99 %2 ms, median %3 ms |\n"
+                           "| Check-in growth from %4 to %1 invitations | no worse than logarithmic "
+                           "| median %5 → %3 ms, p99 %6 → %2 ms |\n")
+                .arg(english.toString(qlonglong(largest.invitations)), BenchStats::ms(last.p99),
+                     BenchStats::ms(last.median), english.toString(qlonglong(smallest.invitations)),
+                     BenchStats::ms(first.median), BenchStats::ms(first.p99)));
         BenchEnvironment::writeText(parser.value(dataOption), plot);
         if (parser.isSet(samplesOption))
             BenchEnvironment::writeText(parser.value(samplesOption), samples);

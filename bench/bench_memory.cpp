@@ -109,6 +109,12 @@ int main(int argc, char **argv)
                      .arg(atEnd.fds - at100.fds)
                      .arg(driver.messageBoxes());
         BenchEnvironment::writeText(parser.value(markdownOption), table);
+        BenchEnvironment::writeSummary(
+            parser.value(markdownOption),
+            QStringLiteral("| VmRSS after %1 check-ins against after 100 | equal | %2 KiB more (%3 → %4 KiB) |\n")
+                .arg(english.toString(total))
+                .arg(atEnd.rssKiB - at100.rssKiB)
+                .arg(english.toString(qlonglong(at100.rssKiB)), english.toString(qlonglong(atEnd.rssKiB))));
     } catch (const std::exception &error) {
         std::fprintf(stderr, "bench_memory: %s\n", error.what());
         return 1;

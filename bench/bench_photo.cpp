@@ -170,6 +170,7 @@ int main(int argc, char **argv)
             const char *label;
             const char *file;
         } photos[] = {{2, "640 x 480 (0.3 MP)", "pequena.jpg"}, {1, "6000 x 4000 (24 MP)", "grande.jpg"}};
+        QStringList medians;
         for (const auto &photo : photos) {
             std::vector<double> samples;
             showOnce(*control, counter, connection, photo.id); // warm-up
@@ -177,6 +178,7 @@ int main(int argc, char **argv)
                 samples.push_back(showOnce(*control, counter, connection, photo.id));
             const BenchStats::Summary s = BenchStats::summarize(samples);
             const QSize decoded = control->decodedSize();
+            medians << BenchStats::ms(s.median);
             table += QStringLiteral("| %1 | %2 | %3 x %4 | %5 | %6 | %7 |\n")
                          .arg(QString::fromLatin1(photo.label))
                          .arg(QFileInfo(archive + QStringLiteral("/fotos/") + QLatin1String(photo.file)).size() / 1024)
@@ -202,6 +204,9 @@ int main(int argc, char **argv)
                      .arg(BenchStats::ms(BenchStats::summarize(full).median))
                      .arg(full.size());
         BenchEnvironment::writeText(parser.value(markdownOption), table);
+        BenchEnvironment::writeSummary(parser.value(markdownOption),
+                                       QStringLiteral("| Photograph shown, 24 MP against 0.3 MP JPEG | - | median %1 ms against %2 ms |\n")
+                                           .arg(medians.value(1), medians.value(0)));
     } catch (const std::exception &error) {
         std::fprintf(stderr, "bench_photo: %s\n", error.what());
         return 1;

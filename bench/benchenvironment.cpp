@@ -78,6 +78,11 @@ int BenchEnvironment::openFileDescriptors()
     return int(fds.entryList(QDir::Files | QDir::System | QDir::NoDotAndDotDot).size());
 }
 
+void BenchEnvironment::writeSummary(const QString &markdownPath, const QString &rows)
+{
+    writeText(markdownPath + QStringLiteral(".summary"), rows);
+}
+
 void BenchEnvironment::writeText(const QString &path, const QString &text)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());

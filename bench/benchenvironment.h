@@ -28,4 +28,8 @@ int openFileDescriptors();
 // Writes text (UTF-8) to path, creating its folder; throws when it cannot.
 void writeText(const QString &path, const QString &text);
 
+// Writes a benchmark's rows of the summary table ("| measure | target | measured |") beside
+// its Markdown table, to markdownPath + ".summary".
+void writeSummary(const QString &markdownPath, const QString &rows);
+
 } // namespace BenchEnvironment
