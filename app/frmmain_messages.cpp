@@ -117,6 +117,10 @@ void frmMain::Timer1_Timer()
         p.setColor(QPalette::Base, QApplication::palette().color(QPalette::Base));
         m_FXNo_TAP->setPalette(p);
         m_FXNo_TAP->setFocus();
+        // Setting the text anew drops the box's undo history: it would otherwise keep every
+        // key typed for as long as the desk runs (memory growing with each guest), and Ctrl+Z
+        // would bring back earlier guests' numbers. The selection is put back below.
+        m_FXNo_TAP->setText(m_FXNo_TAP->text());
         if (m_lockedSelectionStart >= 0
             && m_lockedSelectionStart + m_lockedSelectionLength <= m_FXNo_TAP->text().size())
             m_FXNo_TAP->setSelection(m_lockedSelectionStart, m_lockedSelectionLength);

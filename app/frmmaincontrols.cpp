@@ -6,6 +6,7 @@
 #include "idfotos/ucidfotos.h"
 #include "ui/artwork.h"
 #include "ui/controltag.h"
+#include "ui/imagebox.h"
 #include "ui/organisations.h"
 #include "ui/twipsgeometry.h"
 #include "ui/verdictlabel.h"
@@ -78,7 +79,15 @@ void frmMain::createHeader()
     // The window-background system colour is the theme's background of text areas.
     setBackColour(m_Frame1, palette().color(QPalette::Base));
 
-    m_Image2 = placeLabel(m_Frame1, "Image2");
+    // The header pictures keep their look while the window is disabled (during each
+    // connection test), as picture controls do.
+    const auto placeImage = [](QWidget *container, const char *name) {
+        auto *image = new ImageBox(container);
+        image->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        place(image, name);
+        return image;
+    };
+    m_Image2 = placeImage(m_Frame1, "Image2");
     m_Image2->setPixmap(Artwork::headerRight());
     m_Image2->setScaledContents(true);
 
@@ -91,7 +100,7 @@ void frmMain::createHeader()
     for (QLabel *l : {m_Label1, m_Label2, m_Label3})
         setTextColour(l, Qt::white);
 
-    m_Image1 = placeLabel(m_Frame1, "Image1");
+    m_Image1 = placeImage(m_Frame1, "Image1");
     m_Image1->setPixmap(Artwork::headerLeft());
 }
 

@@ -1,12 +1,15 @@
 // The desk's entry point: the application object and the main window.
 #include "app/frmmain.h"
+#include "app/readyprobe.h"
 #include "app/screenshot.h"
 #include "app/startoptions.h"
 #include "forms/frmsqlserver.h"
 #include "platform/modprocessos.h"
+#include "platform/processclock.h"
 #include "ui/msgboxhandler.h"
 
 #include <QApplication>
+#include <QLineEdit>
 
 #include <cstdio>
 
@@ -29,6 +32,14 @@ int main(int argc, char **argv)
     modProcessos::setOwnProcessExit([] { QCoreApplication::exit(0); });
 
     frmMain main;
+    if (options.exitWhenReady) {
+        new ReadyProbe(&main, main.FXNo_TAP(), [] {
+            std::printf("ready %.1f ms %lld\n", ProcessClock::millisecondsSinceStart(),
+                        static_cast<long long>(ProcessClock::monotonicNanoseconds()));
+            std::fflush(stdout);
+            QCoreApplication::exit(0);
+        });
+    }
     main.Form_Load();
     if (!options.screenshotPath.isEmpty()) {
         if (!options.checkinNumber.isEmpty() && !checkInForScreenshot(main, options.checkinNumber))

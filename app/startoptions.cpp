@@ -11,6 +11,12 @@ QCommandLineOption screenshotOption()
                               QStringLiteral("file"));
 }
 
+QCommandLineOption exitWhenReadyOption()
+{
+    return QCommandLineOption(QStringList{QStringLiteral("exit-when-ready")},
+                              QStringLiteral("Print the start-up time once the entry box has the focus, and exit."));
+}
+
 QCommandLineOption checkinOption()
 {
     return QCommandLineOption(QStringList{QStringLiteral("checkin")},
@@ -24,6 +30,7 @@ StartOptions StartOptions::parse(const QStringList &arguments)
     StartOptions options;
     QCommandLineParser parser;
     parser.addOption(screenshotOption());
+    parser.addOption(exitWhenReadyOption());
     parser.addOption(checkinOption());
     if (!parser.parse(arguments)) {
         options.error = parser.errorText();
@@ -34,6 +41,7 @@ StartOptions StartOptions::parse(const QStringList &arguments)
         return options;
     }
     options.screenshotPath = parser.value(screenshotOption());
+    options.exitWhenReady = parser.isSet(exitWhenReadyOption());
     options.checkinNumber = parser.value(checkinOption());
     if (parser.isSet(screenshotOption()) && options.screenshotPath.isEmpty())
         options.error = QStringLiteral("--screenshot needs a file name");
@@ -46,5 +54,5 @@ StartOptions StartOptions::parse(const QStringList &arguments)
 
 QString StartOptions::usage()
 {
-    return QStringLiteral("usage: quorvet [--screenshot OUT.png [--checkin NUMBER]]\n");
+    return QStringLiteral("usage: quorvet [--screenshot OUT.png [--checkin NUMBER] | --exit-when-ready]\n");
 }

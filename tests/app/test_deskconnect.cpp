@@ -2,6 +2,7 @@
 // the two organisations' status labels.
 #include "tests/app/deskfixture.h"
 
+#include <QFileInfo>
 #include <QLabel>
 
 namespace {
@@ -83,6 +84,27 @@ TEST_F(DeskConnect, TwoCallsInARowLeaveThreeConnectionsNotSix)
     EXPECT_EQ(w->ConnSqlServer().use_count(), 1);
     EXPECT_EQ(w->ConnZELMAR().use_count(), 1);
     EXPECT_EQ(w->ConnKORDA.use_count(), 1);
+    EXPECT_EQ(w->ConnSqlServer()->State(), Connection::StateOpen);
+}
+
+// The connections of the previous call stay open until the new ones are proved, so the
+// check-in database is never left without a connection between two check-ins: its write-ahead
+// log is then not checkpointed away at each call (an entry written before the call is still
+// in the log afterwards, where a last closing connection would have emptied it).
+TEST_F(DeskConnect, ThePreviousConnectionsAreReleasedOnlyOnceTheNewOnesAreOpen)
+{
+    auto w = desk();
+    ASSERT_TRUE(w->Connect().isEmpty());
+    int64_t changed = 0;
+    w->ConnSqlServer()->Execute(QStringLiteral("UPDATE tbConvites SET nome = nome || 'x' WHERE convite_no = '1001'"), &changed);
+    ASSERT_EQ(changed, 1);
+    const QFileInfo log(checkinDb() + QStringLiteral("-wal"));
+    ASSERT_GT(log.size(), 0);
+    const std::weak_ptr<Connection> previous = w->ConnSqlServer();
+
+    ASSERT_TRUE(w->Connect().isEmpty());
+    EXPECT_TRUE(previous.expired());
+    EXPECT_GT(QFileInfo(log.absoluteFilePath()).size(), 0);
     EXPECT_EQ(w->ConnSqlServer()->State(), Connection::StateOpen);
 }
 

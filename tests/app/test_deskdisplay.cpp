@@ -177,4 +177,20 @@ TEST_F(DeskDisplay, TheTickFiresOnceAndGivesTheEntryBoxBackFocused)
     EXPECT_EQ(w->FXNo_TAP()->selectedText(), QStringLiteral("424242"));
 }
 
+// The entry box keeps no undo history from one guest to the next, however many numbers
+// have been typed into it: nothing to bring back with Ctrl+Z, and nothing that grows.
+TEST_F(DeskDisplay, TheTickLeavesTheEntryBoxWithoutUndoHistory)
+{
+    auto w = desk();
+    for (const QString &number : {QStringLiteral("424242"), QStringLiteral("535353")}) {
+        typeAndEnter(*w, number);
+        ASSERT_TRUE(waitForUnlock(*w));
+        EXPECT_FALSE(w->FXNo_TAP()->isUndoAvailable());
+        EXPECT_EQ(w->FXNo_TAP()->text(), number);
+        EXPECT_EQ(w->FXNo_TAP()->selectedText(), number);
+    }
+    QTest::keyClick(w->FXNo_TAP(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(w->FXNo_TAP()->text(), QStringLiteral("535353"));
+}
+
 } // namespace

@@ -1,0 +1,215 @@
+// Photograph display: ucIDFotos::Load on a real SQLite row that names a JPEG in the archive
+// folder, until the control has painted it, for a 24-megapixel (6000 x 4000) and a
+// 0.3-megapixel (640 x 480) photograph, both saved at JPEG quality 90. The control has the
+// size of the photo area of the maximized main window on the 1280 x 800 screen.
+//   bench_photo --markdown OUT.md [--runs N]
+#include "app/frmmain.h"
+#include "bench/benchenvironment.h"
+#include "bench/benchstats.h"
+#include "data/connection.h"
+#include "idfotos/ucidfotos.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QImage>
+#include <QImageReader>
+#include <QPainter>
+#include <QTemporaryDir>
+
+#include <sqlite3.h>
+
+#include <cstdio>
+#include <exception>
+#include <memory>
+#include <stdexcept>
+#include <vector>
+
+namespace {
+
+// A picture with smooth shading, edges and fine grain, so the JPEG is as costly to decode as
+// a photograph of the same size (a flat image would compress to almost nothing).
+QImage photoLike(int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    uint32_t seed = 12345;
+    for (int y = 0; y < height; ++y) {
+        auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
+        for (int x = 0; x < width; ++x) {
+            seed = seed * 1664525u + 1013904223u;
+            const int grain = int(seed >> 28) - 8;
+            const int r = (x * 255 / width) + grain;
+            const int g = (y * 255 / height) + grain;
+            const int b = (((x / 97) + (y / 61)) % 2 ? 200 : 60) + grain;
+            line[x] = qRgb(qBound(0, r, 255), qBound(0, g, 255), qBound(0, b, 255));
+        }
+    }
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setBrush(QColor(230, 190, 160));
+    painter.drawEllipse(QRectF(width * 0.3, height * 0.15, width * 0.4, height * 0.6));
+    return image;
+}
+
+void writePhoto(const QString &path, int width, int height)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    if (!photoLike(width, height).save(path, "JPEG", 90))
+        throw std::runtime_error("cannot write " + path.toStdString());
+}
+
+void writeDatabase(const QString &path)
+{
+    sqlite3 *db = nullptr;
+    int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                             nullptr);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_exec(db,
+                          "CREATE TABLE tbContactos_Fotos (foto_id INTEGER PRIMARY KEY, contacto_id INTEGER NOT NULL,"
+                          " path TEXT NOT NULL);"
+                          "INSERT INTO tbContactos_Fotos (contacto_id, path) VALUES (1, 'fotos\\grande.jpg');"
+                          "INSERT INTO tbContactos_Fotos (contacto_id, path) VALUES (2, 'fotos/pequena.jpg');",
+                          nullptr, nullptr, nullptr);
+    const std::string message = db ? sqlite3_errmsg(db) : "out of memory";
+    sqlite3_close_v2(db);
+    if (rc != SQLITE_OK)
+        throw std::runtime_error("cannot write " + path.toStdString() + ": " + message);
+}
+
+// Counts paint events of the control, to wait for the one that shows the photograph.
+class PaintCounter : public QObject
+{
+public:
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+double showOnce(ucIDFotos &control, PaintCounter &counter, ConnectionRef &connection, int contactId)
+{
+    control.Load(-1);
+    QCoreApplication::processEvents();
+    counter.paints = 0;
+    const auto start = BenchStats::Clock::now();
+    control.Load(contactId, false, &connection);
+    QElapsedTimer guard;
+    guard.start();
+    QCoreApplication::processEvents();
+    while (counter.paints == 0 && guard.elapsed() < 2000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    const double ms = BenchStats::millisecondsBetween(start, BenchStats::Clock::now());
+    if (!control.hasPhoto() || counter.paints == 0)
+        throw std::runtime_error("the photograph was not shown");
+    return ms;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QTemporaryDir scratch;
+    BenchEnvironment::prepareProcess(scratch.path());
+    QApplication app(argc, argv);
+
+    QCommandLineParser parser;
+    const QCommandLineOption markdownOption(QStringLiteral("markdown"), QStringLiteral("Markdown table to write."),
+                                            QStringLiteral("file"));
+    const QCommandLineOption runsOption(QStringLiteral("runs"), QStringLiteral("Loads per photograph."),
+                                        QStringLiteral("n"), QStringLiteral("21"));
+    parser.addOptions({markdownOption, runsOption});
+    parser.process(app);
+    if (!parser.isSet(markdownOption)) {
+        std::fprintf(stderr, "%s", qPrintable(parser.helpText()));
+        return 2;
+    }
+
+    try {
+        const QDir dir(scratch.path());
+        const QString archive = dir.filePath(QStringLiteral("arquivo"));
+        std::fprintf(stderr, "bench_photo: writing the photographs\n");
+        writePhoto(archive + QStringLiteral("/fotos/grande.jpg"), 6000, 4000);
+        writePhoto(archive + QStringLiteral("/fotos/pequena.jpg"), 640, 480);
+        const QString dbPath = dir.filePath(QStringLiteral("fotos.db"));
+        writeDatabase(dbPath);
+        ConnectionRef connection = std::make_shared<Connection>();
+        connection->Open(QStringLiteral("Provider=SQLite;Data Source=") + dbPath);
+
+        // The photo area of the real main window gives the control its size.
+        frmMain window;
+        window.setProcessTerminator([](const QString &) { return false; });
+        window.Form_Load();
+        QCoreApplication::processEvents();
+        std::unique_ptr<QWidget> ownHost;
+        auto *control = qobject_cast<ucIDFotos *>(window.ucIDFotos1());
+        if (!control) {
+            ownHost = std::make_unique<QWidget>();
+            control = new ucIDFotos(ownHost.get());
+            control->setGeometry(QRect(QPoint(0, 0), window.ucIDFotos1()->size()));
+            ownHost->resize(window.ucIDFotos1()->size());
+            ownHost->show();
+        }
+        control->setConnection(connection);
+        control->setArchiveFolder(archive);
+        PaintCounter counter;
+        control->installEventFilter(&counter);
+
+        const int runs = parser.value(runsOption).toInt();
+        QString table = QStringLiteral("| photograph | file (KiB) | decoded at | loads | median (ms) | max (ms) |\n"
+                                       "|---|---:|---|---:|---:|---:|\n");
+        const struct
+        {
+            int id;
+            const char *label;
+            const char *file;
+        } photos[] = {{2, "640 x 480 (0.3 MP)", "pequena.jpg"}, {1, "6000 x 4000 (24 MP)", "grande.jpg"}};
+        QStringList medians;
+        for (const auto &photo : photos) {
+            std::vector<double> samples;
+            showOnce(*control, counter, connection, photo.id); // warm-up
+            for (int i = 0; i < runs; ++i)
+                samples.push_back(showOnce(*control, counter, connection, photo.id));
+            const BenchStats::Summary s = BenchStats::summarize(samples);
+            const QSize decoded = control->decodedSize();
+            medians << BenchStats::ms(s.median);
+            table += QStringLiteral("| %1 | %2 | %3 x %4 | %5 | %6 | %7 |\n")
+                         .arg(QString::fromLatin1(photo.label))
+                         .arg(QFileInfo(archive + QStringLiteral("/fotos/") + QLatin1String(photo.file)).size() / 1024)
+                         .arg(decoded.width())
+                         .arg(decoded.height())
+                         .arg(s.count)
+                         .arg(BenchStats::ms(s.median), BenchStats::ms(s.max));
+        }
+
+        // For comparison: the large file decoded at full size, as a plain QImageReader does it.
+        std::vector<double> full;
+        for (int i = 0; i < 3; ++i) {
+            const auto start = BenchStats::Clock::now();
+            const QImage image = QImageReader(archive + QStringLiteral("/fotos/grande.jpg")).read();
+            full.push_back(BenchStats::millisecondsBetween(start, BenchStats::Clock::now()));
+            if (image.isNull())
+                throw std::runtime_error("cannot decode the large photograph");
+        }
+        table += QStringLiteral("\nThe photo area is %1 x %2 pixels. For comparison, decoding the 24 MP file at full size "
+                                "(QImageReader without a scaled size) takes %3 ms (median of %4).\n")
+                     .arg(control->width())
+                     .arg(control->height())
+                     .arg(BenchStats::ms(BenchStats::summarize(full).median))
+                     .arg(full.size());
+        BenchEnvironment::writeText(parser.value(markdownOption), table);
+        BenchEnvironment::writeSummary(parser.value(markdownOption),
+                                       QStringLiteral("| Photograph shown, 24 MP against 0.3 MP JPEG | - | median %1 ms against %2 ms |\n")
+                                           .arg(medians.value(1), medians.value(0)));
+    } catch (const std::exception &error) {
+        std::fprintf(stderr, "bench_photo: %s\n", error.what());
+        return 1;
+    }
+    return 0;
+}
