@@ -4,6 +4,8 @@
 // every invitation that was shown "Convite OK!" is committed.
 #include "tests/app/deskfixture.h"
 
+#include "platform/registryfile.h"
+
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
@@ -237,6 +239,49 @@ TEST_F(DeskFaults, AnUnwritableErrorLogStillGivesTheVerdictAndTheReportOnStandar
     }
     EXPECT_EQ(readAll(blocker), QByteArray());
     EXPECT_TRUE(TestSupport::errorReports().isEmpty());
+}
+
+// The check-in database named through a registry entry while the registry file is garbage:
+// every check-in ends in the connect box, and the file's faults are told only once.
+TEST_F(DeskFaults, AGarbledRegistryFileFailsTheConnectionAndIsToldOnce)
+{
+    QByteArray garbage = "Windows Registry Editor Version 5.00\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Halvorix\\Faults]\n";
+    for (int i = 0; i < 4096; ++i)
+        garbage.append(char((i * 131 + 7) & 0xff));
+    garbage.append(QByteArray("\xFF\xFE\x41", 3));
+    {
+        QFile file(RegistryFile::defaultPath());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(garbage);
+    }
+    TestSupport::MsgBoxRecorder boxes;
+    auto w = desk();
+    acceptInvitation(*w, QStringLiteral("1001"));
+
+    qputenv("QUORVET_CONNECTION_SQLSERVER", "Registry=Faults");
+    TestSupport::clearErrorReports();
+    for (int i = 0; i < 2; ++i) {
+        typeAndEnter(*w, QStringLiteral("1002"));
+        ASSERT_EQ(boxes.boxes().size(), i + 1);
+        EXPECT_EQ(boxes.boxes()[i].prompt, ConnectFailed);
+        EXPECT_EQ(w->Label_ZELMAR()->text(), QStringLiteral("Conectado ao servidor do ZELMAR"));
+        EXPECT_TRUE(verdict(*w).isEmpty());
+        ASSERT_TRUE(waitForUnlock(*w));
+    }
+    EXPECT_TRUE(checkedIn(QStringLiteral("1002")).isNull());
+    const QList<QJsonObject> reports = TestSupport::errorReports();
+    ASSERT_FALSE(reports.isEmpty());
+    QSet<QString> messages;
+    for (const QJsonObject &r : reports) {
+        EXPECT_EQ(r.value(QStringLiteral("source")).toString(), QStringLiteral("modRegistry"));
+        const QString message = r.value(QStringLiteral("message")).toString();
+        EXPECT_FALSE(messages.contains(message)) << qPrintable(message);
+        messages.insert(message);
+    }
+
+    pointAt(m_set);
+    QFile::remove(RegistryFile::defaultPath());
+    acceptInvitation(*w, QStringLiteral("1002"));
 }
 
 } // namespace
