@@ -95,6 +95,46 @@ TEST_F(DeskFaults, DeletedDatabasesShowTheConnectBoxCreateNoEmptyFileAndComeBack
 }
 
 // Another process holds the write lock of the check-in database while the desk checks in.
+// The sqlite3 shell started on a database with a write transaction open; the lock is given
+// back by release(), and at the latest when the holder goes (it ends only its own process).
+class WriteLockHolder
+{
+public:
+    WriteLockHolder(const QString &shell, const QString &database)
+    {
+        m_process.start(shell, {database});
+        m_process.write("BEGIN EXCLUSIVE;\nUPDATE tbConvites SET nome = nome WHERE convite_no = '1002';\n"
+                        "SELECT 'held';\n");
+    }
+    ~WriteLockHolder() { release(); }
+
+    bool waitUntilHeld()
+    {
+        return m_process.waitForStarted()
+               && QTest::qWaitFor([&] { return m_process.readAllStandardOutput().contains("held"); }, 10000)
+               && errors().isEmpty();
+    }
+    QByteArray errors() { return m_errors += m_process.readAllStandardError(); }
+
+    // Rolls back and quits; true when the shell ended by itself.
+    bool release()
+    {
+        if (m_process.state() == QProcess::NotRunning)
+            return m_process.exitStatus() == QProcess::NormalExit;
+        m_process.write("ROLLBACK;\n.quit\n");
+        m_process.closeWriteChannel();
+        if (m_process.waitForFinished(5000))
+            return m_process.exitStatus() == QProcess::NormalExit;
+        m_process.kill();
+        m_process.waitForFinished();
+        return false;
+    }
+
+private:
+    QProcess m_process;
+    QByteArray m_errors;
+};
+
 TEST_F(DeskFaults, ALockedDatabaseEndsInAClearVerdictAndTheInvitationChecksInOnceFreed)
 {
     const QString cli = QStandardPaths::findExecutable(QStringLiteral("sqlite3"));
@@ -104,32 +144,22 @@ TEST_F(DeskFaults, ALockedDatabaseEndsInAClearVerdictAndTheInvitationChecksInOnc
     auto w = desk();
     acceptInvitation(*w, QStringLiteral("1001"));
 
-    QProcess holder;
-    holder.start(cli, {checkinDb()});
-    ASSERT_TRUE(holder.waitForStarted());
-    holder.write("BEGIN EXCLUSIVE;\nUPDATE tbConvites SET nome = nome WHERE convite_no = '1002';\nSELECT 'held';\n");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return holder.readAllStandardOutput().contains("held"); }, 10000))
-        << holder.readAllStandardError().constData();
+    {
+        WriteLockHolder holder(cli, checkinDb());
+        ASSERT_TRUE(holder.waitUntilHeld()) << holder.errors().constData();
 
-    typeAndEnter(*w, QStringLiteral("1002"));
-    // Readers go on beside the writer, so the desk gets as far as its update and waits there.
-    const QString shown = verdict(*w);
-    EXPECT_TRUE(boxes.boxes().isEmpty());
-    EXPECT_EQ(shown, ProcedureError + QStringLiteral("database is locked"));
-    EXPECT_FALSE(w->FXMessage_Invalid()->isHidden());
-    ASSERT_EQ(TestSupport::errorReports().size(), 1);
-    EXPECT_EQ(TestSupport::errorReports()[0].value(QStringLiteral("procedure")).toString(), QStringLiteral("VerifyCode"));
-    EXPECT_TRUE(checkedIn(QStringLiteral("1002")).isNull()); // the desk's write did not land
-    ASSERT_TRUE(waitForUnlock(*w));
-
-    holder.write("ROLLBACK;\n.quit\n");
-    holder.closeWriteChannel();
-    if (!holder.waitForFinished(5000)) {
-        holder.kill();
-        holder.waitForFinished();
+        typeAndEnter(*w, QStringLiteral("1002"));
+        // Readers go on beside the writer, so the desk gets as far as its update and waits there.
+        EXPECT_TRUE(boxes.boxes().isEmpty());
+        EXPECT_EQ(verdict(*w), ProcedureError + QStringLiteral("database is locked"));
+        EXPECT_FALSE(w->FXMessage_Invalid()->isHidden());
+        ASSERT_EQ(TestSupport::errorReports().size(), 1);
+        EXPECT_EQ(TestSupport::errorReports()[0].value(QStringLiteral("procedure")).toString(),
+                  QStringLiteral("VerifyCode"));
+        EXPECT_TRUE(checkedIn(QStringLiteral("1002")).isNull()); // the desk's write did not land
+        ASSERT_TRUE(waitForUnlock(*w));
+        EXPECT_TRUE(holder.release());
     }
-    EXPECT_EQ(holder.exitStatus(), QProcess::NormalExit);
-
     acceptInvitation(*w, QStringLiteral("1002"));
 }
 
