@@ -10,6 +10,7 @@
 #include <QHash>
 #include <QMutex>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -55,6 +56,14 @@ QString rootName(Key key)
     return QString();
 }
 
+constexpr qsizetype MaxProblemsTold = 10;
+
+void reportProblem(const QString &message)
+{
+    ErrorReporting::moduleTail(QStringLiteral("Velkor Software Modules"), QStringLiteral("modRegistry"),
+                               QStringLiteral("RegistryFile"), ErrorNumber::InvalidProcedureCall, message);
+}
+
 // Called with the mutex held.
 std::shared_ptr<const RegistryFile> currentFile(State &s)
 {
@@ -67,12 +76,16 @@ std::shared_ptr<const RegistryFile> currentFile(State &s)
         return s.lastFile;
 
     auto parsed = std::make_shared<const RegistryFile>(RegistryFile::parse(bytes));
-    for (const RegistryFile::Problem &problem : parsed->problems()) {
-        ErrorReporting::moduleTail(QStringLiteral("Velkor Software Modules"), QStringLiteral("modRegistry"),
-                                   QStringLiteral("RegistryFile"), ErrorNumber::InvalidProcedureCall,
-                                   QStringLiteral("%1, line %2: %3 (line skipped)")
-                                       .arg(path).arg(problem.line).arg(problem.reason));
+    // A file of garbage has a fault on nearly every line: the first few are told one by one,
+    // the rest in one count, so the error log is not flooded.
+    const QList<RegistryFile::Problem> &problems = parsed->problems();
+    const qsizetype told = std::min<qsizetype>(problems.size(), MaxProblemsTold);
+    for (qsizetype i = 0; i < told; ++i) {
+        reportProblem(QStringLiteral("%1, line %2: %3 (line skipped)")
+                          .arg(path).arg(problems.at(i).line).arg(problems.at(i).reason));
     }
+    if (problems.size() > told)
+        reportProblem(QStringLiteral("%1: %2 more faulty lines skipped").arg(path).arg(problems.size() - told));
     s.lastPath = path;
     s.lastBytes = bytes;
     s.lastFile = parsed;
