@@ -208,10 +208,8 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
 
     QCommandLineParser parser;
-    const QCommandLineOption workOption(QStringLiteral("work"), QStringLiteral("Folder for the working copies."),
-                                        QStringLiteral("dir"));
-    const QCommandLineOption markdownOption(QStringLiteral("markdown"), QStringLiteral("Markdown table to write."),
-                                            QStringLiteral("file"));
+    const QCommandLineOption workOption = BenchEnvironment::workOption(QStringLiteral("Folder for the working copies."));
+    const QCommandLineOption markdownOption = BenchEnvironment::markdownOption();
     const QCommandLineOption dataOption(QStringLiteral("data"), QStringLiteral("Plot data to write."),
                                         QStringLiteral("file"));
     const QCommandLineOption perKindOption(QStringLiteral("per-kind"), QStringLiteral("Check-ins per kind and size."),

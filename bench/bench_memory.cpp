@@ -46,10 +46,8 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
 
     QCommandLineParser parser;
-    const QCommandLineOption workOption(QStringLiteral("work"), QStringLiteral("Folder for the working copy."),
-                                        QStringLiteral("dir"));
-    const QCommandLineOption markdownOption(QStringLiteral("markdown"), QStringLiteral("Markdown table to write."),
-                                            QStringLiteral("file"));
+    const QCommandLineOption workOption = BenchEnvironment::workOption(QStringLiteral("Folder for the working copy."));
+    const QCommandLineOption markdownOption = BenchEnvironment::markdownOption();
     const QCommandLineOption countOption(QStringLiteral("check-ins"), QStringLiteral("Check-ins in all."),
                                          QStringLiteral("n"), QStringLiteral("10000"));
     parser.addOptions({workOption, markdownOption, countOption});

@@ -120,8 +120,7 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
 
     QCommandLineParser parser;
-    const QCommandLineOption markdownOption(QStringLiteral("markdown"), QStringLiteral("Markdown table to write."),
-                                            QStringLiteral("file"));
+    const QCommandLineOption markdownOption = BenchEnvironment::markdownOption();
     const QCommandLineOption runsOption(QStringLiteral("runs"), QStringLiteral("Loads per photograph."),
                                         QStringLiteral("n"), QStringLiteral("21"));
     parser.addOptions({markdownOption, runsOption});

@@ -57,8 +57,7 @@ int main(int argc, char **argv)
     QCommandLineParser parser;
     const QCommandLineOption deskOption(QStringLiteral("desk"), QStringLiteral("The quorvet executable."),
                                         QStringLiteral("path"));
-    const QCommandLineOption markdownOption(QStringLiteral("markdown"), QStringLiteral("Markdown table to write."),
-                                            QStringLiteral("file"));
+    const QCommandLineOption markdownOption = BenchEnvironment::markdownOption();
     const QCommandLineOption runsOption(QStringLiteral("runs"), QStringLiteral("Starts to time."),
                                         QStringLiteral("n"), QStringLiteral("30"));
     parser.addOptions({deskOption, markdownOption, runsOption});

@@ -95,10 +95,8 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
 
     QCommandLineParser parser;
-    const QCommandLineOption workOption(QStringLiteral("work"), QStringLiteral("Folder for the working copies."),
-                                        QStringLiteral("dir"));
-    const QCommandLineOption markdownOption(QStringLiteral("markdown"), QStringLiteral("Markdown table to write."),
-                                            QStringLiteral("file"));
+    const QCommandLineOption workOption = BenchEnvironment::workOption(QStringLiteral("Folder for the working copies."));
+    const QCommandLineOption markdownOption = BenchEnvironment::markdownOption();
     const QCommandLineOption entriesOption(QStringLiteral("entries"), QStringLiteral("VIP guests entered."),
                                            QStringLiteral("n"), QStringLiteral("10000"));
     const QCommandLineOption runsOption(QStringLiteral("runs"), QStringLiteral("Openings per set."),

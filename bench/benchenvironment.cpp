@@ -90,3 +90,14 @@ void BenchEnvironment::writeText(const QString &path, const QString &text)
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(text.toUtf8()) < 0)
         fail(QStringLiteral("cannot write %1").arg(path));
 }
+
+QCommandLineOption BenchEnvironment::markdownOption()
+{
+    return QCommandLineOption(QStringLiteral("markdown"), QStringLiteral("Markdown table to write."),
+                              QStringLiteral("file"));
+}
+
+QCommandLineOption BenchEnvironment::workOption(const QString &description)
+{
+    return QCommandLineOption(QStringLiteral("work"), description, QStringLiteral("dir"));
+}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCommandLineOption>
 #include <QString>
 
 // What every benchmark process shares: the offscreen 1280 x 800 screen, files the desk may
@@ -31,5 +32,10 @@ void writeText(const QString &path, const QString &text);
 // Writes a benchmark's rows of the summary table ("| measure | target | measured |") beside
 // its Markdown table, to markdownPath + ".summary".
 void writeSummary(const QString &markdownPath, const QString &rows);
+
+// The options every benchmark program takes: --markdown FILE (its table) and --work DIR
+// (where its working copies go; description says what they are).
+QCommandLineOption markdownOption();
+QCommandLineOption workOption(const QString &description);
 
 } // namespace BenchEnvironment
