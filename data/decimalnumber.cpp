@@ -42,28 +42,28 @@ void DecimalNumber::normalize()
     }
 }
 
-DecimalNumber DecimalNumber::fromDouble(double d)
+// The shortest decimal digits that read back as value (to_chars' round-trip guarantee).
+template <typename Floating>
+DecimalNumber DecimalNumber::fromBinary(Floating value)
 {
     DecimalNumber n;
-    if (!std::isfinite(d) || d == 0)
+    if (!std::isfinite(value) || value == 0)
         return n;
     char buf[64];
-    const auto r = std::to_chars(buf, buf + sizeof buf, d, std::chars_format::scientific);
+    const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific);
     fromScientific(buf, r.ptr, &n.m_negative, &n.m_digits, &n.m_point);
     n.normalize();
     return n;
 }
 
+DecimalNumber DecimalNumber::fromDouble(double d)
+{
+    return fromBinary(d);
+}
+
 DecimalNumber DecimalNumber::fromSingle(float f)
 {
-    DecimalNumber n;
-    if (!std::isfinite(f) || f == 0)
-        return n;
-    char buf[64];
-    const auto r = std::to_chars(buf, buf + sizeof buf, f, std::chars_format::scientific);
-    fromScientific(buf, r.ptr, &n.m_negative, &n.m_digits, &n.m_point);
-    n.normalize();
-    return n;
+    return fromBinary(f);
 }
 
 DecimalNumber DecimalNumber::fromDoubleSignificant(double d, int significant)

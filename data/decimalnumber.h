@@ -50,6 +50,8 @@ public:
     float toSingle() const;
 
 private:
+    template <typename Floating>
+    static DecimalNumber fromBinary(Floating value);
     void normalize();
 
     bool m_negative = false;
