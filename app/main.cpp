@@ -4,6 +4,7 @@
 #include "app/screenshot.h"
 #include "app/startoptions.h"
 #include "forms/frmsqlserver.h"
+#include "platform/buildinfo.h"
 #include "platform/modprocessos.h"
 #include "platform/processclock.h"
 #include "ui/msgboxhandler.h"
@@ -15,12 +16,13 @@
 
 int main(int argc, char **argv)
 {
+    // Read before the application exists: --help, --version and a wrong option need no display.
+    const StartOptions options = StartOptions::parse(CommandLine::arguments(argc, argv));
+    const int answered = CommandLine::answer(options.request(), StartOptions::commandHelp(), BuildInfo::version(),
+                                             BuildInfo::commit());
+    if (answered >= 0)
+        return answered;
     QApplication app(argc, argv);
-    const StartOptions options = StartOptions::parse(QApplication::arguments());
-    if (!options.error.isEmpty()) {
-        std::fprintf(stderr, "%s\n%s", qPrintable(options.error), qPrintable(StartOptions::usage()));
-        return 2;
-    }
 
     // A headless screenshot cannot answer a box: without the handler the service writes
     // each box to stderr and answers it.

@@ -32,10 +32,12 @@ StartOptions StartOptions::parse(const QStringList &arguments)
     parser.addOption(screenshotOption());
     parser.addOption(exitWhenReadyOption());
     parser.addOption(checkinOption());
-    if (!parser.parse(arguments)) {
-        options.error = parser.errorText();
+    const CommandLine::Request request = CommandLine::parse(parser, arguments);
+    options.help = request.help;
+    options.version = request.version;
+    options.error = request.error;
+    if (request.stops())
         return options;
-    }
     if (!parser.positionalArguments().isEmpty()) {
         options.error = QStringLiteral("Unexpected argument: ") + parser.positionalArguments().constFirst();
         return options;
@@ -52,7 +54,53 @@ StartOptions StartOptions::parse(const QStringList &arguments)
     return options;
 }
 
-QString StartOptions::usage()
+CommandLine::Help StartOptions::commandHelp()
 {
-    return QStringLiteral("usage: quorvet [--screenshot OUT.png [--checkin NUMBER] | --exit-when-ready]\n");
+    CommandLine::Help help;
+    help.program = QStringLiteral("quorvet");
+    help.usage = QStringList{QStringLiteral("[--screenshot FILE [--checkin NUMBER] | --exit-when-ready]")};
+    help.description = QStringList{
+        QStringLiteral("The entrance desk of an event: type or scan an invitation number into the entry box and "
+                       "press Enter; the desk shows the verdict, the guest's member record and photograph, and writes "
+                       "the entry time into the check-in database with the database server's clock. Esc undoes the "
+                       "last entry."),
+        QStringLiteral("Started without options (from the menu: Convites) it opens the desk's window. The options "
+                       "below are for screenshots and timing."),
+        QStringLiteral("Each of the three connections is given by its variable below, as an ADO connection string "
+                       "(Provider=SQLOLEDB.1 for SQL Server through FreeTDS, Provider=SQLite for the embedded store) "
+                       "or as Registry=ENTRY, which builds it from the values under "
+                       "HKEY_LOCAL_MACHINE\\SOFTWARE\\Halvorix\\ENTRY of the registry file. Unset, the build's "
+                       "default strings apply."),
+    };
+    help.options = {
+        {QStringLiteral("--screenshot FILE"), QStringLiteral("render the window into the PNG file FILE and exit")},
+        {QStringLiteral("--checkin NUMBER"),
+         QStringLiteral("with --screenshot: check NUMBER in first and render the window with its verdict")},
+        {QStringLiteral("--exit-when-ready"),
+         QStringLiteral("print the start-up time once the entry box has the focus, and exit")},
+    };
+    help.environment = {
+        {QStringLiteral("QUORVET_CONNECTION_SQLSERVER"), QStringLiteral("the check-in database's connection string")},
+        {QStringLiteral("QUORVET_CONNECTION_ZELMAR"), QStringLiteral("ZELMAR's member database's connection string")},
+        {QStringLiteral("QUORVET_CONNECTION_KORDA"), QStringLiteral("KORDA's member database's connection string")},
+        {QStringLiteral("QUORVET_REGISTRY_FILE"), QStringLiteral("the registry file (default /etc/quorvet/registry.reg)")},
+        {QStringLiteral("QUORVET_COMMON_APPDATA"),
+         QStringLiteral("the folder holding \"Tarnis Software/RegShadow.db\" (default /var/lib)")},
+        {QStringLiteral("QUORVET_MACHINE_ID_FILE"),
+         QStringLiteral("the machine identity that decodes stored passwords (default /etc/machine-id)")},
+        {QStringLiteral("QUORVET_ERROR_LOG"), QStringLiteral("where error reports are appended")},
+        {QStringLiteral("XDG_STATE_HOME"), QStringLiteral("the default error log's folder (default ~/.local/state)")},
+        {QStringLiteral("ODBCSYSINI"), QStringLiteral("the folder of odbcinst.ini, where the FreeTDS driver is looked up")},
+    };
+    help.files = {
+        {QStringLiteral("/etc/quorvet/registry.reg"),
+         QStringLiteral("read: connection values (regedit format), written by the administrator and readable by the "
+                        "desk's users only")},
+        {QStringLiteral("/var/lib/Tarnis Software/RegShadow.db"),
+         QStringLiteral("read: optional values that take precedence over the registry file")},
+        {QStringLiteral("~/.local/state/quorvet/error-reports.log"),
+         QStringLiteral("written: one JSON line per unexpected error")},
+        {QStringLiteral("/usr/share/doc/quorvet/examples/registry.reg"), QStringLiteral("an example registry file")},
+    };
+    return help;
 }

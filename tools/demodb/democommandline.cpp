@@ -6,24 +6,6 @@
 
 namespace {
 
-const QString Usage = QStringLiteral(
-    "Usage: quorvet-demo-db DIR [--invitations N] [--members N] [--seed S] [--force] [--print-env]\n"
-    "       quorvet-demo-db --list\n"
-    "\n"
-    "Creates the embedded (SQLite) demo databases of the Quorvet desk in DIR: checkin.db\n"
-    "(tbConvites and ZELMAR's members), korda.db (KORDA's members and tbConvites_VIPs) and\n"
-    "the photograph archives archive-zelmar and archive-korda. The databases name the archives\n"
-    "by absolute path, so build a new set rather than moving one.\n"
-    "\n"
-    "  --invitations N  generated invitations beside the fixed samples, numbered from 200000 (default 200)\n"
-    "  --members N      generated members per organisation beside the named samples (default 40)\n"
-    "  --seed S         seed of the generated data (default 1)\n"
-    "  --force          replace an existing set in DIR\n"
-    "  --print-env      print the connection strings as shell assignments on standard output;\n"
-    "                   use: set -a; eval \"$(quorvet-demo-db DIR --print-env)\"; set +a\n"
-    "  --list           print the sample invitations and what the desk shows for each\n"
-    "  --help           show this text\n");
-
 bool readCount(const QString &text, int64_t maximum, int64_t &result)
 {
     bool ok = false;
@@ -36,9 +18,37 @@ bool readCount(const QString &text, int64_t maximum, int64_t &result)
 
 } // namespace
 
-QString DemoCommandLine::helpText()
+CommandLine::Help DemoCommandLine::commandHelp()
 {
-    return Usage;
+    CommandLine::Help help;
+    help.program = QStringLiteral("quorvet-demo-db");
+    help.usage = QStringList{QStringLiteral("DIR [--invitations N] [--members N] [--seed S] [--force] [--print-env]"),
+                             QStringLiteral("--list")};
+    help.description = QStringList{
+        QStringLiteral("Creates the embedded (SQLite) demo databases of the Quorvet desk in DIR: checkin.db "
+                       "(tbConvites and ZELMAR's members), korda.db (KORDA's members and tbConvites_VIPs) and the "
+                       "photograph archives archive-zelmar and archive-korda. The databases name the archives by "
+                       "absolute path, so build a new set rather than moving one."),
+        QStringLiteral("Progress goes to standard error. To start the desk on the set: "
+                       "set -a; eval \"$(quorvet-demo-db DIR --print-env)\"; set +a; quorvet"),
+    };
+    help.options = {
+        {QStringLiteral("--invitations N"),
+         QStringLiteral("generated invitations beside the fixed samples, numbered from 200000 (default 200)")},
+        {QStringLiteral("--members N"),
+         QStringLiteral("generated members per organisation beside the named samples (default 40)")},
+        {QStringLiteral("--seed S"), QStringLiteral("seed of the generated data (default 1)")},
+        {QStringLiteral("--force"), QStringLiteral("replace an existing set in DIR")},
+        {QStringLiteral("--print-env"),
+         QStringLiteral("print the desk's QUORVET_CONNECTION_* variables for the set as shell assignments on standard "
+                        "output")},
+        {QStringLiteral("--list"), QStringLiteral("print the sample invitations and what the desk shows for each")},
+    };
+    help.files = {
+        {QStringLiteral("DIR/checkin.db, DIR/korda.db"), QStringLiteral("written: the demo databases")},
+        {QStringLiteral("DIR/archive-zelmar, DIR/archive-korda"), QStringLiteral("written: the photographs")},
+    };
+    return help;
 }
 
 DemoCommandLine::Parsed DemoCommandLine::parse(const QStringList &arguments)
@@ -51,17 +61,17 @@ DemoCommandLine::Parsed DemoCommandLine::parse(const QStringList &arguments)
     const QCommandLineOption force(QStringLiteral("force"));
     const QCommandLineOption printEnv(QStringLiteral("print-env"));
     const QCommandLineOption list(QStringLiteral("list"));
-    const QCommandLineOption help(QStringList{QStringLiteral("help"), QStringLiteral("h")});
-    parser.addOptions({invitations, members, seed, force, printEnv, list, help});
-    if (!parser.parse(arguments)) {
-        parsed.error = parser.errorText();
+    parser.addOptions({invitations, members, seed, force, printEnv, list});
+    const CommandLine::Request request = CommandLine::parse(parser, arguments);
+    parsed.help = request.help;
+    parsed.version = request.version;
+    parsed.error = request.error;
+    if (request.stops())
         return parsed;
-    }
-    parsed.help = parser.isSet(help);
     parsed.list = parser.isSet(list);
     parsed.printEnv = parser.isSet(printEnv);
     parsed.options.force = parser.isSet(force);
-    if (parsed.help || parsed.list)
+    if (parsed.list)
         return parsed;
 
     const QStringList positional = parser.positionalArguments();

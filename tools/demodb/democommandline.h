@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/commandline.h"
 #include "tools/demodb/demodatabasebuilder.h"
 
 #include <QString>
@@ -8,6 +9,7 @@
 // The command line of quorvet-demo-db:
 //   quorvet-demo-db DIR [--invitations N] [--members N] [--seed S] [--force] [--print-env]
 //   quorvet-demo-db --list
+//   quorvet-demo-db -h|--help|--version
 // parse() never exits the process: a bad command line comes back as an error text.
 namespace DemoCommandLine {
 
@@ -17,11 +19,18 @@ struct Parsed
     bool list = false; // print the sample invitation table and stop
     bool printEnv = false; // print the connection strings after building
     bool help = false;
+    bool version = false;
     QString error; // not empty when the command line is unusable
 };
 
 // arguments include the program name first, as QCoreApplication::arguments() gives them.
 Parsed parse(const QStringList &arguments);
-QString helpText();
+CommandLine::Help commandHelp();
+
+// The help, version and error part of a parsed command line (platform/commandline.h).
+inline CommandLine::Request request(const Parsed &parsed)
+{
+    return {parsed.help, parsed.version, parsed.error};
+}
 
 } // namespace DemoCommandLine

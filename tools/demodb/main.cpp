@@ -1,4 +1,5 @@
 // quorvet-demo-db: creates the embedded demo databases of the desk (see democommandline.h).
+#include "platform/buildinfo.h"
 #include "platform/runtimeerror.h"
 #include "tools/demodb/democommandline.h"
 #include "tools/demodb/demodatabasebuilder.h"
@@ -23,19 +24,15 @@ void print(FILE *stream, const QString &text)
 
 int main(int argc, char **argv)
 {
+    const DemoCommandLine::Parsed parsed = DemoCommandLine::parse(CommandLine::arguments(argc, argv));
+    const int answered = CommandLine::answer(DemoCommandLine::request(parsed), DemoCommandLine::commandHelp(),
+                                             BuildInfo::version(), BuildInfo::commit());
+    if (answered >= 0)
+        return answered;
+
     // The portraits are drawn with fonts, which need a GUI application; no window is ever shown.
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
-
-    const DemoCommandLine::Parsed parsed = DemoCommandLine::parse(QCoreApplication::arguments());
-    if (!parsed.error.isEmpty()) {
-        print(stderr, QStringLiteral("quorvet-demo-db: %1\n\n%2").arg(parsed.error, DemoCommandLine::helpText()));
-        return 2;
-    }
-    if (parsed.help) {
-        print(stdout, DemoCommandLine::helpText());
-        return 0;
-    }
     if (parsed.list) {
         print(stdout, DemoSamples::listing(QDate::currentDate()));
         return 0;

@@ -1,13 +1,15 @@
 // quorvet-passwd: reads a SQL Server password from standard input (without echo on a
 // terminal) and prints the machine-bound text to store as "dtPassword" in the registry file.
+#include "platform/buildinfo.h"
+#include "platform/commandline.h"
 #include "platform/passwordcodec.h"
 
+#include <QCommandLineParser>
 #include <QFile>
 #include <QString>
 
 #include <csignal>
 #include <cstdio>
-#include <cstring>
 #include <iostream>
 #include <string>
 #include <termios.h>
@@ -51,29 +53,45 @@ bool readHidden(const char *prompt, std::string &line)
     return ok;
 }
 
-int usage(FILE *out, int code)
+CommandLine::Help commandHelp()
 {
-    std::fputs("usage: quorvet-passwd [--machine-id FILE]\n"
-               "Reads a password from standard input and prints its encoded form for the\n"
-               "\"dtPassword\" registry value. The text decodes only on the machine whose\n"
-               "identity file (default $QUORVET_MACHINE_ID_FILE, else /etc/machine-id) is used.\n",
-               out);
-    return code;
+    CommandLine::Help help;
+    help.program = QStringLiteral("quorvet-passwd");
+    help.usage = QStringList{QStringLiteral("[--machine-id FILE]")};
+    help.description = QStringList{
+        QStringLiteral("Reads a SQL Server password from standard input (typed twice without echo on a terminal, "
+                       "or the first line of a pipe) and prints its encoded form, to paste as the \"dtPassword\" "
+                       "value of the desk's registry file. The text decodes only on the machine whose identity file "
+                       "was used, so run it on the desk machine or give that machine's identity with --machine-id."),
+    };
+    help.options = {{QStringLiteral("--machine-id FILE"),
+                     QStringLiteral("encode for the machine whose identity (its /etc/machine-id) is in FILE")}};
+    help.environment = {{QStringLiteral("QUORVET_MACHINE_ID_FILE"),
+                         QStringLiteral("the identity file used without --machine-id (default /etc/machine-id)")}};
+    help.files = {
+        {QStringLiteral("/etc/machine-id"), QStringLiteral("read: this machine's identity")},
+        {QStringLiteral("/etc/quorvet/registry.reg"),
+         QStringLiteral("where the printed text goes, as \"dtPassword\" (the program writes only to standard "
+                        "output)")},
+    };
+    return help;
 }
 
 } // namespace
 
 int main(int argc, char **argv)
 {
-    QString machineId = PasswordCodec::machineIdPath();
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--machine-id") == 0 && i + 1 < argc)
-            machineId = QString::fromLocal8Bit(argv[++i]);
-        else if (std::strcmp(argv[i], "-h") == 0 || std::strcmp(argv[i], "--help") == 0)
-            return usage(stdout, 0);
-        else
-            return usage(stderr, 2);
-    }
+    QCommandLineParser parser;
+    const QCommandLineOption machineIdOption(QStringLiteral("machine-id"), QString(), QStringLiteral("FILE"));
+    parser.addOption(machineIdOption);
+    CommandLine::Request request = CommandLine::parse(parser, CommandLine::arguments(argc, argv));
+    if (!request.stops() && !parser.positionalArguments().isEmpty())
+        request.error = QStringLiteral("unexpected argument: ") + parser.positionalArguments().constFirst();
+    const int answered = CommandLine::answer(request, commandHelp(), BuildInfo::version(), BuildInfo::commit());
+    if (answered >= 0)
+        return answered;
+    const QString machineId = parser.isSet(machineIdOption) ? parser.value(machineIdOption)
+                                                            : PasswordCodec::machineIdPath();
 
     QFile identity(machineId);
     if (!identity.open(QIODevice::ReadOnly) || identity.read(4096).trimmed().isEmpty()) {
