@@ -1,5 +1,5 @@
-// Draws the desk's artwork (header band, window icon, toolbar and list pictures, the server
-// dialog picture) into PNG files. Run once after a change and commit the PNGs:
+// Draws the desk's artwork (header band, window and menu icon, toolbar and list pictures, the
+// server dialog picture) into PNG files. Run once after a change and commit the PNGs:
 //   build/quorvet-artwork resources/artwork
 #include <QDir>
 #include <QGuiApplication>
@@ -207,6 +207,9 @@ int main(int argc, char **argv)
     } pictures[] = {
         {"header-left.png", headerLeft()},   {"header-right.png", headerRight()},
         {"window-16.png", windowIcon(16)},   {"window-32.png", windowIcon(32)},
+        // The menu icon in the remaining hicolor sizes (16 and 32 are the window's).
+        {"window-48.png", windowIcon(48)},   {"window-128.png", windowIcon(128)},
+        {"window-256.png", windowIcon(256)},
         {"toolbar-validar.png", tick()},     {"toolbar-vips.png", star()},
         {"toolbar-undo.png", undoArrow()},   {"toolbar-list.png", listSheet()},
         {"list-vip.png", vipBadge()},        {"sqlserver.png", serverPicture()},
