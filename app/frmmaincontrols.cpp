@@ -225,6 +225,9 @@ void frmMain::createToolbars()
         bar->layout()->setSpacing(0);
         bar->setFocusPolicy(Qt::NoFocus);
         *button = bar->addAction(QIcon(m_ImageList1.value(picture)), caption);
+        // The tool button shows the action's icon text, which Qt derives from the text with
+        // its outer blanks trimmed; set it as it is, since "Validar  " sizes its button.
+        (*button)->setIconText(caption);
         // The toolbar buttons never take the focus from the entry box.
         if (QWidget *w = bar->widgetForAction(*button))
             w->setFocusPolicy(Qt::NoFocus);
