@@ -166,6 +166,8 @@ void frmMain::createBody()
     };
     for (const auto &v : values) {
         this->*v.member = placeLabel(m_Frame2, v.name);
+        // Names and addresses come from the databases: never read as markup.
+        (this->*v.member)->setTextFormat(Qt::PlainText);
         (this->*v.member)->setFont(arial(v.points, true));
         setTextColour(this->*v.member, kDarkGreyText);
     }
@@ -173,6 +175,7 @@ void frmMain::createBody()
     m_Label_ZELMAR = placeLabel(m_Frame2, "Label_ZELMAR", QStringLiteral("Conectado ao servidor do ZELMAR"));
     m_Label_KORDA = placeLabel(m_Frame2, "Label_KORDA", QStringLiteral("Conectado ao servidor da KORDA"));
     for (QLabel *l : {m_Label_ZELMAR, m_Label_KORDA}) {
+        l->setTextFormat(Qt::PlainText);
         l->setAlignment(Qt::AlignRight | Qt::AlignTop);
         setTextColour(l, palette().color(QPalette::Shadow));
         l->hide();
