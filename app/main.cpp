@@ -7,6 +7,7 @@
 #include "platform/modprocessos.h"
 #include "platform/processclock.h"
 #include "ui/msgboxhandler.h"
+#include "ui/qttranslations.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -21,6 +22,10 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "%s\n%s", qPrintable(options.error), qPrintable(StartOptions::usage()));
         return 2;
     }
+
+    // Qt's own buttons and menus speak Portuguese like the rest of the desk.
+    if (QtTranslations::installPortuguese().isEmpty())
+        std::fprintf(stderr, "quorvet: Qt's Portuguese translations were not found; standard buttons stay in English\n");
 
     // A headless screenshot cannot answer a box: without the handler the service writes
     // each box to stderr and answers it.
