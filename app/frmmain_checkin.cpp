@@ -54,8 +54,6 @@ void frmMain::VerifyCode()
         setCursor(Qt::WaitCursor);
         m_Timer1->setEnabled(true);
         m_Timer1->setInterval(0);
-        m_lockedSelectionStart = m_FXNo_TAP->selectionStart();
-        m_lockedSelectionLength = m_FXNo_TAP->selectionLength();
         m_FXNo_TAP->setEnabled(false);
         QPalette grey = m_FXNo_TAP->palette();
         grey.setColor(QPalette::Base, QApplication::palette().color(QPalette::Button));
