@@ -2,6 +2,7 @@
 
 #include "app/lockedscanfilter.h"
 #include "data/connection.h"
+#include "data/value.h"
 #include "forms/vipsource.h"
 #include "idfotos/ucidfotos.h"
 
@@ -156,10 +157,15 @@ private:
     ConnectionRef &organisationConnection(int32_t source);
     // The desk is locked from the start of a check-in to the end of its pause.
     bool deskLocked() const;
+    // After the accepting update: the entry time as the server wrote it, which the undo clears.
+    void rememberWrittenEntry();
 
     ProcessTerminator m_terminator;
     // Drops a scan that began while the desk was locked, up to its Enter.
     LockedScanFilter m_lockedScans;
+    // The entry time this desk's last check-in wrote for LastConviteID; Null when it wrote
+    // none. The undo is offered only for such an entry, and clears it only while it holds it.
+    Value m_writtenEntryTime = Value::null();
 
     ConnectionRef m_ConnSqlServer;
     ConnectionRef m_ConnZELMAR;

@@ -101,6 +101,7 @@ void frmMain::LimparForm()
         m_FXMessage_OK->setVisible(false);
         m_FXMessage_Fundo->setVisible(false);
         LastConviteID = 0;
+        m_writtenEntryTime = Value::null();
     } catch (...) {
         ErrorReporting::formTail(QStringLiteral("frmMain"), QStringLiteral("LimparForm"));
     }
