@@ -56,7 +56,12 @@ QString CheckinQueries::entryTime(int32_t conviteId)
     return QStringLiteral("SELECT checked_in FROM tbConvites WHERE convite_id = ") + QString::number(conviteId);
 }
 
-QString CheckinQueries::undoEntry(int32_t conviteId)
+QString CheckinQueries::undoEntry(int32_t conviteId, const Value &writtenEntryTime)
 {
-    return QStringLiteral("UPDATE tbConvites SET checked_in = null WHERE convite_id = ") + QString::number(conviteId);
+    // Style 121 is the ODBC canonical form with milliseconds, the precision the entry time
+    // was read back with.
+    const QDateTime written = writtenEntryTime.toDateTime();
+    return QStringLiteral("UPDATE tbConvites SET checked_in = null WHERE convite_id = ") + QString::number(conviteId)
+           + QStringLiteral(" AND checked_in = CONVERT(DATETIME,'")
+           + written.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")) + QStringLiteral("',121)");
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/value.h"
+
 #include <QString>
 
 #include <cstdint>
@@ -28,7 +30,9 @@ QString archiveFolder();
 QString acceptEntry(int32_t conviteId);
 // The entry time another desk wrote first.
 QString entryTime(int32_t conviteId);
-// Clears the entry time again (undo of the last entry).
-QString undoEntry(int32_t conviteId);
+// Clears the entry time again (undo of the last entry), only while it still holds the time
+// this desk wrote (as read back after writing it, to the millisecond); another desk may have
+// cleared it, or cleared it and written its own since.
+QString undoEntry(int32_t conviteId, const Value &writtenEntryTime);
 
 } // namespace CheckinQueries

@@ -5,6 +5,7 @@
 #include "forms/frmmainvips.h"
 #include "platform/errorreport.h"
 #include "platform/modprocessos.h"
+#include "platform/processclock.h"
 #include "ui/artwork.h"
 #include "ui/twipsgeometry.h"
 #include "ui/vbkeys.h"
@@ -97,19 +98,60 @@ void frmMain::Toolbar1_ButtonClick()
 
 void frmMain::Toolbar2_ButtonClick()
 {
-    // Runs the verification of the entered number; it handles its own errors.
+    // Runs the verification of the entered number; it handles its own errors. While the desk
+    // is locked (a check-in or its pause) the button starts nothing, however it is triggered:
+    // a second run would show the guest just let in as already entered.
+    if (deskLocked())
+        return;
     VerifyCode();
 }
+
+bool frmMain::deskLocked() const
+{
+    return !m_FXNo_TAP->isEnabled();
+}
+
+namespace {
+
+// A key's time in milliseconds: the window system's time stamp, or, for a key made by the
+// program itself, which carries none, the monotonic clock.
+quint64 keyTime(const QKeyEvent *key)
+{
+    if (key->timestamp() != 0)
+        return key->timestamp();
+    return quint64(ProcessClock::monotonicNanoseconds() / 1000000);
+}
+
+bool isEnter(const QKeyEvent *key)
+{
+    return VbKeys::keyCode(key) == VbKeys::KeyReturn;
+}
+
+} // namespace
 
 bool frmMain::eventFilter(QObject *watched, QEvent *event)
 {
     // A disabled entry box takes no keys (the check-in and its pause keep them out), also
-    // when a key is delivered to it directly rather than through the focus.
-    if (watched == m_FXNo_TAP && event->type() == QEvent::KeyPress && m_FXNo_TAP->isEnabled()) {
+    // when a key is delivered to it directly rather than through the focus; such a key
+    // passes on to the window (keyPressEvent).
+    if (watched == m_FXNo_TAP && event->type() == QEvent::KeyPress && !deskLocked()) {
         const auto *key = static_cast<QKeyEvent *>(event);
+        // The rest of a scan that began while the desk was locked never reaches the box.
+        if (m_lockedScans.drop(keyTime(key), false, isEnter(key)))
+            return true;
         FXNo_TAP_KeyDown(VbKeys::keyCode(key), VbKeys::shiftState(key));
     }
     return QWidget::eventFilter(watched, event);
+}
+
+void frmMain::keyPressEvent(QKeyEvent *event)
+{
+    if (deskLocked()) {
+        m_lockedScans.drop(keyTime(event), true, isEnter(event));
+        event->accept();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void frmMain::resizeEvent(QResizeEvent *event)

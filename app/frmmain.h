@@ -1,6 +1,8 @@
 #pragma once
 
+#include "app/lockedscanfilter.h"
 #include "data/connection.h"
+#include "data/value.h"
 #include "forms/vipsource.h"
 #include "idfotos/ucidfotos.h"
 
@@ -126,6 +128,8 @@ public:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    // Keys that arrive while the desk is locked (the entry box is disabled and has no focus).
+    void keyPressEvent(QKeyEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
@@ -151,13 +155,17 @@ private:
     // database of organisation 1 (ZELMAR) or any other (KORDA).
     void unlockAfterVerdict();
     ConnectionRef &organisationConnection(int32_t source);
+    // The desk is locked from the start of a check-in to the end of its pause.
+    bool deskLocked() const;
+    // After the accepting update: the entry time as the server wrote it, which the undo clears.
+    void rememberWrittenEntry();
 
     ProcessTerminator m_terminator;
-    // The entry box's selection while it is locked: Qt drops a line edit's selection when it
-    // loses the focus, but the number selected by Enter must still be selected when the box
-    // comes back, so that the next number typed or scanned replaces it.
-    int m_lockedSelectionStart = -1;
-    int m_lockedSelectionLength = 0;
+    // Drops a scan that began while the desk was locked, up to its Enter.
+    LockedScanFilter m_lockedScans;
+    // The entry time this desk's last check-in wrote for LastConviteID; Null when it wrote
+    // none. The undo is offered only for such an entry, and clears it only while it holds it.
+    Value m_writtenEntryTime = Value::null();
 
     ConnectionRef m_ConnSqlServer;
     ConnectionRef m_ConnZELMAR;

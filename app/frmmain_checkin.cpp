@@ -54,9 +54,9 @@ void frmMain::VerifyCode()
         setCursor(Qt::WaitCursor);
         m_Timer1->setEnabled(true);
         m_Timer1->setInterval(0);
-        m_lockedSelectionStart = m_FXNo_TAP->selectionStart();
-        m_lockedSelectionLength = m_FXNo_TAP->selectionLength();
         m_FXNo_TAP->setEnabled(false);
+        // Until this check-in writes an entry there is none of this desk's to undo.
+        m_writtenEntryTime = Value::null();
         QPalette grey = m_FXNo_TAP->palette();
         grey.setColor(QPalette::Base, QApplication::palette().color(QPalette::Button));
         m_FXNo_TAP->setPalette(grey);
@@ -182,6 +182,8 @@ void frmMain::VerifyCode()
                 rs->Open(CheckinQueries::entryTime(LastConviteID), m_ConnSqlServer);
                 verdict = CheckinVerdict::enteredElsewhere(rs->Fields("checked_in").Value());
                 rs->Close();
+            } else {
+                rememberWrittenEntry();
             }
         }
         ShowMessage(verdict.kind, verdict.text, verdict.callSign);
@@ -195,6 +197,22 @@ void frmMain::VerifyCode()
         unsetCursor();
         ErrorReporting::formTail(QStringLiteral("frmMain"), QStringLiteral("VerifyCode"), error.number,
                                  error.description);
+    }
+}
+
+void frmMain::rememberWrittenEntry()
+{
+    // The entry is written: a failure to read its time back only means that it cannot be
+    // undone from this desk, never a failed check-in.
+    try {
+        Recordset rs;
+        rs.Open(CheckinQueries::entryTime(LastConviteID), m_ConnSqlServer);
+        if (!rs.Eof())
+            m_writtenEntryTime = rs.Fields("checked_in").Value();
+        rs.Close();
+    } catch (...) {
+        m_writtenEntryTime = Value::null();
+        ErrorReporting::formTail(QStringLiteral("frmMain"), QStringLiteral("VerifyCode"));
     }
 }
 

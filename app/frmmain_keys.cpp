@@ -1,6 +1,7 @@
 // frmMain::FXNo_TAP_KeyDown: Enter verifies, Esc offers to undo the last entry, any other
 // key clears the previous guest from the screen.
 #include "app/checkinqueries.h"
+#include "app/checkinverdict.h"
 #include "app/frmmain.h"
 
 #include "platform/errorreport.h"
@@ -23,7 +24,8 @@ void frmMain::FXNo_TAP_KeyDown(int16_t keyCode, int16_t shift)
             VerifyCode();
             break;
         case VbKeys::KeyEscape: {
-            if (LastConviteID == 0)
+            // Only an entry that this desk's last check-in wrote can be undone.
+            if (LastConviteID == 0 || !CheckinVerdict::hasEntryTime(m_writtenEntryTime))
                 break;
             const QString prompt = QStringLiteral("Deseja anular a última entrada em nome de:")
                                    + QStringLiteral("\n\r\n\r") + m_FXNome_Union->text();
@@ -34,7 +36,15 @@ void frmMain::FXNo_TAP_KeyDown(int16_t keyCode, int16_t shift)
             // On the connection of the last check-in; no new connection is made.
             if (!m_ConnSqlServer)
                 throw RuntimeError(91, QStringLiteral("Object variable or With block variable not set"));
-            m_ConnSqlServer->Execute(CheckinQueries::undoEntry(LastConviteID));
+            int64_t changed = -1;
+            m_ConnSqlServer->Execute(CheckinQueries::undoEntry(LastConviteID, m_writtenEntryTime), &changed);
+            if (changed == 0) {
+                // Another desk changed the entry since this desk wrote it; it is not ours to clear.
+                MsgBox::show(QStringLiteral("A última entrada foi alterada noutro posto depois de registada aqui. "
+                                            "Nada foi anulado."),
+                             MsgBox::OKOnly | MsgBox::Information, QStringLiteral("Anular última entrada"));
+                break;
+            }
             LimparForm();
             break;
         }

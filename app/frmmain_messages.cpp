@@ -101,6 +101,7 @@ void frmMain::LimparForm()
         m_FXMessage_OK->setVisible(false);
         m_FXMessage_Fundo->setVisible(false);
         LastConviteID = 0;
+        m_writtenEntryTime = Value::null();
     } catch (...) {
         ErrorReporting::formTail(QStringLiteral("frmMain"), QStringLiteral("LimparForm"));
     }
@@ -119,12 +120,12 @@ void frmMain::Timer1_Timer()
         m_FXNo_TAP->setFocus();
         // Setting the text anew drops the box's undo history: it would otherwise keep every
         // key typed for as long as the desk runs (memory growing with each guest), and Ctrl+Z
-        // would bring back earlier guests' numbers. The selection is put back below.
+        // would bring back earlier guests' numbers.
         m_FXNo_TAP->setText(m_FXNo_TAP->text());
-        if (m_lockedSelectionStart >= 0
-            && m_lockedSelectionStart + m_lockedSelectionLength <= m_FXNo_TAP->text().size())
-            m_FXNo_TAP->setSelection(m_lockedSelectionStart, m_lockedSelectionLength);
-        m_lockedSelectionStart = -1;
+        // However the check-in was started (Enter, the Validar button) and however it ended
+        // (verdict, error, connect message), the box comes back with the whole number
+        // selected, so that the next number typed or scanned replaces it.
+        m_FXNo_TAP->selectAll();
     } catch (...) {
         ErrorReporting::formTail(QStringLiteral("frmMain"), QStringLiteral("Timer1_Timer"));
     }

@@ -166,6 +166,8 @@ void frmMain::createBody()
     };
     for (const auto &v : values) {
         this->*v.member = placeLabel(m_Frame2, v.name);
+        // Names and addresses come from the databases: never read as markup.
+        (this->*v.member)->setTextFormat(Qt::PlainText);
         (this->*v.member)->setFont(arial(v.points, true));
         setTextColour(this->*v.member, kDarkGreyText);
     }
@@ -173,6 +175,7 @@ void frmMain::createBody()
     m_Label_ZELMAR = placeLabel(m_Frame2, "Label_ZELMAR", QStringLiteral("Conectado ao servidor do ZELMAR"));
     m_Label_KORDA = placeLabel(m_Frame2, "Label_KORDA", QStringLiteral("Conectado ao servidor da KORDA"));
     for (QLabel *l : {m_Label_ZELMAR, m_Label_KORDA}) {
+        l->setTextFormat(Qt::PlainText);
         l->setAlignment(Qt::AlignRight | Qt::AlignTop);
         setTextColour(l, palette().color(QPalette::Shadow));
         l->hide();
@@ -225,6 +228,9 @@ void frmMain::createToolbars()
         bar->layout()->setSpacing(0);
         bar->setFocusPolicy(Qt::NoFocus);
         *button = bar->addAction(QIcon(m_ImageList1.value(picture)), caption);
+        // The tool button shows the action's icon text, which Qt derives from the text with
+        // its outer blanks trimmed; set it as it is, since "Validar  " sizes its button.
+        (*button)->setIconText(caption);
         // The toolbar buttons never take the focus from the entry box.
         if (QWidget *w = bar->widgetForAction(*button))
             w->setFocusPolicy(Qt::NoFocus);

@@ -8,6 +8,7 @@
 #include "platform/modprocessos.h"
 #include "platform/processclock.h"
 #include "ui/msgboxhandler.h"
+#include "ui/qttranslations.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -23,6 +24,10 @@ int main(int argc, char **argv)
     if (answered >= 0)
         return answered;
     QApplication app(argc, argv);
+
+    // Qt's own buttons and menus speak Portuguese like the rest of the desk.
+    if (QtTranslations::installPortuguese().isEmpty())
+        std::fprintf(stderr, "quorvet: Qt's Portuguese translations were not found; standard buttons stay in English\n");
 
     // A headless screenshot cannot answer a box: without the handler the service writes
     // each box to stderr and answers it.

@@ -4,6 +4,7 @@
 #include "data/recordset.h"
 #include "platform/errorreport.h"
 #include "platform/msgbox.h"
+#include "platform/runtimeerror.h"
 #include "ui/artwork.h"
 #include "ui/organisations.h"
 #include "ui/twipsgeometry.h"
@@ -179,7 +180,10 @@ void frmMainVIPs::Form_Load()
             return;
         }
         const ConnectionRef korda = Main->kordaConnection();
-        if (!korda || korda->State() != Connection::StateOpen)
+        // A connection that holds no object fails like any call on a missing object.
+        if (!korda)
+            throw RuntimeError(91, QStringLiteral("Object variable or With block variable not set"));
+        if (korda->State() != Connection::StateOpen)
             return;
 
         clearRows();

@@ -5,6 +5,8 @@
 
 VerdictLabel::VerdictLabel(const QString &text, QWidget *parent) : QLabel(text, parent)
 {
+    // A verdict carries call signs and server messages: text, never markup, as it is drawn.
+    setTextFormat(Qt::PlainText);
 }
 
 qreal VerdictLabel::fittingPointSize(const QFont &font, const QString &text, qreal width, qreal minimum)

@@ -4,8 +4,8 @@
 
 // A verdict label: draws its caption in its own font when it fits the label's width, and
 // in a smaller size when it does not (an error description can be long), so the operator
-// always sees the whole text. Below the smallest size the text wraps. Text, colours and
-// alignment are the QLabel's own; only the drawing differs.
+// always sees the whole text. Below the smallest size the text wraps. The caption is plain
+// text, never markup. Text, colours and alignment are the QLabel's own; only the drawing differs.
 class VerdictLabel : public QLabel
 {
     Q_OBJECT

@@ -94,6 +94,34 @@ TEST_F(DeskDisplay, FillFieldsWithoutAColumnFailsThereAndReports)
     EXPECT_EQ(reports[0].value(QStringLiteral("procedure")).toString(), QStringLiteral("FillFields"));
 }
 
+// A guest name or call sign holding markup is shown as the text it is, from the first
+// check-in of the session on: nothing is drawn bigger, coloured, or loses its tags.
+TEST_F(DeskDisplay, TextFromTheDatabaseIsShownAsPlainTextFromTheFirstCheckin)
+{
+    const QString name = QStringLiteral("<font color=red size=7>Ana</font> <b>Sousa</b>");
+    exec(checkinDb(), QStringLiteral("UPDATE tbConvites SET nome = '%1', call_in = '<i>X1</i>' WHERE convite_no = '1005'")
+                          .arg(name));
+    auto w = desk();
+    typeAndEnter(*w, QStringLiteral("1005"));
+    EXPECT_EQ(w->FXNome_Union()->text(), name);
+    EXPECT_EQ(verdict(*w), QStringLiteral("Convite OK! (CALL: <i>X1</i>)"));
+
+    // Drawn exactly as a plain-text label of the same look, in the same place, draws it.
+    QLabel plain(name, w->FXNome_Union()->parentWidget());
+    plain.setTextFormat(Qt::PlainText);
+    plain.setFont(w->FXNome_Union()->font());
+    plain.setPalette(w->FXNome_Union()->palette());
+    plain.setAlignment(w->FXNome_Union()->alignment());
+    plain.setGeometry(w->FXNome_Union()->geometry());
+    plain.show();
+    EXPECT_EQ(w->FXNome_Union()->grab().toImage(), plain.grab().toImage());
+
+    for (QLabel *l : {w->FXNome_Union(), w->FXNo_Empresa(), w->FXNo_Socio(), w->FXData_Nascimento(), w->FXEmpresa(),
+                      w->FXBase(), w->FXMorada(), w->FXLocalidade(), w->FXMessage_OK(), w->FXMessage_Alert(),
+                      w->FXMessage_Invalid(), w->Label_ZELMAR(), w->Label_KORDA()})
+        EXPECT_EQ(l->textFormat(), Qt::PlainText) << l->objectName().toStdString();
+}
+
 TEST_F(DeskDisplay, ShowMessageShowsOneVerdictOverTheBandInItsColour)
 {
     auto w = desk();

@@ -2,7 +2,12 @@
 // offers to undo the last entry, any other key clears the previous guest.
 #include "tests/app/deskfixture.h"
 
+#include "app/lockedscanfilter.h"
+
+#include <QApplication>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QToolBar>
 
 namespace {
 
@@ -10,6 +15,25 @@ const QString UndoTitle = QStringLiteral("Anular última entrada");
 
 class DeskKeys : public DeskFixture
 {
+protected:
+    static QWidget *validarButton(const frmMain &w) { return w.Toolbar2()->widgetForAction(w.Toolbar2Button()); }
+
+    // Keys as the window system delivers them, `gap` milliseconds apart from `*ms` on: to the
+    // widget with the focus (none while the desk is locked: then the window takes them).
+    static void scan(frmMain &w, const QString &keys, quint64 *ms, quint64 gap = 10)
+    {
+        for (const QChar c : keys) {
+            const int key = c == QLatin1Char('\r') ? int(Qt::Key_Return) : int(c.unicode());
+            const QString text = c == QLatin1Char('\r') ? QString() : QString(c);
+            QWidget *target = QApplication::focusWidget() ? QApplication::focusWidget() : &w;
+            for (const QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+                QKeyEvent event(type, key, Qt::NoModifier, text);
+                event.setTimestamp(*ms);
+                QApplication::sendEvent(target, &event);
+            }
+            *ms += gap;
+        }
+    }
 };
 
 // Counts the toolbar button's runs, so that a stray Enter would show.
@@ -34,13 +58,23 @@ TEST_F(DeskKeys, EscAfterAnAcceptedCheckinUndoesItOnTheSameConnection)
     ASSERT_TRUE(waitForUnlock(*w));
     const ConnectionRef used = w->ConnSqlServer();
 
-    boxes.answerNext(MsgBox::Yes);
+    // No keeps the entry and the possibility to undo it.
+    const int32_t last = w->LastConviteID;
+    boxes.answerNext(MsgBox::No);
     QTest::keyClick(w->FXNo_TAP(), Qt::Key_Escape);
     ASSERT_EQ(boxes.boxes().size(), 1);
     EXPECT_EQ(boxes.boxes()[0].prompt,
               QStringLiteral("Deseja anular a última entrada em nome de:\n\r\n\rAna Catarina Moreira Lopes"));
     EXPECT_EQ(boxes.boxes()[0].style, MsgBox::Question | MsgBox::YesNo);
     EXPECT_EQ(boxes.boxes()[0].title, UndoTitle);
+    EXPECT_TRUE(checkedIn(QStringLiteral("1001")).isDateValue());
+    EXPECT_EQ(w->LastConviteID, last);
+    EXPECT_EQ(verdict(*w), QStringLiteral("Convite OK!"));
+
+    boxes.answerNext(MsgBox::Yes);
+    QTest::keyClick(w->FXNo_TAP(), Qt::Key_Escape);
+    ASSERT_EQ(boxes.boxes().size(), 2);
+    EXPECT_EQ(boxes.boxes()[1].prompt, boxes.boxes()[0].prompt);
     EXPECT_TRUE(checkedIn(QStringLiteral("1001")).isNull());
     EXPECT_EQ(w->ConnSqlServer(), used);
     EXPECT_TRUE(w->FXNome_Union()->text().isEmpty());
@@ -50,32 +84,69 @@ TEST_F(DeskKeys, EscAfterAnAcceptedCheckinUndoesItOnTheSameConnection)
 
     // The same entry cannot be undone twice.
     QTest::keyClick(w->FXNo_TAP(), Qt::Key_Escape);
-    EXPECT_EQ(boxes.boxes().size(), 1);
+    EXPECT_EQ(boxes.boxes().size(), 2);
     EXPECT_TRUE(TestSupport::errorReports().isEmpty());
 }
 
-TEST_F(DeskKeys, EscAfterAUsedInvitationOffersToUndoTheEarlierEntryAndNoKeepsIt)
+// The undo is of an entry this desk made: after a refusal or a failed check-in, which wrote
+// nothing, Esc offers nothing and the earlier entry of another desk stays.
+TEST_F(DeskKeys, EscAfterACheckinThatWroteNothingOffersNoUndo)
 {
     TestSupport::MsgBoxRecorder boxes;
     auto w = desk();
-    typeAndEnter(*w, QStringLiteral("1007"));
-    ASSERT_TRUE(verdict(*w).startsWith(QStringLiteral("Convite expirado")));
-    ASSERT_TRUE(waitForUnlock(*w));
-    const int32_t last = w->LastConviteID;
-    ASSERT_NE(last, 0);
+    for (const QString &number : {QStringLiteral("1007"), QStringLiteral("1013")}) {
+        SCOPED_TRACE(number.toStdString());
+        const Value before = checkedIn(number);
+        typeAndEnter(*w, number);
+        ASSERT_FALSE(verdict(*w).startsWith(QStringLiteral("Convite OK")));
+        ASSERT_NE(w->LastConviteID, 0);
+        ASSERT_TRUE(waitForUnlock(*w));
+        boxes.answerNext(MsgBox::Yes);
+        QTest::keyClick(w->FXNo_TAP(), Qt::Key_Escape);
+        EXPECT_TRUE(boxes.boxes().isEmpty());
+        EXPECT_EQ(checkedIn(number), before);
+        EXPECT_FALSE(verdict(*w).isEmpty());
+    }
+}
 
-    boxes.answerNext(MsgBox::No);
-    QTest::keyClick(w->FXNo_TAP(), Qt::Key_Escape);
-    ASSERT_EQ(boxes.boxes().size(), 1);
-    EXPECT_TRUE(boxes.boxes()[0].prompt.endsWith(QStringLiteral("Maria Helena Sá Carvalho")));
-    EXPECT_TRUE(checkedIn(QStringLiteral("1007")).isDateValue());
-    EXPECT_EQ(w->LastConviteID, last);
-    EXPECT_TRUE(verdict(*w).startsWith(QStringLiteral("Convite expirado")));
+// The undo clears the entry only while it still holds the time this desk wrote. When another
+// desk has changed it since (cleared it, or cleared it and let the guest in again), the
+// operator is told so and nothing changes, neither in the database nor on screen.
+TEST_F(DeskKeys, AnUndoOfAnEntryChangedSinceByAnotherDeskChangesNothingAndSaysSo)
+{
+    const struct
+    {
+        const char *change;
+        Value after;
+    } cases[] = {
+        {"NULL", Value::null()},
+        {"'2020-05-04 09:05:00.000'", Value::date(QDate(2020, 5, 4), QTime(9, 5))},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.change);
+        exec(checkinDb(), QStringLiteral("UPDATE tbConvites SET checked_in = NULL WHERE convite_no = '1001'"));
+        TestSupport::MsgBoxRecorder boxes;
+        auto w = desk();
+        typeAndEnter(*w, QStringLiteral("1001"));
+        ASSERT_EQ(verdict(*w), QStringLiteral("Convite OK!"));
+        ASSERT_TRUE(waitForUnlock(*w));
+        exec(checkinDb(), QStringLiteral("UPDATE tbConvites SET checked_in = %1 WHERE convite_no = '1001'")
+                              .arg(QLatin1String(c.change)));
+        const int32_t last = w->LastConviteID;
 
-    boxes.answerNext(MsgBox::Yes);
-    QTest::keyClick(w->FXNo_TAP(), Qt::Key_Escape);
-    EXPECT_EQ(boxes.boxes().size(), 2);
-    EXPECT_TRUE(checkedIn(QStringLiteral("1007")).isNull());
+        boxes.answerNext(MsgBox::Yes);
+        QTest::keyClick(w->FXNo_TAP(), Qt::Key_Escape);
+        ASSERT_EQ(boxes.boxes().size(), 2);
+        EXPECT_EQ(boxes.boxes()[1].prompt, QStringLiteral("A última entrada foi alterada noutro posto depois de "
+                                                          "registada aqui. Nada foi anulado."));
+        EXPECT_EQ(boxes.boxes()[1].style, MsgBox::OKOnly | MsgBox::Information);
+        EXPECT_EQ(boxes.boxes()[1].title, UndoTitle);
+        EXPECT_EQ(checkedIn(QStringLiteral("1001")), c.after);
+        EXPECT_EQ(w->LastConviteID, last);
+        EXPECT_EQ(w->FXNome_Union()->text(), QStringLiteral("Ana Catarina Moreira Lopes"));
+        EXPECT_EQ(verdict(*w), QStringLiteral("Convite OK!"));
+        EXPECT_TRUE(TestSupport::errorReports().isEmpty());
+    }
 }
 
 TEST_F(DeskKeys, EscAfterAnUnknownNumberOrAfterAnotherKeyDoesNothing)
@@ -166,6 +237,137 @@ TEST_F(DeskKeys, EnterChecksInOnceAndTriggersNothingElse)
     QTest::keyRelease(w.FXNo_TAP(), Qt::Key_Return);
     EXPECT_EQ(verdict(w), QStringLiteral("Convite OK!"));
     EXPECT_EQ(w.toolbarRuns, 0);
+}
+
+// However a check-in was started, the whole number in the box is selected when the box
+// comes back, so that the next scan or keystroke replaces it: after a verdict, after the
+// error path and after the connect message. Each number is typed, so nothing is selected
+// when the check-in starts.
+TEST_F(DeskKeys, TheWholeNumberIsSelectedWhenTheBoxComesBackHoweverTheCheckinStarted)
+{
+    TestSupport::MsgBoxRecorder boxes;
+    enum class Start { Enter, Button, Action };
+    const struct
+    {
+        Start start;
+        const char *number;
+        bool unreachable;
+    } cases[] = {
+        {Start::Enter, "1002", false},
+        {Start::Button, "1003", false},
+        {Start::Action, "1004", false}, // what a shortcut does: the button's action is triggered
+        {Start::Button, "1013", false}, // the error path
+        {Start::Button, "1006", true},  // the connect message
+    };
+    auto w = desk();
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.number);
+        if (c.unreachable)
+            qputenv("QUORVET_CONNECTION_ZELMAR",
+                    DemoEnvironment::zelmarConnection(m_dir.filePath(QStringLiteral("gone"))).toUtf8());
+        w->FXNo_TAP()->clear();
+        QTest::keyClicks(w->FXNo_TAP(), QLatin1String(c.number));
+        ASSERT_TRUE(w->FXNo_TAP()->selectedText().isEmpty());
+        switch (c.start) {
+        case Start::Enter:
+            QTest::keyClick(w->FXNo_TAP(), Qt::Key_Return);
+            break;
+        case Start::Button:
+            QTest::mouseClick(validarButton(*w), Qt::LeftButton);
+            break;
+        case Start::Action:
+            w->Toolbar2Button()->trigger();
+            break;
+        }
+        ASSERT_FALSE(w->FXNo_TAP()->isEnabled());
+        ASSERT_TRUE(waitForUnlock(*w));
+        EXPECT_TRUE(w->FXNo_TAP()->hasFocus());
+        EXPECT_EQ(w->FXNo_TAP()->selectedText(), QLatin1String(c.number));
+    }
+    EXPECT_EQ(boxes.boxes().size(), 1);
+}
+
+// A click on "Validar" (or its action) while the desk is locked starts nothing: the verdict
+// of the check-in that ran stays, and the next number scanned after the pause replaces the
+// old one and is checked in.
+TEST_F(DeskKeys, ValidarWhileTheDeskIsLockedStartsNothing)
+{
+    auto w = desk();
+    typeAndEnter(*w, QStringLiteral("1002"));
+    ASSERT_EQ(verdict(*w), QStringLiteral("Convite OK!"));
+    QTest::mouseClick(validarButton(*w), Qt::LeftButton);
+    w->Toolbar2Button()->trigger();
+    EXPECT_EQ(verdict(*w), QStringLiteral("Convite OK!"));
+    ASSERT_TRUE(waitForUnlock(*w));
+    EXPECT_EQ(verdict(*w), QStringLiteral("Convite OK!"));
+
+    typeAndEnter(*w, QStringLiteral("1006"));
+    EXPECT_EQ(w->FXNo_TAP()->text(), QStringLiteral("1006"));
+    EXPECT_EQ(verdict(*w), QStringLiteral("Convite OK!"));
+    EXPECT_EQ(w->FXNome_Union()->text(), QStringLiteral("Teresa Vieira Campos"));
+    EXPECT_TRUE(checkedIn(QStringLiteral("1006")).isDateValue());
+}
+
+// A scan of 201006 that begins while the desk is locked and ends after the box is back is
+// dropped whole, its Enter too: no partial number reaches the check-in, the previous number
+// stays selected. The next scan, after a pause, is handled as ever.
+TEST_F(DeskKeys, AScanThatBeginsWhileTheDeskIsLockedIsDroppedWhole)
+{
+    auto w = desk();
+    typeAndEnter(*w, QStringLiteral("1002"));
+    ASSERT_EQ(verdict(*w), QStringLiteral("Convite OK!"));
+    quint64 ms = 5000000;
+    scan(*w, QStringLiteral("20"), &ms);
+    ASSERT_TRUE(waitForUnlock(*w));
+    scan(*w, QStringLiteral("1006\r"), &ms);
+    EXPECT_TRUE(w->FXNo_TAP()->isEnabled()); // no check-in ran
+    EXPECT_EQ(w->FXNo_TAP()->selectedText(), QStringLiteral("1002"));
+    EXPECT_EQ(w->FXNome_Union()->text(), QStringLiteral("Pedro Manuel Oliveira Costa"));
+    EXPECT_TRUE(checkedIn(QStringLiteral("1006")).isNull());
+
+    ms += 3000;
+    scan(*w, QStringLiteral("201006\r"), &ms);
+    EXPECT_EQ(w->FXNo_TAP()->text(), QStringLiteral("201006"));
+    EXPECT_EQ(verdict(*w), QStringLiteral("O convite não existe..."));
+}
+
+// Which keys belong to a scan that began while the desk was locked: keys that follow each
+// other within the gap of one scan, up to and including its Enter.
+TEST(LockedScanFilterTest, DropsTheKeysOfAScanThatBeganWhileLocked)
+{
+    struct Key
+    {
+        quint64 ms;
+        bool locked;
+        bool enter;
+        bool dropped;
+    };
+    const quint64 gap = LockedScanFilter::DefaultBurstGapMs;
+    const struct
+    {
+        const char *name;
+        std::vector<Key> keys;
+    } cases[] = {
+        {"never locked", {{0, false, false, false}, {5, false, false, false}, {10, false, true, false}}},
+        {"wholly inside the pause",
+         {{0, true, false, true}, {10, true, false, true}, {20, true, true, true}, {30, false, false, false}}},
+        {"crossing the end of the pause",
+         {{0, true, false, true}, {10, false, false, true}, {20, false, false, true}, {30, false, true, true},
+          {40, false, false, false}}},
+        {"a gap of exactly the threshold still belongs to the scan",
+         {{0, true, false, true}, {gap, false, false, true}, {2 * gap + 1, false, false, false}}},
+        {"a key typed in the pause, then a pause",
+         {{0, true, false, true}, {500, false, false, false}, {600, false, true, false}}},
+        {"a clock that goes back ends the scan", {{100, true, false, true}, {50, false, false, false}}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        LockedScanFilter filter;
+        for (std::size_t k = 0; k < c.keys.size(); ++k) {
+            const Key &key = c.keys[k];
+            EXPECT_EQ(filter.drop(key.ms, key.locked, key.enter), key.dropped) << "key " << k;
+        }
+    }
 }
 
 } // namespace

@@ -115,7 +115,15 @@ TEST_P(DeskStatements, CheckInUpdateCountsOnceAndUndoClearsIt)
     }
     rs->Close();
 
-    conn->Execute(QStringLiteral("UPDATE tbConvites SET checked_in = null WHERE convite_id = 5"), &affected);
+    // The undo clears the entry only while it holds the time read back, to the millisecond.
+    const auto undo = [](const QDateTime &written) {
+        return QStringLiteral("UPDATE tbConvites SET checked_in = null WHERE convite_id = 5 AND checked_in = "
+                              "CONVERT(DATETIME,'%1',121)")
+            .arg(written.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")));
+    };
+    conn->Execute(undo(when.toDateTime().addSecs(-60)), &affected);
+    EXPECT_EQ(affected, 0);
+    conn->Execute(undo(when.toDateTime()), &affected);
     EXPECT_EQ(affected, 1);
     rs = conn->Execute(QStringLiteral("SELECT checked_in FROM tbConvites WHERE convite_id = 5"));
     EXPECT_EQ(rs->Fields(0).Value(), Value::null());

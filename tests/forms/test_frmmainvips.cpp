@@ -250,6 +250,26 @@ TEST_F(frmMainVIPsTest, NothingIsReadWithoutAnOpenConnectionOrAMainWindow)
     EXPECT_TRUE(TestSupport::errorReports().isEmpty());
 }
 
+// A KORDA connection that holds no object is a failure of the load: reported as error 91
+// under "Form_Load", with the empty list and "0." on show.
+TEST_F(frmMainVIPsTest, AnUnsetConnectionIsReportedUnderFormLoad)
+{
+    db.invitation(50, "V50", "Rita", "2026-12-08 22:00:00");
+    db.vip("V50");
+    source.leaveUnset = true;
+    frmMainVIPs w;
+    w.Main = &source;
+    w.Form_Load();
+    EXPECT_EQ(w.ListView1()->topLevelItemCount(), 0);
+    EXPECT_EQ(w.Label4()->text(), QStringLiteral("0."));
+    const auto reports = TestSupport::errorReports();
+    ASSERT_EQ(reports.size(), 1);
+    EXPECT_EQ(reports[0].value(QStringLiteral("procedure")).toString(), QStringLiteral("Form_Load"));
+    EXPECT_EQ(reports[0].value(QStringLiteral("message")).toString(),
+              QStringLiteral("Object variable or With block variable not set"));
+    EXPECT_TRUE(boxes.boxes().isEmpty());
+}
+
 TEST_F(frmMainVIPsTest, AQueryErrorIsReportedUnderFormLoad)
 {
     // A KORDA file without the VIP table: the server rejects the query.

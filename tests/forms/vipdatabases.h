@@ -82,6 +82,7 @@ public:
 
     QString failure;           // what Connect answers; "" connects
     bool leaveClosed = false;  // Connect succeeds but KORDA's connection stays closed
+    bool leaveUnset = false;   // Connect succeeds but leaves no KORDA connection object at all
     int connects = 0;
 
     QString Connect() override
@@ -89,6 +90,8 @@ public:
         ++connects;
         if (!failure.isEmpty())
             return failure;
+        if (leaveUnset)
+            return QString();
         m_korda = std::make_shared<Connection>();
         m_korda->setConnectionString(m_kordaString);
         if (!leaveClosed)

@@ -1,10 +1,18 @@
 #include "platform/msgbox.h"
 #include "ui/msgboxhandler.h"
+#include "ui/qttranslations.h"
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDialogButtonBox>
+#include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTimer>
+#include <QTranslator>
+
+#include <memory>
 
 #include <gtest/gtest.h>
 
@@ -16,6 +24,8 @@ struct Seen
     QString text;
     QString title;
     QList<QMessageBox::StandardButton> buttons;
+    QStringList texts;
+    QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
 };
 
 // Answers the next box shown by pressing the given button, and records what it looked like.
@@ -30,8 +40,12 @@ void pressWhenShown(QMessageBox::StandardButton button, Seen *seen)
         seen->icon = box->icon();
         seen->text = box->text();
         seen->title = box->windowTitle();
-        for (QAbstractButton *b : box->buttons())
+        for (QAbstractButton *b : box->buttons()) {
             seen->buttons.append(box->standardButton(b));
+            seen->texts.append(b->text().remove(QLatin1Char('&')));
+            if (auto *push = qobject_cast<QPushButton *>(b); push && push->isDefault())
+                seen->defaultButton = box->standardButton(b);
+        }
         box->button(button)->click();
     });
 }
@@ -78,6 +92,43 @@ TEST_F(MsgBoxHandlerTest, PlainBoxesShowOkWithTheirIcon)
         EXPECT_EQ(seen.icon, c.icon);
         EXPECT_EQ(seen.buttons, QList<QMessageBox::StandardButton>{QMessageBox::Ok});
     }
+}
+
+// Qt's own texts are Portuguese whatever the machine's language: the buttons of the boxes,
+// the standard buttons of dialogs and the entry box's context menu. Default button and
+// icons stay as they are.
+TEST_F(MsgBoxHandlerTest, QtsOwnTextsArePortugueseOnceTheTranslationsAreInstalled)
+{
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    const QList<QTranslator *> installed = QtTranslations::installPortuguese();
+    ASSERT_FALSE(installed.isEmpty());
+
+    Seen question;
+    pressWhenShown(QMessageBox::No, &question);
+    EXPECT_EQ(MsgBox::show(QStringLiteral("Anular?"), MsgBox::YesNo | MsgBox::Question, QStringLiteral("t")), MsgBox::No);
+    EXPECT_EQ(question.texts, (QStringList{QStringLiteral("Sim"), QStringLiteral("Não")}));
+    EXPECT_EQ(question.defaultButton, QMessageBox::Yes);
+    EXPECT_EQ(question.icon, QMessageBox::Question);
+    Seen info;
+    pressWhenShown(QMessageBox::Ok, &info);
+    MsgBox::show(QStringLiteral("Sem ligação."), MsgBox::Information, QStringLiteral("t"));
+    EXPECT_EQ(info.texts, QStringList{QStringLiteral("OK")});
+    EXPECT_EQ(info.icon, QMessageBox::Information);
+
+    QDialogButtonBox buttons(QDialogButtonBox::Cancel);
+    EXPECT_EQ(buttons.button(QDialogButtonBox::Cancel)->text().remove(QLatin1Char('&')), QStringLiteral("Cancelar"));
+
+    QLineEdit entry(QStringLiteral("1001"));
+    const std::unique_ptr<QMenu> menu(entry.createStandardContextMenu());
+    QStringList items;
+    for (const QAction *a : menu->actions())
+        items << a->text().remove(QLatin1Char('&')).section(QLatin1Char('\t'), 0, 0);
+    for (const char *item : {"Desfazer", "Copiar", "Colar"})
+        EXPECT_TRUE(items.contains(QLatin1String(item))) << item << " in " << items.join(QLatin1Char('|')).toStdString();
+
+    for (QTranslator *t : installed)
+        QCoreApplication::removeTranslator(t);
+    QLocale::setDefault(QLocale::system());
 }
 
 } // namespace
