@@ -35,6 +35,7 @@ void frmMain::FXNo_TAP_KeyDown(int16_t keyCode, int16_t shift)
             if (!m_ConnSqlServer)
                 throw RuntimeError(91, QStringLiteral("Object variable or With block variable not set"));
             m_ConnSqlServer->Execute(CheckinQueries::undoEntry(LastConviteID));
+            afterVerdict("undone");
             LimparForm();
             break;
         }
