@@ -74,9 +74,17 @@ frmProcurarConvidado::frmProcurarConvidado(QWidget *owner)
     resize(760, 460);
 
     m_pause.setSingleShot(true);
+    m_pause.setTimerType(Qt::PreciseTimer); // the list never comes before the pause is complete
     m_pause.setInterval(PauseMs);
-    connect(&m_pause, &QTimer::timeout, this, &frmProcurarConvidado::search);
-    connect(m_FXProcurar, &QLineEdit::textChanged, this, [this] { m_pause.start(); });
+    m_readAfter.setSingleShot(true);
+    m_readAfter.setInterval(ReadAfterMs);
+    connect(&m_pause, &QTimer::timeout, this, &frmProcurarConvidado::pauseEnded);
+    connect(&m_readAfter, &QTimer::timeout, this, &frmProcurarConvidado::search);
+    connect(m_FXProcurar, &QLineEdit::textChanged, this, [this] {
+        m_held.reset();
+        m_pause.start();
+        m_readAfter.start();
+    });
     connect(m_ListView1, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem *item) {
         m_ListView1->setCurrentItem(item);
         choose();
@@ -100,10 +108,8 @@ void frmProcurarConvidado::search()
 {
     const QString text = m_FXProcurar->text();
     const int number = ++*m_latest;
-    if (!GuestSearch::searchable(text)) {
-        clearList(kPrompt);
+    if (!GuestSearch::searchable(text))
         return;
-    }
     QString sql;
     try {
         sql = GuestSearch::query(text);
@@ -120,13 +126,32 @@ void frmProcurarConvidado::search()
             GuestSearch::Result result = GuestSearch::read(connection, sql);
             return [this, latest, number, text, result = std::move(result)] {
                 if (latest->load() == number)
-                    showResult(text, result);
+                    resultRead(text, result);
             };
         },
         [this, latest, number, text](const CurrentError &error) {
             if (latest->load() == number)
                 showFailure(text, error.number, error.description);
         });
+}
+
+void frmProcurarConvidado::pauseEnded()
+{
+    const QString text = m_FXProcurar->text();
+    if (!GuestSearch::searchable(text))
+        clearList(kPrompt);
+    else if (m_held && m_held->first == text)
+        showResult(m_held->first, m_held->second);
+    m_held.reset();
+}
+
+void frmProcurarConvidado::resultRead(const QString &text, const GuestSearch::Result &result)
+{
+    // Rows that come before the pause is complete wait for it.
+    if (m_pause.isActive())
+        m_held.emplace(text, result);
+    else
+        showResult(text, result);
 }
 
 void frmProcurarConvidado::showResult(const QString &text, const GuestSearch::Result &result)

@@ -7,6 +7,8 @@
 
 #include <atomic>
 #include <memory>
+#include <optional>
+#include <utility>
 
 class BackgroundConnection;
 class QLabel;
@@ -17,6 +19,8 @@ class QTreeWidget;
 // when typing pauses (PauseMs) with two characters or more, it lists up to 50 invitations
 // whose name or company number matches, read on a connection and a thread of its own so
 // that typing never waits for the database (a result for text typed since is dropped).
+// The read starts after a shorter pause (ReadAfterMs) and its rows are held until the
+// pause is complete, so that the list of a large table is there soon after the pause.
 // Up/Down/PageUp/PageDown move the selection while the focus stays in the box; Enter or a
 // double-click closes the window and hands the invitation number to guestChosen; Esc closes
 // it and changes nothing. A failing query shows its message in the window and is reported.
@@ -26,6 +30,7 @@ class frmProcurarConvidado : public QWidget
     Q_OBJECT
 public:
     static constexpr int PauseMs = 300;
+    static constexpr int ReadAfterMs = 150;
 
     explicit frmProcurarConvidado(QWidget *owner = nullptr);
     ~frmProcurarConvidado() override;
@@ -45,6 +50,8 @@ protected:
 
 private:
     void search();
+    void pauseEnded();
+    void resultRead(const QString &text, const GuestSearch::Result &result);
     void showResult(const QString &text, const GuestSearch::Result &result);
     void showFailure(const QString &text, int32_t number, const QString &description);
     void choose();
@@ -54,7 +61,10 @@ private:
     // The number of the latest search asked for; a job of an older one does not run.
     std::shared_ptr<std::atomic<int>> m_latest = std::make_shared<std::atomic<int>>(0);
     QTimer m_pause;
+    QTimer m_readAfter;
     QString m_listedText;
+    // Rows read before the pause was complete, for the text they were read for.
+    std::optional<std::pair<QString, GuestSearch::Result>> m_held;
 
     QLineEdit *m_FXProcurar = nullptr;
     QTreeWidget *m_ListView1 = nullptr;
