@@ -138,7 +138,7 @@ public:
     QLabel *LabelEntradas() const { return m_LabelEntradas; }
     EntryCounter *entryCounter() const { return m_entryCounter; }
     // After each verdict shown and each undo (frmmain_afterverdict.cpp): the scan goes to the
-    // journal and the count is read again. verdict is accepted, not_found, used, error,
+    // journal and the count takes this desk's entry or undo. verdict is accepted, not_found, used, error,
     // unreachable or undone; entryTime the entry time found, if any (an accepted entry's is
     // read back). Never throws, never shows anything.
     void afterVerdict(const char *verdict, const Value &entryTime = Value()) noexcept;

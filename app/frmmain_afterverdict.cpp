@@ -1,5 +1,5 @@
 // frmMain::afterVerdict: what follows a verdict on screen and an undo. The scan goes to the
-// desk's journal and the live count is read again at once.
+// desk's journal and the live count takes this desk's own entry or undo at once.
 #include "app/checkinqueries.h"
 #include "app/checkinverdict.h"
 #include "app/frmmain.h"
@@ -30,9 +30,13 @@ void frmMain::afterVerdict(const char *verdict, const Value &entryTime) noexcept
         }
         if (!m_scanJournal)
             m_scanJournal = std::make_shared<ScanJournal>();
-        m_scanJournal->record(m_FXNo_TAP->text(), name, LastConviteID, time);
-        if (m_entryCounter && (name == QLatin1String("accepted") || name == QLatin1String("undone")))
-            m_entryCounter->refreshNow();
+        // Unreachable databases end the check-in before LastConviteID is reset for it.
+        const int32_t conviteId = name == QLatin1String("unreachable") ? 0 : LastConviteID;
+        m_scanJournal->record(m_FXNo_TAP->text(), name, conviteId, time);
+        if (m_entryCounter && name == QLatin1String("accepted"))
+            m_entryCounter->adjust(+1);
+        else if (m_entryCounter && name == QLatin1String("undone"))
+            m_entryCounter->adjust(-1);
     } catch (...) {
         // Nothing after the verdict may change it or stop the desk.
     }

@@ -40,7 +40,7 @@ private:
     ConnectionRef m_connection;
 };
 
-BackgroundConnection::BackgroundConnection(int memberId, QObject *parent)
+BackgroundConnection::BackgroundConnection(int memberId, QThread::Priority priority, QObject *parent)
     : QObject(parent), m_thread(new QThread), m_worker(new Worker(memberId))
 {
     m_worker->moveToThread(m_thread);
@@ -48,7 +48,7 @@ BackgroundConnection::BackgroundConnection(int memberId, QObject *parent)
     connect(m_thread, &QThread::finished, m_worker, &QObject::deleteLater);
     // Queued to this object's thread; Qt drops what is still queued when this object goes.
     connect(m_worker, &Worker::done, this, [](const Then &then) { then(); }, Qt::QueuedConnection);
-    m_thread->start(QThread::LowPriority);
+    m_thread->start(priority);
 }
 
 BackgroundConnection::~BackgroundConnection()

@@ -5,10 +5,10 @@
 
 #include <QObject>
 #include <QString>
+#include <QThread>
 
 #include <functional>
 
-class QThread;
 
 // A connection of its own to one of the desk's named connections (Data), used on a thread
 // of its own, so that reads for the windows (the guest search, the live entry count) never
@@ -28,7 +28,9 @@ public:
     using Then = std::function<void()>;
     using Job = std::function<Then(const ConnectionRef &connection)>;
 
-    explicit BackgroundConnection(int memberId, QObject *parent = nullptr);
+    // priority is the worker thread's; IdlePriority runs it only on
+    // otherwise idle processor time (SCHED_IDLE on Linux).
+    explicit BackgroundConnection(int memberId, QThread::Priority priority = QThread::LowPriority, QObject *parent = nullptr);
     ~BackgroundConnection() override;
 
     void run(Job job, std::function<void(const CurrentError &error)> failed);

@@ -4,9 +4,11 @@
 #include "data/recordset.h"
 
 #include <QLocale>
+#include <QThread>
 
 EntryCounter::EntryCounter(int memberId, QObject *parent)
-    : QObject(parent), m_reader(std::make_unique<BackgroundConnection>(memberId)), m_text(text(std::nullopt))
+    : QObject(parent), m_reader(std::make_unique<BackgroundConnection>(memberId, QThread::IdlePriority)),
+      m_text(text(std::nullopt))
 {
     m_timer.setInterval(IntervalMs);
     connect(&m_timer, &QTimer::timeout, this, &EntryCounter::refreshNow);
@@ -42,6 +44,7 @@ void EntryCounter::refreshNow()
     }
     m_reading = true;
     m_again = false;
+    m_discard = false;
     m_reader->run(
         [this](const ConnectionRef &connection) -> BackgroundConnection::Then {
             Recordset rs;
@@ -55,9 +58,26 @@ void EntryCounter::refreshNow()
         [this](const CurrentError &) { show(std::nullopt); });
 }
 
+void EntryCounter::adjust(int delta)
+{
+    if (!m_count)
+        return;
+    m_discard = m_reading;
+    *m_count += delta;
+    m_text = text(m_count);
+    emit textChanged(m_text);
+}
+
 void EntryCounter::show(std::optional<int64_t> count)
 {
     m_reading = false;
+    if (m_discard) {
+        m_discard = false;
+        if (m_again)
+            refreshNow();
+        return;
+    }
+    m_count = count;
     const QString shown = text(count);
     if (shown != m_text) {
         m_text = shown;

@@ -11,11 +11,12 @@
 class BackgroundConnection;
 
 // The live count of invitations with an entry time, for the main window's header. It reads
-// on a connection and a thread of its own (BackgroundConnection), every few seconds so that
-// the entries of other desks show within five, and at once when asked after this desk's own
-// entry or undo. It never blocks the caller, never shows or reports anything: a count that
-// cannot be read gives "Entradas: —" and is tried again at the next tick. Starts reading
-// when start() is called; owned by its parent.
+// on a connection and a thread of its own (BackgroundConnection, on idle processor time only),
+// every few seconds so that the entries of other desks show within five. This desk's own
+// entry or undo changes the count at once (adjust), without a read: a read per check-in
+// would compete with the next check-in for the processor. It never blocks the caller, never
+// shows or reports anything: a count that cannot be read gives "Entradas: —" and is tried
+// again at the next tick. Starts reading when start() is called; owned by its parent.
 class EntryCounter : public QObject
 {
     Q_OBJECT
@@ -33,6 +34,9 @@ public:
     void start();
     // Reads again as soon as the read under way, if any, has ended.
     void refreshNow();
+    // This desk's own entry (+1) or undo (-1): shown at once when the count is known. A read
+    // under way may or may not have seen it, so its result is let go for the next one.
+    void adjust(int delta);
     const QString &currentText() const { return m_text; }
 
 signals:
@@ -44,6 +48,8 @@ private:
     std::unique_ptr<BackgroundConnection> m_reader;
     QTimer m_timer;
     QString m_text;
+    std::optional<int64_t> m_count;
     bool m_reading = false;
     bool m_again = false;
+    bool m_discard = false;
 };
