@@ -15,12 +15,14 @@
 #include <map>
 #include <memory>
 
+class EntryCounter;
 class QAction;
 class QFrame;
 class QLabel;
 class QLineEdit;
 class QToolBar;
 class ResizeLayout;
+class ScanJournal;
 class VbTimer;
 
 // The desk's main window, caption "Convites": a header band (Frame1) and a body (Frame2)
@@ -126,6 +128,22 @@ public:
     QLabel *FXMessage_Alert() const { return m_FXMessage_Alert; }
     QLabel *FXMessage_Fundo() const { return m_FXMessage_Fundo; }
 
+    // --- Additions beside the desk's own procedures (each in a file of its own) ---
+    // The guest search (frmmain_search.cpp): the Toolbar3 button and F3 open "Procurar
+    // Convidado"; a guest chosen there is checked in through VerifyCode like a scan.
+    virtual void Toolbar3_ButtonClick();
+    void checkInChosenGuest(const QString &conviteNo);
+    QToolBar *Toolbar3() const { return m_Toolbar3; }
+    QAction *Toolbar3Button() const { return m_Toolbar3Button; }
+    // The live count "Entradas: N" on the right of the header band (frmmain_entrycount.cpp).
+    QLabel *LabelEntradas() const { return m_LabelEntradas; }
+    EntryCounter *entryCounter() const { return m_entryCounter; }
+    // After each verdict shown and each undo (frmmain_afterverdict.cpp): the scan goes to the
+    // journal and the count takes this desk's entry or undo. verdict is accepted, not_found, used, error,
+    // unreachable or undone; entryTime the entry time found, if any (an accepted entry's is
+    // read back). Never throws, never shows anything.
+    void afterVerdict(const char *verdict, const Value &entryTime = Value()) noexcept;
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     // Keys that arrive while the desk is locked (the entry box is disabled and has no focus).
@@ -142,6 +160,10 @@ private:
     void createBody();
     void createToolbars();
     void applyStacking();
+    // The additions' controls, made after the design's own (frmmain_search.cpp, frmmain_entrycount.cpp).
+    void createAdditions();
+    void createSearchButton();
+    void createEntryCount();
     QLabel *placeLabel(QWidget *container, const char *name, const QString &text = QString());
     // The layout over the controls' current twips rectangles, made on first use (frmmainlayout.cpp).
     ResizeLayout &layout();
@@ -208,4 +230,10 @@ private:
     QLabel *m_FXMessage_Invalid = nullptr;
     QLabel *m_FXMessage_Alert = nullptr;
     QLabel *m_FXMessage_Fundo = nullptr;
+
+    QToolBar *m_Toolbar3 = nullptr;
+    QAction *m_Toolbar3Button = nullptr;
+    QLabel *m_LabelEntradas = nullptr;
+    EntryCounter *m_entryCounter = nullptr;
+    std::shared_ptr<ScanJournal> m_scanJournal;
 };

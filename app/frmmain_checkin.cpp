@@ -63,6 +63,7 @@ void frmMain::VerifyCode()
 
         const QString unreachable = Connect();
         if (!unreachable.isEmpty()) {
+            afterVerdict("unreachable"); // before the box, which waits for the operator
             MsgBox::show(unreachable, MsgBox::OKOnly | MsgBox::Information, windowTitle());
             unlockAfterVerdict();
             return;
@@ -78,6 +79,7 @@ void frmMain::VerifyCode()
             ShowMessage(verdict.kind, verdict.text, verdict.callSign);
             unlockAfterVerdict();
             rs->Close();
+            afterVerdict("not_found");
             return;
         }
 
@@ -188,6 +190,7 @@ void frmMain::VerifyCode()
         }
         ShowMessage(verdict.kind, verdict.text, verdict.callSign);
         unlockAfterVerdict();
+        afterVerdict(verdict.kind == 1 ? "accepted" : "used", v.entryTime);
     } catch (...) {
         const CurrentError error = currentError();
         // After a failure the desk unlocks at once.
@@ -197,6 +200,7 @@ void frmMain::VerifyCode()
         unsetCursor();
         ErrorReporting::formTail(QStringLiteral("frmMain"), QStringLiteral("VerifyCode"), error.number,
                                  error.description);
+        afterVerdict("error");
     }
 }
 

@@ -45,6 +45,7 @@ void frmMain::FXNo_TAP_KeyDown(int16_t keyCode, int16_t shift)
                              MsgBox::OKOnly | MsgBox::Information, QStringLiteral("Anular última entrada"));
                 break;
             }
+            afterVerdict("undone");
             LimparForm();
             break;
         }

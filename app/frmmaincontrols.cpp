@@ -69,6 +69,7 @@ void frmMain::createControls()
     createHeader();
     createBody();
     applyStacking();
+    createAdditions();
 }
 
 void frmMain::createHeader()

@@ -20,6 +20,7 @@ const std::vector<ControlRect> &controls()
         {"FXNo_TAP", "Frame2", {1800, 855, 4395, 315}},
         {"Toolbar2", "Frame2", {6390, 855, 1050, 330}},
         {"Toolbar1", "Frame2", {6390, 1260, 2355, 330}},
+        {"Toolbar3", "Frame2", {8805, 1260, 2115, 330}}, // "Procurar Convidado", beside the VIP button
         {"FXNome_Union_Label", "Frame2", {765, 1980, 1380, 255}},
         {"FXNo_Empresa_Label", "Frame2", {765, 2449, 1380, 255}},
         {"FXNo_Socio_Label", "Frame2", {765, 2918, 1380, 255}},

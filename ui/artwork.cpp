@@ -38,4 +38,9 @@ QPixmap sqlServerPicture()
     return QPixmap(QStringLiteral(":/artwork/sqlserver.png"));
 }
 
+QPixmap searchButtonPicture()
+{
+    return QPixmap(QStringLiteral(":/artwork/toolbar-search.png"));
+}
+
 } // namespace Artwork

@@ -16,5 +16,6 @@ QIcon windowIcon(); // 16 x 16 and 32 x 32
 QList<QPixmap> toolbarPictures();
 QPixmap vipListIcon(); // 16 x 16, one row of the VIP list
 QPixmap sqlServerPicture(); // 51 x 51, the SQL server dialog
+QPixmap searchButtonPicture(); // 16 x 16, the "Procurar Convidado" toolbar button
 
 } // namespace Artwork

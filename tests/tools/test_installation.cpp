@@ -38,6 +38,9 @@ const Case Cases[] = {
     {"quorvet-demo-db", QUORVET_DEMO_DB_EXE, {Help}, 0, NoEnvironment},
     {"quorvet-demo-db", QUORVET_DEMO_DB_EXE, {QStringLiteral("/tmp/x"), Version}, 0, {}},
     {"quorvet-demo-db", QUORVET_DEMO_DB_EXE, {QStringLiteral("--bogus"), Help}, 2, {}},
+    {"quorvet-journal", QUORVET_JOURNAL_TOOL, {Help}, 0, AllSections},
+    {"quorvet-journal", QUORVET_JOURNAL_TOOL, {Version}, 0, {}},
+    {"quorvet-journal", QUORVET_JOURNAL_TOOL, {QStringLiteral("--csv"), QStringLiteral("--json")}, 2, {}},
 };
 
 TEST(InstalledPrograms, AnswerHelpVersionAndWrongOptionsWithoutADisplay)

@@ -10,6 +10,7 @@ TEST(ArtworkTest, EveryPictureLoadsFromTheResourcesAtItsSize)
     EXPECT_EQ(Artwork::headerRight().size(), QSize(41, 70));
     EXPECT_EQ(Artwork::vipListIcon().size(), QSize(16, 16));
     EXPECT_EQ(Artwork::sqlServerPicture().size(), QSize(51, 51));
+    EXPECT_EQ(Artwork::searchButtonPicture().size(), QSize(16, 16));
     const QList<QPixmap> toolbar = Artwork::toolbarPictures();
     ASSERT_EQ(toolbar.size(), 4);
     for (const QPixmap &p : toolbar)

@@ -144,6 +144,22 @@ QImage listSheet()
     return image;
 }
 
+// The guest search button: a magnifying glass over a list line.
+QImage magnifier()
+{
+    QImage image = blank(16, 16);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(kNavy, 1.8));
+    p.setBrush(QColor(225, 242, 244));
+    p.drawEllipse(QPointF(6.5, 6.5), 4.6, 4.6);
+    p.setPen(QPen(kTeal, 1.2));
+    p.drawLine(QPointF(4.3, 6.5), QPointF(8.7, 6.5));
+    p.setPen(QPen(kNavy, 2.8, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(10.2, 10.2), QPointF(14.2, 14.2));
+    return image;
+}
+
 // The VIP list's row icon: a small gold star on a teal disc.
 QImage vipBadge()
 {
@@ -213,6 +229,7 @@ int main(int argc, char **argv)
         {"toolbar-validar.png", tick()},     {"toolbar-vips.png", star()},
         {"toolbar-undo.png", undoArrow()},   {"toolbar-list.png", listSheet()},
         {"list-vip.png", vipBadge()},        {"sqlserver.png", serverPicture()},
+        {"toolbar-search.png", magnifier()},
     };
     for (const auto &picture : pictures) {
         const QString path = out.filePath(QString::fromLatin1(picture.file));

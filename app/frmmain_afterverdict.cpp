@@ -1,0 +1,43 @@
+// frmMain::afterVerdict: what follows a verdict on screen and an undo. The scan goes to the
+// desk's journal and the live count takes this desk's own entry or undo at once.
+#include "app/checkinqueries.h"
+#include "app/checkinverdict.h"
+#include "app/frmmain.h"
+
+#include "data/entrycounter.h"
+#include "data/recordset.h"
+#include "data/scanjournal.h"
+
+#include <QLineEdit>
+
+void frmMain::afterVerdict(const char *verdict, const Value &entryTime) noexcept
+{
+    try {
+        const QString name = QLatin1String(verdict);
+        Value time = entryTime;
+        // The entry time just written, or the one another desk wrote first, is the server's.
+        if ((name == QLatin1String("accepted") || name == QLatin1String("used"))
+            && !CheckinVerdict::hasEntryTime(time) && LastConviteID != 0 && m_ConnSqlServer) {
+            try {
+                Recordset rs;
+                rs.Open(CheckinQueries::entryTime(LastConviteID), m_ConnSqlServer);
+                if (!rs.Eof())
+                    time = rs.Fields("checked_in").Value();
+                rs.Close();
+            } catch (...) {
+                // The scan is journalled without it.
+            }
+        }
+        if (!m_scanJournal)
+            m_scanJournal = std::make_shared<ScanJournal>();
+        // Unreachable databases end the check-in before LastConviteID is reset for it.
+        const int32_t conviteId = name == QLatin1String("unreachable") ? 0 : LastConviteID;
+        m_scanJournal->record(m_FXNo_TAP->text(), name, conviteId, time);
+        if (m_entryCounter && name == QLatin1String("accepted"))
+            m_entryCounter->adjust(+1);
+        else if (m_entryCounter && name == QLatin1String("undone"))
+            m_entryCounter->adjust(-1);
+    } catch (...) {
+        // Nothing after the verdict may change it or stop the desk.
+    }
+}

@@ -1,0 +1,84 @@
+#include "data/backgroundconnection.h"
+
+#include "data/dataenvironment.h"
+#include "data/modtestconnection.h"
+#include "platform/runtimeerror.h"
+
+#include <QThread>
+
+// Lives on the worker thread and owns the connection there.
+class BackgroundConnection::Worker : public QObject
+{
+    Q_OBJECT
+public:
+    explicit Worker(int memberId) : m_memberId(memberId) {}
+
+    const ConnectionRef &connection()
+    {
+        if (m_connection && m_connection->State() == Connection::StateOpen)
+            return m_connection;
+        m_connection = std::make_shared<Connection>();
+        QString connectionString = Data::connectionString(m_memberId);
+        QString registryEntry = Data::registryEntry(m_memberId);
+        if (!connectionString.isEmpty()) {
+            m_connection->Open(connectionString);
+        } else if (!modTestConnection::BuildConnectionString(m_connection, registryEntry, connectionString)) {
+            throw RuntimeError(-2147467259, QStringLiteral("Não foi possivel ligar ao servidor ")
+                                                + Data::connectionName(m_memberId));
+        }
+        return m_connection;
+    }
+
+    void drop() { m_connection.reset(); }
+
+signals:
+    // What the owner does with a job's result, delivered on the owner's thread.
+    void done(BackgroundConnection::Then then);
+
+private:
+    const int m_memberId;
+    ConnectionRef m_connection;
+};
+
+BackgroundConnection::BackgroundConnection(int memberId, QThread::Priority priority, QObject *parent)
+    : QObject(parent), m_thread(new QThread), m_worker(new Worker(memberId))
+{
+    m_worker->moveToThread(m_thread);
+    // The worker goes with its thread's end, on that thread, and the thread after it.
+    connect(m_thread, &QThread::finished, m_worker, &QObject::deleteLater);
+    // Queued to this object's thread; Qt drops what is still queued when this object goes.
+    connect(m_worker, &Worker::done, this, [](const Then &then) { then(); }, Qt::QueuedConnection);
+    m_thread->start(priority);
+}
+
+BackgroundConnection::~BackgroundConnection()
+{
+    m_thread->quit();
+    // A read of a large table ends within a second; a server that does not answer could hold
+    // the thread for its whole time-out, and the desk does not wait for that.
+    if (m_thread->wait(2000))
+        delete m_thread;
+    else
+        connect(m_thread, &QThread::finished, m_thread, &QObject::deleteLater);
+}
+
+void BackgroundConnection::run(Job job, std::function<void(const CurrentError &)> failed)
+{
+    Worker *worker = m_worker;
+    QMetaObject::invokeMethod(
+        m_worker,
+        [worker, job = std::move(job), failed = std::move(failed)] {
+            Then then;
+            try {
+                then = job(worker->connection());
+            } catch (...) {
+                const CurrentError error = currentError();
+                worker->drop();
+                then = [failed, error] { failed(error); };
+            }
+            emit worker->done(then);
+        },
+        Qt::QueuedConnection);
+}
+
+#include "backgroundconnection.moc"

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "data/connection.h"
+#include "platform/runtimeerror.h"
+
+#include <QObject>
+#include <QString>
+#include <QThread>
+
+#include <functional>
+
+
+// A connection of its own to one of the desk's named connections (Data), used on a thread
+// of its own, so that reads for the windows (the guest search, the live entry count) never
+// wait on, or hold up, the check-in's connections and the user-interface thread.
+//
+// run() queues a job; jobs run one after another on the worker thread with the connection
+// open (opened on first use from the named connection's string or registry entry, and opened
+// afresh after any failure). A job returns what is to be done with its result on the thread
+// of this object; a job that throws, or a connection that cannot be opened, calls `failed`
+// there with the error (number and description) instead. Nothing is shown or reported from here.
+// Results still queued when this object is destroyed are dropped; the destructor waits a
+// little for a running job and then leaves the thread to end on its own.
+class BackgroundConnection : public QObject
+{
+    Q_OBJECT
+public:
+    using Then = std::function<void()>;
+    using Job = std::function<Then(const ConnectionRef &connection)>;
+
+    // priority is the worker thread's; IdlePriority runs it only on
+    // otherwise idle processor time (SCHED_IDLE on Linux).
+    explicit BackgroundConnection(int memberId, QThread::Priority priority = QThread::LowPriority, QObject *parent = nullptr);
+    ~BackgroundConnection() override;
+
+    void run(Job job, std::function<void(const CurrentError &error)> failed);
+
+private:
+    class Worker;
+    QThread *m_thread = nullptr;
+    Worker *m_worker = nullptr;
+};

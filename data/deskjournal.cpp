@@ -1,0 +1,166 @@
+#include "data/deskjournal.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <sqlite3.h>
+
+namespace {
+
+const char *const CreateTable = "CREATE TABLE IF NOT EXISTS scans ("
+                                " id INTEGER PRIMARY KEY,"
+                                " time TEXT NOT NULL,"
+                                " desk TEXT NOT NULL,"
+                                " entry TEXT NOT NULL,"
+                                " verdict TEXT NOT NULL,"
+                                " convite_id INTEGER NULL,"
+                                " entry_time TEXT NULL)";
+
+void bindText(sqlite3_stmt *stmt, int index, const QString &text)
+{
+    const QByteArray utf8 = text.toUtf8();
+    sqlite3_bind_text(stmt, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+}
+
+QString columnText(sqlite3_stmt *stmt, int index)
+{
+    const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(stmt, index));
+    return text ? QString::fromUtf8(text, sqlite3_column_bytes(stmt, index)) : QString();
+}
+
+QString sqliteMessage(sqlite3 *db, const QString &path)
+{
+    return path + QStringLiteral(": ") + QString::fromUtf8(db ? sqlite3_errmsg(db) : "out of memory");
+}
+
+} // namespace
+
+DeskJournal::DeskJournal(QString path) : m_path(std::move(path)) {}
+
+DeskJournal::~DeskJournal()
+{
+    close();
+}
+
+QString DeskJournal::defaultPath()
+{
+    const QString explicitPath = qEnvironmentVariable("QUORVET_JOURNAL");
+    if (!explicitPath.isEmpty())
+        return explicitPath;
+    QString state = qEnvironmentVariable("XDG_STATE_HOME");
+    if (state.isEmpty())
+        state = QDir::homePath() + QStringLiteral("/.local/state");
+    return state + QStringLiteral("/quorvet/journal.db");
+}
+
+void DeskJournal::close()
+{
+    sqlite3_finalize(m_insert);
+    m_insert = nullptr;
+    sqlite3_close(m_db);
+    m_db = nullptr;
+}
+
+bool DeskJournal::open()
+{
+    QDir().mkpath(QFileInfo(m_path).absolutePath());
+    const QByteArray file = QFile::encodeName(m_path);
+    int rc = sqlite3_open_v2(file.constData(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    if (rc == SQLITE_OK) {
+        // Another desk process on the same file (or the reader) waits a moment, never long.
+        sqlite3_busy_timeout(m_db, 200);
+        // WAL with normal syncing: a commit is in the file (not yet on the platter) when it
+        // returns, which is what survives a killed process, at no disk flush per scan.
+        rc = sqlite3_exec(m_db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr);
+    }
+    if (rc == SQLITE_OK)
+        rc = sqlite3_exec(m_db, CreateTable, nullptr, nullptr, nullptr);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_prepare_v2(m_db,
+                                "INSERT INTO scans (time, desk, entry, verdict, convite_id, entry_time) "
+                                "VALUES (?1, ?2, ?3, ?4, ?5, ?6)",
+                                -1, &m_insert, nullptr);
+    if (rc != SQLITE_OK) {
+        m_lastError = sqliteMessage(m_db, m_path);
+        close();
+        return false;
+    }
+    return true;
+}
+
+bool DeskJournal::append(const JournalEntry &entry) noexcept
+{
+    try {
+        if (!m_db && !open())
+            return false;
+        sqlite3_reset(m_insert);
+        bindText(m_insert, 1, entry.time);
+        bindText(m_insert, 2, entry.desk);
+        bindText(m_insert, 3, entry.entry);
+        bindText(m_insert, 4, entry.verdict);
+        if (entry.conviteId)
+            sqlite3_bind_int64(m_insert, 5, *entry.conviteId);
+        else
+            sqlite3_bind_null(m_insert, 5);
+        if (entry.entryTime.isEmpty())
+            sqlite3_bind_null(m_insert, 6);
+        else
+            bindText(m_insert, 6, entry.entryTime);
+        const int rc = sqlite3_step(m_insert);
+        sqlite3_reset(m_insert);
+        if (rc != SQLITE_DONE) {
+            m_lastError = sqliteMessage(m_db, m_path);
+            // The file may have been removed or replaced: open it afresh next time.
+            close();
+            return false;
+        }
+        return true;
+    } catch (...) {
+        m_lastError = m_path + QStringLiteral(": out of memory");
+        return false;
+    }
+}
+
+std::optional<std::vector<JournalEntry>> DeskJournal::read(const QString &path, const QString &since, QString *error)
+{
+    if (!QFileInfo(path).isFile()) {
+        if (error)
+            *error = path + QStringLiteral(": no such journal");
+        return std::nullopt;
+    }
+    sqlite3 *db = nullptr;
+    sqlite3_stmt *stmt = nullptr;
+    const QByteArray file = QFile::encodeName(path);
+    int rc = sqlite3_open_v2(file.constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+    if (rc == SQLITE_OK) {
+        sqlite3_busy_timeout(db, 2000);
+        rc = sqlite3_prepare_v2(db,
+                                "SELECT time, desk, entry, verdict, convite_id, entry_time FROM scans "
+                                "WHERE time >= ?1 ORDER BY id",
+                                -1, &stmt, nullptr);
+    }
+    std::vector<JournalEntry> entries;
+    if (rc == SQLITE_OK) {
+        bindText(stmt, 1, since);
+        while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+            JournalEntry e;
+            e.time = columnText(stmt, 0);
+            e.desk = columnText(stmt, 1);
+            e.entry = columnText(stmt, 2);
+            e.verdict = columnText(stmt, 3);
+            if (sqlite3_column_type(stmt, 4) != SQLITE_NULL)
+                e.conviteId = sqlite3_column_int64(stmt, 4);
+            e.entryTime = columnText(stmt, 5);
+            entries.push_back(std::move(e));
+        }
+        if (rc == SQLITE_DONE)
+            rc = SQLITE_OK;
+    }
+    if (rc != SQLITE_OK && error)
+        *error = sqliteMessage(db, path);
+    sqlite3_finalize(stmt);
+    sqlite3_close(db);
+    if (rc != SQLITE_OK)
+        return std::nullopt;
+    return entries;
+}

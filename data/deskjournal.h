@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+// One scan at the desk as the journal keeps it. Times are local, "yyyy-MM-ddTHH:mm:ss.zzz"
+// for the scan and "yyyy-MM-ddTHH:mm:ss" for the entry time written or found.
+struct JournalEntry
+{
+    QString time;
+    QString desk;
+    QString entry;   // as typed, blanks and all
+    QString verdict; // accepted, not_found, used, error, unreachable, undone
+    std::optional<int64_t> conviteId;
+    QString entryTime; // empty when none is known
+};
+
+// The desk's own journal of every scan: an SQLite file on the desk machine (never in the
+// organisers' databases), at $QUORVET_JOURNAL or $XDG_STATE_HOME/quorvet/journal.db.
+// The file is opened on the first append and kept open; each append is one committed
+// transaction in WAL mode, so an entry survives the process being killed the moment
+// append() returns (a power cut may still take the last ones: the commit is not synced).
+// append() never throws: a failure answers false with the reason in lastError(), and the
+// next append tries to open the file again.
+class DeskJournal
+{
+public:
+    explicit DeskJournal(QString path = defaultPath());
+    ~DeskJournal();
+    DeskJournal(const DeskJournal &) = delete;
+    DeskJournal &operator=(const DeskJournal &) = delete;
+
+    static QString defaultPath();
+    const QString &path() const { return m_path; }
+
+    bool append(const JournalEntry &entry) noexcept;
+    const QString &lastError() const { return m_lastError; }
+
+    // The entries of a journal file in the order they were written, from `since` on (a
+    // prefix of the time text such as "2026-12-08" or "2026-12-08T14:30"; empty for all).
+    // Opens the file read-only; a missing or unreadable file answers nullopt with `error` set.
+    static std::optional<std::vector<JournalEntry>> read(const QString &path, const QString &since, QString *error);
+
+private:
+    bool open();
+    void close();
+
+    QString m_path;
+    QString m_lastError;
+    sqlite3 *m_db = nullptr;
+    sqlite3_stmt *m_insert = nullptr;
+};

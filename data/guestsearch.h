@@ -1,0 +1,39 @@
+#pragma once
+
+#include "data/connection.h"
+
+#include <QString>
+
+#include <vector>
+
+// Finding a guest by name or company number: the query on tbConvites and the reading of
+// its rows into list cells. The typed text goes into the query only through SQLValue's
+// contains-pattern (code 6): blanks mean "anything between", apostrophes are escaped.
+// Plain functions; read() raises the connection's RuntimeError when the query fails.
+namespace GuestSearch {
+
+constexpr int MaxRows = 50;
+constexpr int MinimumLength = 2;
+
+// Whether the text is long enough to search for: two characters or more, blanks aside.
+bool searchable(const QString &typed);
+
+// Up to MaxRows + 1 invitations whose nome or no_tap matches, ordered by name (the extra
+// row only tells that there are more).
+QString query(const QString &typed);
+
+struct Row
+{
+    QString conviteNo; // the invitation number, as the entry box takes it
+    QString cells[4];  // "Nº Convite", "Nome", "Nº Empresa", "Data Hora" (blank when not entered)
+};
+
+struct Result
+{
+    std::vector<Row> rows; // at most MaxRows
+    bool more = false;     // the query matched more than MaxRows
+};
+
+Result read(const ConnectionRef &connection, const QString &sql);
+
+} // namespace GuestSearch

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "data/deskjournal.h"
+
+#include <QByteArray>
+#include <QString>
+
+// The journal's two printed forms, one line per scan. Plain functions that never fail.
+namespace JournalFormat {
+
+// CSV as RFC 4180 has it: lines end in CRLF; a field holding a quote, a comma, a line
+// break or any other control character is put in quotes, with its quotes doubled.
+QString csvField(const QString &text);
+QString csvHeader(); // time,desk,entry,verdict,convite_id,entry_time
+QString csvLine(const JournalEntry &entry);
+
+// One JSON object per line (control characters escaped by the JSON writer), with
+// convite_id a number and entry_time a text, each null when unknown.
+QByteArray jsonLine(const JournalEntry &entry);
+
+} // namespace JournalFormat

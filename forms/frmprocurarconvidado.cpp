@@ -1,0 +1,221 @@
+#include "forms/frmprocurarconvidado.h"
+
+#include "data/backgroundconnection.h"
+#include "data/dataenvironment.h"
+#include "platform/errorreport.h"
+#include "ui/artwork.h"
+
+#include <QCoreApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString kSource = QStringLiteral("frmProcurarConvidado");
+const QString kPrompt = QStringLiteral("Escreva pelo menos duas letras do nome ou do Nº Empresa.");
+
+} // namespace
+
+frmProcurarConvidado::frmProcurarConvidado(QWidget *owner)
+    : QWidget(owner, Qt::Dialog), m_reader(std::make_unique<BackgroundConnection>(Data::SqlServerId))
+{
+    setObjectName(kSource);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowCloseButtonHint);
+    setWindowModality(Qt::WindowModal);
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("Procurar Convidado"));
+    setWindowIcon(Artwork::windowIcon());
+    QFont font(QStringLiteral("Arial"));
+    font.setPointSizeF(8.25);
+    setFont(font);
+
+    auto *caption = new QLabel(QStringLiteral("Nome ou Nº Empresa:"), this);
+    m_FXProcurar = new QLineEdit(this);
+    m_FXProcurar->setObjectName(QStringLiteral("FXProcurar"));
+    QFont big = m_FXProcurar->font();
+    big.setPointSizeF(12);
+    m_FXProcurar->setFont(big);
+    m_FXProcurar->installEventFilter(this);
+
+    m_ListView1 = new QTreeWidget(this);
+    m_ListView1->setObjectName(QStringLiteral("ListView1"));
+    // The focus stays in the text box; the list only shows and is clicked.
+    m_ListView1->setFocusPolicy(Qt::NoFocus);
+    m_ListView1->setRootIsDecorated(false);
+    m_ListView1->setUniformRowHeights(true);
+    m_ListView1->setItemsExpandable(false);
+    m_ListView1->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_ListView1->setColumnCount(4);
+    m_ListView1->setHeaderLabels({QStringLiteral("Nº Convite"), QStringLiteral("Nome"), QStringLiteral("Nº Empresa"),
+                                  QStringLiteral("Data Hora")});
+    m_ListView1->headerItem()->setTextAlignment(3, Qt::AlignHCenter | Qt::AlignVCenter);
+    m_ListView1->header()->setStretchLastSection(false);
+    m_ListView1->header()->setSectionResizeMode(1, QHeaderView::Stretch);
+    m_ListView1->setColumnWidth(0, 100);
+    m_ListView1->setColumnWidth(2, 110);
+    m_ListView1->setColumnWidth(3, 140);
+
+    m_LabelEstado = new QLabel(kPrompt, this);
+    m_LabelEstado->setObjectName(QStringLiteral("LabelEstado"));
+    m_LabelEstado->setWordWrap(true);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(caption);
+    layout->addWidget(m_FXProcurar);
+    layout->addWidget(m_ListView1, 1);
+    layout->addWidget(m_LabelEstado);
+    resize(760, 460);
+
+    m_pause.setSingleShot(true);
+    m_pause.setTimerType(Qt::PreciseTimer); // the list never comes before the pause is complete
+    m_pause.setInterval(PauseMs);
+    m_readAfter.setSingleShot(true);
+    m_readAfter.setInterval(ReadAfterMs);
+    connect(&m_pause, &QTimer::timeout, this, &frmProcurarConvidado::pauseEnded);
+    connect(&m_readAfter, &QTimer::timeout, this, &frmProcurarConvidado::search);
+    connect(m_FXProcurar, &QLineEdit::textChanged, this, [this] {
+        m_held.reset();
+        m_pause.start();
+        m_readAfter.start();
+    });
+    connect(m_ListView1, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem *item) {
+        m_ListView1->setCurrentItem(item);
+        choose();
+    });
+}
+
+frmProcurarConvidado::~frmProcurarConvidado()
+{
+    // No job queued by this window runs any more.
+    ++*m_latest;
+}
+
+void frmProcurarConvidado::clearList(const QString &status)
+{
+    m_ListView1->clear();
+    m_listedText.clear();
+    m_LabelEstado->setText(status);
+}
+
+void frmProcurarConvidado::search()
+{
+    const QString text = m_FXProcurar->text();
+    const int number = ++*m_latest;
+    if (!GuestSearch::searchable(text))
+        return;
+    QString sql;
+    try {
+        sql = GuestSearch::query(text);
+    } catch (...) {
+        const CurrentError error = currentError();
+        showFailure(text, error.number, error.description);
+        return;
+    }
+    std::shared_ptr<std::atomic<int>> latest = m_latest;
+    m_reader->run(
+        [this, latest, number, sql, text](const ConnectionRef &connection) -> BackgroundConnection::Then {
+            if (latest->load() != number)
+                return [] {};
+            GuestSearch::Result result = GuestSearch::read(connection, sql);
+            return [this, latest, number, text, result = std::move(result)] {
+                if (latest->load() == number)
+                    resultRead(text, result);
+            };
+        },
+        [this, latest, number, text](const CurrentError &error) {
+            if (latest->load() == number)
+                showFailure(text, error.number, error.description);
+        });
+}
+
+void frmProcurarConvidado::pauseEnded()
+{
+    const QString text = m_FXProcurar->text();
+    if (!GuestSearch::searchable(text))
+        clearList(kPrompt);
+    else if (m_held && m_held->first == text)
+        showResult(m_held->first, m_held->second);
+    m_held.reset();
+}
+
+void frmProcurarConvidado::resultRead(const QString &text, const GuestSearch::Result &result)
+{
+    // Rows that come before the pause is complete wait for it.
+    if (m_pause.isActive())
+        m_held.emplace(text, result);
+    else
+        showResult(text, result);
+}
+
+void frmProcurarConvidado::showResult(const QString &text, const GuestSearch::Result &result)
+{
+    m_ListView1->clear();
+    for (const GuestSearch::Row &row : result.rows) {
+        auto *item = new QTreeWidgetItem(m_ListView1);
+        item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
+        for (int column = 0; column < 4; ++column)
+            item->setText(column, row.cells[column]);
+        item->setTextAlignment(3, Qt::AlignHCenter | Qt::AlignVCenter);
+        item->setData(0, Qt::UserRole, row.conviteNo);
+    }
+    m_listedText = text;
+    if (m_ListView1->topLevelItemCount() > 0)
+        m_ListView1->setCurrentItem(m_ListView1->topLevelItem(0));
+    if (result.more)
+        m_LabelEstado->setText(QStringLiteral("Há mais de %1 convites com este texto: escreva mais para os distinguir.")
+                                   .arg(GuestSearch::MaxRows));
+    else if (result.rows.empty())
+        m_LabelEstado->setText(QStringLiteral("Nenhum convite encontrado."));
+    else
+        m_LabelEstado->clear();
+}
+
+void frmProcurarConvidado::showFailure(const QString &text, int32_t number, const QString &description)
+{
+    Q_UNUSED(text);
+    clearList(QStringLiteral("Erro na procura: ") + description);
+    ErrorReporting::formTail(kSource, QStringLiteral("Procurar"), number, description);
+}
+
+void frmProcurarConvidado::choose()
+{
+    // Only a row of the list read for the text now in the box is taken.
+    QTreeWidgetItem *item = m_ListView1->currentItem();
+    if (!item || m_listedText != m_FXProcurar->text() || m_pause.isActive())
+        return;
+    const QString conviteNo = item->data(0, Qt::UserRole).toString();
+    close();
+    emit guestChosen(conviteNo);
+}
+
+bool frmProcurarConvidado::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_FXProcurar && event->type() == QEvent::KeyPress) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        switch (key->key()) {
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown:
+            QCoreApplication::sendEvent(m_ListView1, key);
+            return true;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            choose();
+            return true;
+        case Qt::Key_Escape:
+            close();
+            return true;
+        default:
+            break;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}

@@ -1,0 +1,204 @@
+// The desk's additions on the real main window and demo databases: the guest search checks a
+// guest in like a scan, every scan and undo goes to the journal (also when the desk is killed
+// right after a verdict) and the header shows the live entry count.
+#include "tests/app/deskfixture.h"
+
+#include "data/deskjournal.h"
+#include "data/entrycounter.h"
+#include "data/scanjournal.h"
+#include "forms/frmprocurarconvidado.h"
+
+#include <QApplication>
+#include <QProcess>
+#include <QToolBar>
+#include <QTreeWidget>
+
+#include <csignal>
+#include <cstdio>
+#include <thread>
+
+namespace {
+
+class DeskAdditions : public DeskFixture
+{
+protected:
+    void SetUp() override
+    {
+        DeskFixture::SetUp();
+        m_journal = m_dir.filePath(QStringLiteral("state/journal.db"));
+        qputenv("QUORVET_JOURNAL", m_journal.toUtf8());
+    }
+    void TearDown() override
+    {
+        qunsetenv("QUORVET_JOURNAL");
+        DeskFixture::TearDown();
+    }
+
+    std::vector<JournalEntry> journal() const
+    {
+        return DeskJournal::read(m_journal, QString(), nullptr).value_or(std::vector<JournalEntry>());
+    }
+
+    // Ends the pause after a verdict at once, as its tick would.
+    static void endPause(frmMain &w) { w.Timer1_Timer(); }
+
+    // The number of invitations entered, as the database has it.
+    int64_t entered() const
+    {
+        return int64_t(scalar(checkinDb(), QStringLiteral("SELECT COUNT(*) FROM tbConvites WHERE checked_in IS NOT NULL"))
+                           .toDouble());
+    }
+
+    QString m_journal;
+};
+
+TEST_F(DeskAdditions, AGuestFoundByNameIsCheckedInLikeAScan)
+{
+    auto w = desk();
+    EXPECT_EQ(w->Toolbar3Button()->text(), QStringLiteral("Procurar Convidado"));
+    // Beside the VIP button, in the same row.
+    EXPECT_EQ(w->Toolbar3()->y(), w->Toolbar1()->y());
+    EXPECT_GT(w->Toolbar3()->x(), w->Toolbar1()->geometry().right());
+
+    QTest::keyClick(w->FXNo_TAP(), Qt::Key_F3);
+    auto *search = w->findChild<frmProcurarConvidado *>();
+    ASSERT_NE(search, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(search));
+    EXPECT_TRUE(w->FXNo_TAP()->text().isEmpty());
+    search->FXProcurar()->setFocus();
+    QTest::keyClicks(search->FXProcurar(), QStringLiteral("ana catarina"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return search->listedText() == QStringLiteral("ana catarina"); }, 10000));
+    ASSERT_EQ(search->ListView1()->topLevelItemCount(), 1);
+    QTest::keyClick(search->FXProcurar(), Qt::Key_Return);
+
+    EXPECT_EQ(w->FXNo_TAP()->text(), QStringLiteral("1001"));
+    EXPECT_EQ(verdict(*w), QStringLiteral("Convite OK!"));
+    EXPECT_EQ(w->FXNome_Union()->text(), QStringLiteral("Ana Catarina Moreira Lopes"));
+    EXPECT_TRUE(checkedIn(QStringLiteral("1001")).isDateValue());
+    ASSERT_EQ(journal().size(), 1u);
+    EXPECT_EQ(journal()[0].verdict, QStringLiteral("accepted"));
+}
+
+TEST_F(DeskAdditions, EveryScanAndUndoIsJournalledAndTheCountFollows)
+{
+    TestSupport::MsgBoxRecorder boxes;
+    auto w = desk();
+    const int64_t before = entered();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w->LabelEntradas()->text() == EntryCounter::text(before); }, 10000));
+
+    const struct
+    {
+        const char *typed;
+        const char *verdict;
+        bool withId;
+    } scans[] = {
+        {"1001", "accepted", true}, {"1001", "used", true}, {" 424242", "not_found", false}, {"1013", "error", true},
+    };
+    for (const auto &s : scans) {
+        endPause(*w);
+        enterText(*w, QLatin1String(s.typed));
+    }
+    // A database out of reach right after a check-in that found its invitation.
+    qputenv("QUORVET_CONNECTION_KORDA", QByteArrayLiteral("Provider=SQLite;Data Source=/nonexistent/korda.db"));
+    endPause(*w);
+    enterText(*w, QStringLiteral("1001"));
+    pointAt(m_set);
+    endPause(*w);
+    enterText(*w, QStringLiteral("1002"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return w->LabelEntradas()->text() == EntryCounter::text(before + 2); }, 10000));
+    endPause(*w);
+    boxes.answerNext(MsgBox::Yes);
+    QTest::keyClick(w->FXNo_TAP(), Qt::Key_Escape);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return w->LabelEntradas()->text() == EntryCounter::text(before + 1); }, 10000));
+
+    std::vector<JournalEntry> written = journal();
+    ASSERT_EQ(written.size(), std::size(scans) + 3);
+    EXPECT_EQ(written[4].verdict, QStringLiteral("unreachable"));
+    EXPECT_FALSE(written[4].conviteId.has_value());
+    written.erase(written.begin() + 4);
+    const QString entryTime = ScanJournal::entryTimeText(checkedIn(QStringLiteral("1001")));
+    ASSERT_FALSE(entryTime.isEmpty());
+    for (size_t i = 0; i < std::size(scans); ++i) {
+        EXPECT_EQ(written[i].entry, QLatin1String(scans[i].typed)) << i;
+        EXPECT_EQ(written[i].verdict, QLatin1String(scans[i].verdict)) << i;
+        EXPECT_EQ(written[i].conviteId.has_value(), scans[i].withId) << i;
+        EXPECT_EQ(written[i].desk, written[0].desk);
+    }
+    EXPECT_EQ(written[0].entryTime, entryTime); // written
+    EXPECT_EQ(written[1].entryTime, entryTime); // found
+    EXPECT_EQ(written[5].verdict, QStringLiteral("undone"));
+    EXPECT_EQ(written[5].conviteId, written[4].conviteId);
+    EXPECT_EQ(written[5].entryTime, written[4].entryTime);
+    EXPECT_FALSE(written[4].entryTime.isEmpty());
+}
+
+TEST_F(DeskAdditions, AJournalThatCannotBeWrittenChangesNoVerdictAndIsReportedOnce)
+{
+    QFile blocker(m_dir.filePath(QStringLiteral("blocked")));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    qputenv("QUORVET_JOURNAL", (blocker.fileName() + QStringLiteral("/journal.db")).toUtf8());
+    auto w = desk();
+    for (const char *number : {"1001", "1002"}) {
+        endPause(*w);
+        enterText(*w, QLatin1String(number));
+        EXPECT_EQ(verdict(*w), QStringLiteral("Convite OK!")) << number;
+    }
+    const auto reports = TestSupport::errorReports();
+    ASSERT_EQ(reports.size(), 1);
+    EXPECT_EQ(reports[0].value(QStringLiteral("source")).toString(), QStringLiteral("ScanJournal"));
+}
+
+// The child half of the next test: a real desk in a process of its own, which checks 1001 in,
+// says so once the verdict has been painted, and then waits to be killed.
+TEST_F(DeskAdditions, ChildDeskChecksInAndWaits)
+{
+    if (qEnvironmentVariableIsEmpty("QUORVET_TEST_CHILD_SET"))
+        GTEST_SKIP() << "run by KilledRightAfterAVerdictLosesNothing";
+    pointAt(qEnvironmentVariable("QUORVET_TEST_CHILD_SET"));
+    qputenv("QUORVET_JOURNAL", qgetenv("QUORVET_TEST_CHILD_JOURNAL"));
+    auto w = desk();
+    struct PaintWatch : QObject
+    {
+        bool painted = false;
+        bool eventFilter(QObject *, QEvent *e) override
+        {
+            painted = painted || e->type() == QEvent::Paint;
+            return false;
+        }
+    } watch;
+    w->FXMessage_OK()->installEventFilter(&watch);
+    typeAndEnter(*w, QStringLiteral("1001"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return watch.painted; }, 10000));
+    std::printf("painted\n");
+    std::fflush(stdout);
+    std::this_thread::sleep_for(std::chrono::seconds(60));
+}
+
+TEST_F(DeskAdditions, KilledRightAfterAVerdictLosesNothing)
+{
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QUORVET_TEST_CHILD_SET"), m_set);
+    env.insert(QStringLiteral("QUORVET_TEST_CHILD_JOURNAL"), m_journal);
+    // The killed process cannot remove its temporary folders; they go with ours.
+    env.insert(QStringLiteral("TMPDIR"), m_dir.path());
+    child.setProcessEnvironment(env);
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--gtest_filter=DeskAdditions.ChildDeskChecksInAndWaits")});
+    ASSERT_TRUE(child.waitForStarted());
+    QByteArray out;
+    while (!out.contains("painted\n") && child.waitForReadyRead(30000))
+        out += child.readAllStandardOutput();
+    ASSERT_TRUE(out.contains("painted\n")) << out.constData();
+    ::kill(pid_t(child.processId()), SIGKILL);
+    ASSERT_TRUE(child.waitForFinished(10000));
+    EXPECT_EQ(child.exitStatus(), QProcess::CrashExit);
+
+    std::vector<JournalEntry> written = journal();
+    ASSERT_EQ(written.size(), 1u);
+    EXPECT_EQ(written[0].entry, QStringLiteral("1001"));
+    EXPECT_EQ(written[0].verdict, QStringLiteral("accepted"));
+    EXPECT_EQ(written[0].entryTime, ScanJournal::entryTimeText(checkedIn(QStringLiteral("1001"))));
+}
+
+} // namespace
