@@ -117,7 +117,11 @@ std::shared_ptr<OdbcSession> OdbcSession::open(const ConnectionStringParts &part
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), name);
         if (!db.isValid())
             throw ProviderFailure{AdoError::ProviderNotFound, AdoError::text(AdoError::ProviderNotFound), QString(), 0};
-        const QString odbc = SqlServerOdbc::odbcConnectionString(parts, SqlServerOdbc::freeTdsDriver(), user, password);
+        QString problem;
+        const QString odbc =
+            SqlServerOdbc::odbcConnectionString(parts, SqlServerOdbc::freeTdsDriver(), user, password, &problem);
+        if (!problem.isEmpty())
+            throw ProviderFailure{AdoError::OpenFailed, problem, QString(), 0};
         // QODBC reads any string containing ".dsn" as a file DSN, whatever else it holds.
         if (odbc.contains(QLatin1String(".dsn"), Qt::CaseInsensitive))
             throw ProviderFailure{AdoError::OpenFailed,
