@@ -136,8 +136,8 @@ void BatchRunner::run(const std::u16string &batch, ByteWriter &out)
             std::vector<ResultColumn> columns(static_cast<size_t>(columnCount));
             for (int i = 0; i < columnCount; ++i) {
                 const char *declared = sqlite3_column_decltype(stmt, i);
+                columns[size_t(i)] = chooseColumnType(declared ? declared : "", rows, size_t(i));
                 columns[size_t(i)].name = toUtf16(sqlite3_column_name(stmt, i));
-                columns[size_t(i)].type = chooseColumnType(declared ? declared : "", rows, size_t(i));
             }
             writeColumnMetadata(out, columns);
             for (const std::vector<Cell> &row : rows)

@@ -85,7 +85,45 @@ void writePlp(ByteWriter &out, const uint8_t *data, size_t size)
 
 } // namespace
 
-ColumnType chooseColumnType(const std::string &declaredType, const std::vector<std::vector<Cell>> &rows, size_t column)
+namespace {
+
+// The N of a declared "NVARCHAR(N)" (or any type with one number in parentheses), 0 when none.
+size_t declaredLength(const std::string &declaredType)
+{
+    const size_t open = declaredType.find('(');
+    const size_t close = declaredType.find(')', open);
+    if (open == std::string::npos || close == std::string::npos || close == open + 1 || close - open > 6)
+        return 0;
+    size_t n = 0;
+    for (size_t i = open + 1; i < close; ++i) {
+        if (declaredType[i] < '0' || declaredType[i] > '9')
+            return 0;
+        n = n * 10 + size_t(declaredType[i] - '0');
+    }
+    return n;
+}
+
+ColumnType columnType(const std::string &declaredType, const std::vector<std::vector<Cell>> &rows, size_t column,
+                      size_t *longestText);
+
+} // namespace
+
+ResultColumn chooseColumnType(const std::string &declaredType, const std::vector<std::vector<Cell>> &rows, size_t column)
+{
+    ResultColumn c;
+    size_t longest = 0;
+    c.type = columnType(declaredType, rows, column, &longest);
+    const size_t declared = declaredLength(declaredType);
+    // As SQL Server describes a column: its declared length, when every value fits it.
+    if (c.type == ColumnType::NVarChar && declared > 0 && declared <= NVarCharBytes / 2 && longest <= declared)
+        c.length = uint16_t(declared);
+    return c;
+}
+
+namespace {
+
+ColumnType columnType(const std::string &declaredType, const std::vector<std::vector<Cell>> &rows, size_t column,
+                      size_t *longestTextOut)
 {
     const Declared declared = declaredKind(declaredType);
     bool integers = false, reals = false, texts = false, blobs = false, wide = false, badDate = false;
@@ -117,6 +155,7 @@ ColumnType chooseColumnType(const std::string &declaredType, const std::vector<s
             longestText = std::max(longestText, cell.bytes.size());
     }
     longestText = std::max(longestText, longestBlob);
+    *longestTextOut = longestText;
     const ColumnType text = longestText > NVarCharBytes / 2 ? ColumnType::NVarCharMax : ColumnType::NVarChar;
     const bool numbersOnly = !texts && !blobs;
 
@@ -145,6 +184,8 @@ ColumnType chooseColumnType(const std::string &declaredType, const std::vector<s
     return wide ? ColumnType::Int8 : ColumnType::Int4;
 }
 
+} // namespace
+
 void writeColumnMetadata(ByteWriter &out, const std::vector<ResultColumn> &columns)
 {
     out.u8(TdsToken::ColMetadata);
@@ -161,7 +202,7 @@ void writeColumnMetadata(ByteWriter &out, const std::vector<ResultColumn> &colum
         case ColumnType::NVarChar:
         case ColumnType::NVarCharMax:
             out.u8(NVarCharType);
-            out.u16(c.type == ColumnType::NVarChar ? NVarCharBytes : MaxLength);
+            out.u16(c.type == ColumnType::NVarChar ? uint16_t(c.length * 2) : MaxLength);
             out.bytes(TdsToken::Collation, sizeof TdsToken::Collation);
             break;
         case ColumnType::VarBinary:

@@ -22,7 +22,8 @@ struct Cell
 //   needs 64 bits; declared BIT/BOOL: bit (BITN);
 // - declared REAL/FLOAT/DOUBLE/NUMERIC/DECIMAL/MONEY: float (FLTN 8);
 // - declared DATE/TIME...: datetime (DATETIMN 8);
-// - declared character types: nvarchar(4000), nvarchar(max) when a value is longer;
+// - declared character types: nvarchar(N) for a declared (N) that every value fits,
+//   nvarchar(4000) otherwise, nvarchar(max) when a value is longer;
 // - BLOB: varbinary(8000) or varbinary(max);
 // - no declared type (expressions): from the values, integers as int/bigint, numbers with
 //   a fraction as float, text as nvarchar; a column of NULLs only as int.
@@ -34,9 +35,10 @@ struct ResultColumn
 {
     std::u16string name;
     ColumnType type = ColumnType::NVarChar;
+    uint16_t length = 4000; // characters of an nvarchar column
 };
 
-ColumnType chooseColumnType(const std::string &declaredType, const std::vector<std::vector<Cell>> &rows, size_t column);
+ResultColumn chooseColumnType(const std::string &declaredType, const std::vector<std::vector<Cell>> &rows, size_t column);
 
 // COLMETADATA for the columns.
 void writeColumnMetadata(ByteWriter &out, const std::vector<ResultColumn> &columns);
