@@ -21,13 +21,15 @@ TdsServerProcess::~TdsServerProcess()
     stop();
 }
 
-bool TdsServerProcess::start(const QList<Catalog> &catalogs, const QStringList &extraArguments, quint16 port)
+bool TdsServerProcess::start(const QList<Catalog> &catalogs, const QStringList &extraArguments, quint16 port,
+                             const QString &password)
 {
+    m_password = password;
     static std::atomic<int> counter{0};
     m_stderrPath = TestSupport::processTempDir() + QStringLiteral("/tds-server-%1.stderr").arg(++counter);
     QStringList arguments{QStringLiteral("--listen"), QStringLiteral("127.0.0.1:%1").arg(port),
                           QStringLiteral("--user"),   User,
-                          QStringLiteral("--password"), Password};
+                          QStringLiteral("--password"), password};
     for (const Catalog &c : catalogs) {
         arguments << QStringLiteral("--catalog") << c.name + QLatin1Char('=') + c.file;
         for (const QString &file : c.attached)
@@ -102,7 +104,7 @@ int TdsServerProcess::refusedLogins() const
 
 QString TdsServerProcess::connectionString(const QString &catalog, const QString &password) const
 {
-    QString pw = password;
+    QString pw = password.isNull() ? m_password : password;
     pw.replace(QLatin1Char('"'), QLatin1String("\"\""));
     return QStringLiteral("Provider=SQLOLEDB.1;Password=\"%1\";Persist Security Info=True;User ID=%2;"
                           "Initial Catalog=%3;Data Source=127.0.0.1\\SQLEXPRESS,%4")

@@ -26,8 +26,10 @@ public:
     TdsServerProcess(const TdsServerProcess &) = delete;
     TdsServerProcess &operator=(const TdsServerProcess &) = delete;
 
-    // Starts the server; false (with the reason in error()) when it does not come up.
-    bool start(const QList<Catalog> &catalogs, const QStringList &extraArguments = {}, quint16 port = 0);
+    // Starts the server for User with password; false (with the reason in error()) when it
+    // does not come up.
+    bool start(const QList<Catalog> &catalogs, const QStringList &extraArguments = {}, quint16 port = 0,
+               const QString &password = Password);
     // SIGTERM, then waits for the end; the exit code stays readable.
     void stop();
 
@@ -43,7 +45,8 @@ public:
 
     // The desk's form: "Provider=SQLOLEDB.1;Password=…;Persist Security Info=True;User ID=sa;
     // Initial Catalog=CATALOG;Data Source=127.0.0.1\SQLEXPRESS,PORT".
-    QString connectionString(const QString &catalog, const QString &password = Password) const;
+    // The password is the server's unless given.
+    QString connectionString(const QString &catalog, const QString &password = QString()) const;
 
     static QString program();
 
@@ -51,6 +54,7 @@ private:
     QProcess m_process;
     QString m_stderrPath;
     QString m_error;
+    QString m_password;
     quint16 m_port = 0;
     int m_exitCode = -1;
 };
