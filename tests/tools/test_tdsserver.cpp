@@ -284,8 +284,11 @@ TEST_F(TdsServerTest, AttentionIsAcknowledgedAndCancelsARequestStillWaiting)
     RawClient raw(m_server.port());
     ASSERT_TRUE(raw.logIn(u"sa", TdsServerProcess::Password.toStdU16String(), u"Pelvrin"));
     // Cancelled while the server stalls: not run, and the answer is DONE with the attention bit.
-    raw.sendMessage(Tds::SqlBatch, RawClient::batch(u"INSERT INTO t VALUES (1)"));
-    raw.sendMessage(Tds::Attention, Bytes());
+    // Both go out in one write, so the cancel is there before the stall can end.
+    Bytes batchAndCancel = Tds::packetize(Tds::SqlBatch, RawClient::batch(u"INSERT INTO t VALUES (1)"), 4096, 0);
+    const Bytes cancel = Tds::packetize(Tds::Attention, Bytes(), 4096, 0);
+    batchAndCancel.insert(batchAndCancel.end(), cancel.begin(), cancel.end());
+    raw.sendBytes(batchAndCancel);
     std::optional<Bytes> reply = raw.readMessage();
     ASSERT_TRUE(reply);
     EXPECT_EQ(lastDoneStatus(*reply), 0x0020);

@@ -52,21 +52,30 @@ bool TdsConnection::readPacket(Tds::Packet &packet)
         case Tds::PacketReader::Result::Malformed: closing(m_reader.problem()); return false;
         case Tds::PacketReader::Result::NeedMore: break;
         }
-        pollfd fds[2] = {{m_socket, POLLIN, 0}, {m_stopFd, POLLIN, 0}};
-        if (poll(fds, 2, -1) < 0) {
-            if (errno == EINTR)
-                continue;
+        if (receive(-1) != Received::Data)
             return false;
-        }
-        if (fds[1].revents)
-            return false; // the server is stopping
+    }
+}
+
+TdsConnection::Received TdsConnection::receive(int timeoutMs)
+{
+    for (;;) {
+        pollfd fds[2] = {{m_socket, POLLIN, 0}, {m_stopFd, POLLIN, 0}};
+        const int ready = poll(fds, 2, timeoutMs);
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready < 0 || fds[1].revents)
+            return Received::Closed; // the server is stopping
+        if (ready == 0)
+            return Received::Nothing;
         uint8_t buffer[16384];
         const ssize_t n = recv(m_socket, buffer, sizeof buffer, 0);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
-            return false; // the client went away
+            return Received::Closed; // the client went away
         m_reader.append(buffer, size_t(n));
+        return Received::Data;
     }
 }
 
@@ -88,26 +97,29 @@ TdsConnection::Wait TdsConnection::stall()
     using Clock = std::chrono::steady_clock;
     const Clock::time_point until = Clock::now() + std::chrono::milliseconds(m_options.stallMs);
     for (;;) {
+        // While a request waits, the client may only cancel it; the cancel may already
+        // have arrived in the same read as the request.
+        Tds::Packet packet;
+        switch (m_reader.next(packet)) {
+        case Tds::PacketReader::Result::Malformed: closing(m_reader.problem()); return Wait::Closed;
+        case Tds::PacketReader::Result::Packet:
+            if (!counted())
+                return Wait::Closed;
+            if (packet.type != Tds::Attention || m_state != State::LoggedIn) {
+                closing("a request arrived while another was waiting for its reply");
+                return Wait::Closed;
+            }
+            return Wait::Attention;
+        case Tds::PacketReader::Result::NeedMore: break;
+        }
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now()).count();
         if (left <= 0)
             return Wait::Ready;
-        pollfd fds[2] = {{m_socket, POLLIN, 0}, {m_stopFd, POLLIN, 0}};
-        const int ready = poll(fds, 2, int(left));
-        if (ready < 0 && errno == EINTR)
-            continue;
-        if (ready < 0 || fds[1].revents)
-            return Wait::Closed;
-        if (ready == 0)
-            continue;
-        // While a request waits, the client may only cancel it.
-        Tds::Packet packet;
-        if (!readPacket(packet) || !counted())
-            return Wait::Closed;
-        if (packet.type != Tds::Attention || m_state != State::LoggedIn) {
-            closing("a request arrived while another was waiting for its reply");
-            return Wait::Closed;
+        switch (receive(int(left))) {
+        case Received::Closed: return Wait::Closed;
+        case Received::Nothing: return Wait::Ready;
+        case Received::Data: break;
         }
-        return Wait::Attention;
     }
 }
 

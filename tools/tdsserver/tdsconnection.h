@@ -29,8 +29,11 @@ public:
 private:
     enum class State { PreLogin, Login, LoggedIn };
     enum class Wait { Ready, Attention, Closed };
+    enum class Received { Data, Nothing, Closed };
 
     bool readPacket(Tds::Packet &packet);
+    // One read from the socket into the packet reader, waiting up to timeoutMs (-1: no limit).
+    Received receive(int timeoutMs);
     bool counted();
     Wait stall();
     bool send(const Bytes &payload);
