@@ -58,10 +58,15 @@ QString CheckinQueries::entryTime(int32_t conviteId)
 
 QString CheckinQueries::undoEntry(int32_t conviteId, const Value &writtenEntryTime)
 {
-    // Style 121 is the ODBC canonical form with milliseconds, the precision the entry time
-    // was read back with.
+    // SQL Server keeps a DATETIME in 1/300 s ticks, so the time read back in milliseconds (style
+    // 121, the ODBC canonical form) may sit up to a tick off the stored one: a window of 3 ms
+    // either side still tells this desk's entry from any entry made since.
     const QDateTime written = writtenEntryTime.toDateTime();
+    const auto literal = [](const QDateTime &t) {
+        return QStringLiteral("CONVERT(DATETIME,'") + t.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"))
+               + QStringLiteral("',121)");
+    };
     return QStringLiteral("UPDATE tbConvites SET checked_in = null WHERE convite_id = ") + QString::number(conviteId)
-           + QStringLiteral(" AND checked_in = CONVERT(DATETIME,'")
-           + written.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")) + QStringLiteral("',121)");
+           + QStringLiteral(" AND checked_in BETWEEN ") + literal(written.addMSecs(-3)) + QStringLiteral(" AND ")
+           + literal(written.addMSecs(3));
 }

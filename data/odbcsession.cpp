@@ -1,6 +1,7 @@
 #include "data/odbcsession.h"
 
 #include "data/dberror.h"
+#include "data/odbcrowreader.h"
 #include "data/sqlserverodbc.h"
 
 #include <QDateTime>
@@ -9,6 +10,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QSqlResult>
 #include <QVariant>
 
 #include <atomic>
@@ -30,42 +32,6 @@ ProviderFailure fromSqlError(int32_t number, const QSqlError &error)
     return ProviderFailure{number, message, error.nativeErrorCode(), ok ? native : 0};
 }
 
-Value fromVariant(const QVariant &v)
-{
-    if (!v.isValid() || v.isNull())
-        return Value::null();
-    switch (v.typeId()) {
-    case QMetaType::Bool:
-        return Value(v.toBool());
-    case QMetaType::Char:
-    case QMetaType::SChar:
-    case QMetaType::UChar:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::Long:
-    case QMetaType::LongLong:
-        return Value::fromInt64(v.toLongLong());
-    case QMetaType::ULong:
-    case QMetaType::ULongLong:
-        return Value(v.toDouble());
-    case QMetaType::Float:
-    case QMetaType::Double:
-        return Value(v.toDouble());
-    case QMetaType::QDateTime:
-        return Value::date(v.toDateTime());
-    case QMetaType::QDate:
-        return Value::date(v.toDate());
-    case QMetaType::QTime:
-        return Value::date(QDate(1899, 12, 30), v.toTime());
-    case QMetaType::QByteArray:
-        return Value(QString::fromLatin1(v.toByteArray()));
-    default:
-        return Value(v.toString());
-    }
-}
-
 // The rows of one query, read to the end when the query runs. FreeTDS serves one active
 // statement per connection, so the statement is released at once and the connection stays
 // free for the next command while the recordset is read (as SQLOLEDB's firehose would).
@@ -77,12 +43,13 @@ public:
         const QSqlRecord record = query.record();
         for (int i = 0; i < record.count(); ++i)
             m_names << record.fieldName(i);
-        while (query.next()) {
-            std::vector<Value> row(size_t(m_names.size()));
-            for (int i = 0; i < m_names.size(); ++i)
-                row[size_t(i)] = fromVariant(query.value(i));
-            m_rows.push_back(std::move(row));
-        }
+        // QODBC fetches the rows; their values are read from its statement handle.
+        const QVariant statement = query.result()->handle();
+        if (!statement.isValid() || !statement.constData())
+            throw ProviderFailure{AdoError::CommandRejected, QStringLiteral("QODBC gave no statement handle."), QString(), 0};
+        OdbcRowReader reader(*static_cast<void *const *>(statement.constData()), int(m_names.size()));
+        while (query.next())
+            m_rows.push_back(reader.read());
         const QSqlError error = query.lastError();
         if (error.isValid())
             throw fromSqlError(AdoError::CommandRejected, error);
@@ -117,7 +84,11 @@ std::shared_ptr<OdbcSession> OdbcSession::open(const ConnectionStringParts &part
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), name);
         if (!db.isValid())
             throw ProviderFailure{AdoError::ProviderNotFound, AdoError::text(AdoError::ProviderNotFound), QString(), 0};
-        const QString odbc = SqlServerOdbc::odbcConnectionString(parts, SqlServerOdbc::freeTdsDriver(), user, password);
+        QString problem;
+        const QString odbc =
+            SqlServerOdbc::odbcConnectionString(parts, SqlServerOdbc::freeTdsDriver(), user, password, &problem);
+        if (!problem.isEmpty())
+            throw ProviderFailure{AdoError::OpenFailed, problem, QString(), 0};
         // QODBC reads any string containing ".dsn" as a file DSN, whatever else it holds.
         if (odbc.contains(QLatin1String(".dsn"), Qt::CaseInsensitive))
             throw ProviderFailure{AdoError::OpenFailed,

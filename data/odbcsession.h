@@ -10,7 +10,8 @@
 // SQL Server through Qt's QODBC driver and FreeTDS. Each session owns one QSqlDatabase
 // connection under a name of its own, removed when the session ends. Statements go to the
 // server exactly as written, as forward-only queries read row by row to their end before
-// execute() returns (FreeTDS allows one active statement per connection).
+// execute() returns (FreeTDS allows one active statement per connection); the values are
+// read from QODBC's statement handle by OdbcRowReader.
 class OdbcSession : public ProviderSession
 {
 public:

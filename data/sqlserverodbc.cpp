@@ -34,9 +34,14 @@ DataSource parseDataSource(const QString &text)
 
 QString braced(const QString &value)
 {
-    QString v = value;
-    v.replace(QLatin1String("}"), QLatin1String("}}"));
-    return QLatin1Char('{') + v + QLatin1Char('}');
+    // FreeTDS ends a braced value at the first "}" before ';' or the end and keeps "}}" as
+    // two braces, so doubling (as the ODBC documentation has it) would change the value.
+    return QLatin1Char('{') + value + QLatin1Char('}');
+}
+
+bool canBrace(const QString &value)
+{
+    return !value.contains(QLatin1String("};"));
 }
 
 namespace {
@@ -52,10 +57,15 @@ QString firstOf(const ConnectionStringParts &parts, std::initializer_list<const 
 } // namespace
 
 QString odbcConnectionString(const ConnectionStringParts &parts, const QString &driver, const QString &user,
-                             const QString &password)
+                             const QString &password, QString *problem)
 {
     const DataSource ds = parseDataSource(firstOf(parts, {"Data Source", "Server", "Address", "Addr"}));
     QStringList out;
+    const auto braced = [&](const QString &value) {
+        if (problem && problem->isEmpty() && !canBrace(value))
+            *problem = QStringLiteral("Um valor da cadeia de ligação contém \"};\", que o controlador FreeTDS não aceita.");
+        return SqlServerOdbc::braced(value);
+    };
     out << QStringLiteral("DRIVER=") + braced(driver);
     // A port wins over the instance; without one FreeTDS asks the server's browser service.
     if (ds.port > 0 || ds.instance.isEmpty())

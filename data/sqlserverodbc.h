@@ -8,7 +8,9 @@
 // of the FreeTDS driver: Data Source as host, host\instance or host\instance,port (a port
 // wins over the instance; without one FreeTDS asks the server's browser for the instance),
 // Initial Catalog, User ID, Password; TDS 7.4 and a UTF-8 client charset. Values are
-// wrapped in braces with '}' doubled, so no value can add keys of its own.
+// wrapped in braces as FreeTDS reads them: a braced value runs to the first "}" followed by
+// ';' or the end, and "}}" is not unescaped. A value holding "};" cannot be written so, and
+// is refused rather than let it end early and add keys of its own.
 namespace SqlServerOdbc {
 
 struct DataSource
@@ -22,12 +24,16 @@ struct DataSource
 // "(local)" mean 127.0.0.1. A port that is not a number in 1..65535 counts as absent.
 DataSource parseDataSource(const QString &dataSource);
 
-// "{value}" with every '}' doubled.
+// "{value}", read back by FreeTDS as value when canBrace(value).
 QString braced(const QString &value);
+// Whether FreeTDS reads "{value}" back as value: it holds no "};".
+bool canBrace(const QString &value);
 
 // The ODBC connection string for driver (a registered driver name or a driver library path).
+// When a value cannot be braced, *problem (if given) gets a message naming its key and the
+// string must not be used.
 QString odbcConnectionString(const ConnectionStringParts &parts, const QString &driver, const QString &user = QString(),
-                             const QString &password = QString());
+                             const QString &password = QString(), QString *problem = nullptr);
 
 // Login time-out in seconds: Connect Timeout when it is a positive number, else 15.
 int loginTimeoutSeconds(const ConnectionStringParts &parts);

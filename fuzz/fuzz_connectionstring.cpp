@@ -1,6 +1,6 @@
 // The OLE DB connection string parser and its ODBC translation on any text: nothing crashes,
-// and every value the translation wraps in braces reads back exactly, so no value can end its
-// braces early and add keys of its own. The input is split by FuzzedDataProvider into the
+// and every value the translation wraps in braces reads back exactly as FreeTDS reads it, so
+// no value can end its braces early and add keys of its own (a value that could is refused). The input is split by FuzzedDataProvider into the
 // OLE DB string, the driver, a user and a password.
 #include "data/connectionstringparts.h"
 #include "data/sqlserverodbc.h"
@@ -20,9 +20,9 @@ QString text(FuzzedDataProvider &provider, size_t maxLength)
     return QString::fromUtf8(bytes.data(), qsizetype(bytes.size()));
 }
 
-// Reads an ODBC connection string the way the driver manager does: KEY=value pairs separated
-// by ';', a value that starts with '{' runs to the '}' that is not doubled, "}}" standing for
-// '}'. Every key must appear once; a malformed string fails the check.
+// Reads an ODBC connection string the way the FreeTDS driver does: KEY=value pairs separated
+// by ';', a value that starts with '{' runs to the first '}' followed by ';' or the end, with
+// nothing unescaped. Every key must appear once; a malformed string fails the check.
 QMap<QString, QString> readOdbc(const QString &odbc)
 {
     QMap<QString, QString> pairs;
@@ -36,20 +36,10 @@ QMap<QString, QString> readOdbc(const QString &odbc)
         QString value;
         if (i < odbc.size() && odbc[i] == QLatin1Char('{')) {
             ++i;
-            for (;;) {
-                FUZZ_CHECK(i < odbc.size(), QStringLiteral("unclosed brace: ") + odbc);
-                if (odbc[i] == QLatin1Char('}')) {
-                    if (i + 1 < odbc.size() && odbc[i + 1] == QLatin1Char('}')) {
-                        value += QLatin1Char('}');
-                        i += 2;
-                        continue;
-                    }
-                    ++i;
-                    break;
-                }
-                value += odbc[i++];
-            }
-            FUZZ_CHECK(i < odbc.size() && odbc[i] == QLatin1Char(';'), odbc);
+            const qsizetype close = odbc.indexOf(QLatin1String("};"), i);
+            FUZZ_CHECK(close >= 0, QStringLiteral("unclosed brace: ") + odbc);
+            value = odbc.mid(i, close - i);
+            i = close + 1;
         } else {
             const qsizetype semicolon = odbc.indexOf(QLatin1Char(';'), i);
             FUZZ_CHECK(semicolon >= 0, odbc);
@@ -82,8 +72,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QString oledb = text(provider, 4096);
 
     const QString braced = SqlServerOdbc::braced(oledb);
-    const QMap<QString, QString> single = readOdbc(QStringLiteral("K=") + braced + QLatin1Char(';'));
-    FUZZ_CHECK(single.value(QStringLiteral("K")) == oledb, braced);
+    if (SqlServerOdbc::canBrace(oledb)) {
+        const QMap<QString, QString> single = readOdbc(QStringLiteral("K=") + braced + QLatin1Char(';'));
+        FUZZ_CHECK(single.value(QStringLiteral("K")) == oledb, braced);
+    }
 
     const ConnectionStringParts parts = ConnectionStringParts::parse(oledb);
     for (const auto &pair : parts.pairs())
@@ -94,7 +86,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const SqlServerOdbc::DataSource ds = SqlServerOdbc::parseDataSource(dataSourceText);
     FUZZ_CHECK(ds.port >= 0 && ds.port <= 65535, dataSourceText);
 
-    const QString odbc = SqlServerOdbc::odbcConnectionString(parts, driver, user, password);
+    QString problem;
+    const QString odbc = SqlServerOdbc::odbcConnectionString(parts, driver, user, password, &problem);
+    if (!problem.isEmpty())
+        return 0; // refused: some value holds "};"
     const QMap<QString, QString> read = readOdbc(odbc);
     FUZZ_CHECK(read.value(QStringLiteral("DRIVER")) == driver, odbc);
     const QString server = ds.port > 0 || ds.instance.isEmpty() ? ds.host : ds.host + QLatin1Char('\\') + ds.instance;

@@ -77,7 +77,8 @@ TEST(CheckinQueriesTest, TextsOfTheCheckinAndTheUndo)
     EXPECT_EQ(CheckinQueries::entryTime(42), QStringLiteral("SELECT checked_in FROM tbConvites WHERE convite_id = 42"));
     EXPECT_EQ(CheckinQueries::undoEntry(-7, Value::date(QDate(2026, 12, 8), QTime(9, 5, 3, 7))),
               QStringLiteral("UPDATE tbConvites SET checked_in = null WHERE convite_id = -7 "
-                             "AND checked_in = CONVERT(DATETIME,'2026-12-08 09:05:03.007',121)"));
+                             "AND checked_in BETWEEN CONVERT(DATETIME,'2026-12-08 09:05:03.004',121) "
+                             "AND CONVERT(DATETIME,'2026-12-08 09:05:03.010',121)"));
     // A company number that is blank is sent as the bare word null, which matches no row.
     EXPECT_TRUE(CheckinQueries::photographOwner(QString()).endsWith(QStringLiteral("WHERE no_empresa = null")));
 }

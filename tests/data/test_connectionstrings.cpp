@@ -74,7 +74,7 @@ TEST(SqlServerOdbc, TranslatesTheOleDbKeysForFreeTds)
         QStringLiteral("Provider=SQLOLEDB.1;Password=p}w;d;User ID=sa;Initial Catalog=Pelvrin;"
                        "Data Source=srv\\SQLEXPRESS,1433;Connect Timeout=3"));
     EXPECT_EQ(SqlServerOdbc::odbcConnectionString(parts, QStringLiteral("FreeTDS")),
-              QStringLiteral("DRIVER={FreeTDS};SERVER={srv};PORT=1433;DATABASE={Pelvrin};UID={sa};PWD={p}}w};"
+              QStringLiteral("DRIVER={FreeTDS};SERVER={srv};PORT=1433;DATABASE={Pelvrin};UID={sa};PWD={p}w};"
                              "TDS_Version=7.4;ClientCharset=UTF-8;"));
     EXPECT_EQ(SqlServerOdbc::loginTimeoutSeconds(parts), 3);
     // Without a port FreeTDS resolves the instance; user and password given to Open win.
@@ -84,7 +84,16 @@ TEST(SqlServerOdbc, TranslatesTheOleDbKeysForFreeTds)
               QStringLiteral("DRIVER={/x/libtdsodbc.so};SERVER={srv\\INST};UID={u};PWD={v};TDS_Version=7.4;"
                              "ClientCharset=UTF-8;"));
     EXPECT_EQ(SqlServerOdbc::loginTimeoutSeconds(named), 15);
-    EXPECT_EQ(SqlServerOdbc::braced(QStringLiteral("a}}b")), QStringLiteral("{a}}}}b}"));
+    // FreeTDS reads a braced value to the first "}" before ';' and does not undouble "}}"
+    // (a doubled brace reached the server as two); "};" cannot be written at all.
+    EXPECT_EQ(SqlServerOdbc::braced(QStringLiteral("a}}b}")), QStringLiteral("{a}}b}}"));
+    QString problem;
+    const auto cut = ConnectionStringParts::parse(QStringLiteral("Data Source=srv;Password=\"x};DRIVER={y}\""));
+    SqlServerOdbc::odbcConnectionString(cut, QStringLiteral("FreeTDS"), QString(), QString(), &problem);
+    EXPECT_FALSE(problem.isEmpty());
+    problem.clear();
+    SqlServerOdbc::odbcConnectionString(parts, QStringLiteral("FreeTDS"), QString(), QString(), &problem);
+    EXPECT_TRUE(problem.isEmpty());
 }
 
 TEST(NamedConnections, DesignTimeStringsAndEnvironmentOverrides)

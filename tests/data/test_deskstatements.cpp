@@ -151,6 +151,32 @@ TEST_P(DeskStatements, EscapedApostrophesAndTranCountProbe)
     EXPECT_EQ(conn->Errors().Count(), 0);
 }
 
+TEST_P(DeskStatements, EveryColumnTypeReadsAsTheEmbeddedStoreReadsIt)
+{
+    ConnectionRef conn = open(Role::CheckIn);
+    conn->Execute(QStringLiteral(
+        "CREATE TABLE tipos (i INT, g BIGINT, b BIT, r REAL, f FLOAT, t NVARCHAR(10), d DATETIME, n INT, e NVARCHAR(5))"));
+    // A name that fills its column with accents: twice as many bytes as characters in UTF-8.
+    conn->Execute(QStringLiteral("INSERT INTO tipos VALUES (7, 5000000000, 1, 2.5, -0.125, N'ãéíõúçàâêô', "
+                                 "CONVERT(DATETIME,'2026-12-07 09:05:30',102), NULL, '')"));
+    RecordsetRef rs = conn->Execute(QStringLiteral("SELECT i, g, b, r, f, t, d, n, e FROM tipos"));
+    ASSERT_FALSE(rs->Eof());
+    const std::vector<Value> expected{Value(int32_t(7)),
+                                      Value::fromInt64(5000000000),
+                                      Value(true),
+                                      Value(2.5),
+                                      Value(-0.125),
+                                      Value(QStringLiteral("ãéíõúçàâêô")),
+                                      Value::date(QDate(2026, 12, 7), QTime(9, 5, 30)),
+                                      Value::null(),
+                                      Value(QString())};
+    for (int i = 0; i < int(expected.size()); ++i) {
+        SCOPED_TRACE(rs->Fields(i).Name().toStdString());
+        EXPECT_EQ(rs->Fields(i).Value().kind(), expected[size_t(i)].kind());
+        EXPECT_EQ(rs->Fields(i).Value(), expected[size_t(i)]);
+    }
+}
+
 TEST_P(DeskStatements, VipQueryListsEnteredVipsByName)
 {
     ConnectionRef korda = open(Role::Korda);

@@ -1,0 +1,293 @@
+// The desk end to end on the production path: its three connections as SQLOLEDB strings
+// through QODBC, unixODBC and the FreeTDS driver to quorvet-tds-server serving a demo set.
+// Every verdict, undo, the VIP window, hostile entries, a registry-named connection with a
+// password made by quorvet-passwd, and two desk processes racing for the same invitations.
+#include "tests/app/deskfixture.h"
+
+#include "forms/frmmainvips.h"
+#include "platform/registryfile.h"
+#include "tests/support/tdsserverprocess.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QFile>
+#include <QLabel>
+#include <QProcess>
+#include <QSet>
+#include <QToolBar>
+#include <QTreeWidget>
+
+namespace {
+
+class DeskOverTds : public DeskFixture
+{
+protected:
+    void SetUp() override
+    {
+        DeskFixture::SetUp();
+        if (HasFatalFailure())
+            return;
+        ASSERT_TRUE(m_server.start(catalogs())) << m_server.error().toStdString();
+        pointAtServer();
+    }
+
+    // The demo set's files as the catalogs the desk's strings name.
+    QList<TdsServerProcess::Catalog> catalogs() const
+    {
+        return {{QStringLiteral("Pelvrin"), checkinDb(), {}},
+                {QStringLiteral("ZELMAR"), checkinDb(), {}},
+                {QStringLiteral("KORDA"), kordaDb(), {checkinDb()}}};
+    }
+
+    void pointAtServer() const
+    {
+        qputenv("QUORVET_CONNECTION_SQLSERVER", m_server.connectionString(QStringLiteral("Pelvrin")).toUtf8());
+        qputenv("QUORVET_CONNECTION_ZELMAR", m_server.connectionString(QStringLiteral("ZELMAR")).toUtf8());
+        qputenv("QUORVET_CONNECTION_KORDA", m_server.connectionString(QStringLiteral("KORDA")).toUtf8());
+    }
+
+    int64_t entered() const
+    {
+        return scalar(checkinDb(), QStringLiteral("SELECT COUNT(*) FROM tbConvites WHERE checked_in IS NOT NULL")).toLong();
+    }
+
+    TdsServerProcess m_server;
+};
+
+TEST_F(DeskOverTds, EveryVerdictWithItsMemberPanelAsOnTheEmbeddedStore)
+{
+    const struct
+    {
+        const char *number;
+        QString verdict; // the verdict, or its beginning for the error
+        QString name;
+        int contact;     // the photo control's member id, or -1
+    } cases[] = {
+        {"1001", QStringLiteral("Convite OK!"), QStringLiteral("Ana Catarina Moreira Lopes"), 101},
+        {"1003", QStringLiteral("Convite OK!"), QStringLiteral("Luísa Fernanda Guerreiro Dias"), 202},
+        {"1005", QStringLiteral("Convite OK! (CALL: X1)"), QStringLiteral("Henrique Baptista Correia"), -1},
+        {"424242", QStringLiteral("O convite não existe..."), QString(), -1},
+        {"1007", QStringLiteral("Convite expirado. Já entrou às 09:05"), QStringLiteral("Maria Helena Sá Carvalho"), -1},
+        {"1013", QStringLiteral("Erro no procedimento: "), QString(), -1},
+    };
+    auto w = desk();
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.number);
+        TestSupport::clearErrorReports();
+        const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
+        const Value earlier = checkedIn(QString::fromLatin1(c.number));
+        w->FXNo_TAP()->setText(QString::fromLatin1(c.number));
+        w->VerifyCode(); // as Enter does, without the pause between guests
+        const QDateTime after = QDateTime::currentDateTime().addSecs(1);
+        EXPECT_TRUE(verdict(*w).startsWith(c.verdict)) << qPrintable(verdict(*w));
+        if (!c.name.isEmpty()) // accents intact
+            EXPECT_EQ(w->FXNome_Union()->text(), c.name);
+        if (c.contact >= 0) {
+            EXPECT_EQ(w->ucIDFotos1()->ContactID(), c.contact);
+            EXPECT_TRUE(w->ucIDFotos1()->hasPhoto());
+            EXPECT_FALSE(w->FXData_Nascimento()->text().isEmpty()); // a DATETIME reached the panel as a date
+        }
+        const Value now = checkedIn(QString::fromLatin1(c.number));
+        if (c.verdict.startsWith(QStringLiteral("Convite OK!"))) {
+            // Written with the server's clock, which here is this machine's.
+            ASSERT_TRUE(now.isDateValue());
+            EXPECT_GE(now.toDateTime(), before);
+            EXPECT_LE(now.toDateTime(), after);
+            EXPECT_NE(w->LastConviteID, 0);
+            EXPECT_TRUE(TestSupport::errorReports().isEmpty());
+        } else {
+            EXPECT_EQ(now, earlier);
+        }
+    }
+    // All three connections went through the server.
+    for (const char *catalog : {"Pelvrin", "ZELMAR", "KORDA"})
+        EXPECT_TRUE(m_server.standardError().contains(QStringLiteral("login sa ") + QLatin1String(catalog)));
+    EXPECT_EQ(m_server.refusedLogins(), 0);
+}
+
+TEST_F(DeskOverTds, EscUndoesTheLastEntry)
+{
+    TestSupport::MsgBoxRecorder boxes;
+    auto w = desk();
+    typeAndEnter(*w, QStringLiteral("1002"));
+    ASSERT_EQ(verdict(*w), QStringLiteral("Convite OK!"));
+    ASSERT_TRUE(checkedIn(QStringLiteral("1002")).isDateValue());
+    ASSERT_TRUE(waitForUnlock(*w));
+    boxes.answerNext(MsgBox::Yes);
+    QTest::keyClick(w->FXNo_TAP(), Qt::Key_Escape);
+    ASSERT_EQ(boxes.boxes().size(), 1);
+    EXPECT_EQ(boxes.boxes()[0].prompt,
+              QStringLiteral("Deseja anular a última entrada em nome de:\n\r\n\rPedro Manuel Oliveira Costa"));
+    EXPECT_TRUE(checkedIn(QStringLiteral("1002")).isNull());
+    EXPECT_EQ(w->LastConviteID, 0);
+}
+
+TEST_F(DeskOverTds, TheVipWindowListsWhatTheEmbeddedStoreLists)
+{
+    // The same window on the embedded store first, then through the server.
+    QStringList shown[2];
+    for (int pass = 0; pass < 2; ++pass) {
+        if (pass == 0)
+            pointAt(m_set);
+        else
+            pointAtServer();
+        frmMain w;
+        w.setProcessTerminator([](const QString &) { return false; });
+        w.Form_Load();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+        QTest::mouseClick(w.Toolbar1()->widgetForAction(w.Toolbar1Button()), Qt::LeftButton);
+        const QList<frmMainVIPs *> lists = w.findChildren<frmMainVIPs *>(Qt::FindDirectChildrenOnly);
+        ASSERT_EQ(lists.size(), 1);
+        shown[pass] << lists[0]->Label4()->text();
+        QTreeWidget *view = lists[0]->ListView1();
+        for (int row = 0; row < view->topLevelItemCount(); ++row)
+            for (int column = 0; column < view->columnCount(); ++column)
+                shown[pass] << view->topLevelItem(row)->text(column);
+    }
+    EXPECT_GE(shown[1].size(), 1 + 4 * 2);
+    EXPECT_EQ(shown[1], shown[0]);
+    EXPECT_TRUE(TestSupport::errorReports().isEmpty());
+}
+
+TEST_F(DeskOverTds, HostileEntriesAreNotFoundAndChangeNothing)
+{
+    const Value rows = scalar(checkinDb(), QStringLiteral("SELECT COUNT(*) FROM tbConvites"));
+    const int64_t before = entered();
+    const QStringList entries{
+        QStringLiteral("'; DROP TABLE tbConvites; --"),
+        QStringLiteral("' OR '1'='1"),
+        QStringLiteral("1001'; UPDATE tbConvites SET checked_in = GETDATE(); --"),
+        QString(5000, QLatin1Char('\'')), // a request far over one packet
+        QStringLiteral("1001ção€😀"),
+        QStringLiteral("10\x01" "01\x1b"),
+    };
+    auto w = desk();
+    for (const QString &entry : entries) {
+        SCOPED_TRACE(entry.left(40).toStdString());
+        w->FXNo_TAP()->setText(entry);
+        w->VerifyCode();
+        EXPECT_EQ(verdict(*w), QStringLiteral("O convite não existe...")) << qPrintable(verdict(*w).left(300));
+        EXPECT_TRUE(TestSupport::errorReports().isEmpty());
+        TestSupport::clearErrorReports();
+    }
+    EXPECT_EQ(scalar(checkinDb(), QStringLiteral("SELECT COUNT(*) FROM tbConvites")), rows);
+    EXPECT_EQ(entered(), before);
+}
+
+TEST_F(DeskOverTds, ARegistryEntryWithAPasswordFromQuorvetPasswd)
+{
+    // A server of its own with a password that only the registry value carries.
+    const QString password = QStringLiteral("Regísto-4!x");
+    TdsServerProcess server;
+    ASSERT_TRUE(server.start(catalogs(), {}, 0, password)) << server.error().toStdString();
+    QTemporaryDir dir;
+    const QString machineId = dir.filePath(QStringLiteral("machine-id"));
+    {
+        QFile id(machineId);
+        ASSERT_TRUE(id.open(QIODevice::WriteOnly));
+        id.write("0f9e8d7c6b5a49382716051423324150\n");
+    }
+    qputenv("QUORVET_MACHINE_ID_FILE", machineId.toUtf8());
+    QProcess passwd;
+    passwd.start(QStringLiteral(QUORVET_PASSWD_TOOL), {});
+    ASSERT_TRUE(passwd.waitForStarted());
+    passwd.write(password.toUtf8() + '\n');
+    passwd.closeWriteChannel();
+    ASSERT_TRUE(passwd.waitForFinished(30000));
+    const QByteArray encoded = passwd.readAllStandardOutput().trimmed();
+    ASSERT_TRUE(encoded.startsWith("qv1:")) << passwd.readAllStandardError().constData();
+    {
+        QFile registry(RegistryFile::defaultPath());
+        ASSERT_TRUE(registry.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        registry.write("Windows Registry Editor Version 5.00\r\n\r\n"
+                       "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Halvorix\\SqlServer]\r\n"
+                       "\"dtSecurityInfo\"=\"True\"\r\n\"dtUser\"=\"sa\"\r\n\"dtPassword\"=\"" + encoded + "\"\r\n"
+                       "\"dtInitialCatalog\"=\"Pelvrin\"\r\n"
+                       "\"dtDataSource\"=\"127.0.0.1\\\\SQLEXPRESS," + QByteArray::number(server.port()) + "\"\r\n");
+    }
+    qputenv("QUORVET_CONNECTION_SQLSERVER", "Registry=SqlServer");
+    TestSupport::MsgBoxRecorder boxes;
+    {
+        auto w = desk();
+        typeAndEnter(*w, QStringLiteral("1001"));
+        EXPECT_EQ(verdict(*w), QStringLiteral("Convite OK!"));
+    }
+    EXPECT_TRUE(boxes.boxes().isEmpty());
+    EXPECT_TRUE(checkedIn(QStringLiteral("1001")).isDateValue());
+    EXPECT_GE(server.logins(), 1);
+    EXPECT_EQ(server.refusedLogins(), 0);
+    QFile::remove(RegistryFile::defaultPath());
+    qunsetenv("QUORVET_MACHINE_ID_FILE");
+}
+
+// The child side of the race below: a desk process of its own, started by the test, never alone.
+TEST(DeskOverTdsRaceChild, ChecksInEveryRaceInvitation)
+{
+    const QString go = qEnvironmentVariable("QUORVET_RACE_GO");
+    if (go.isEmpty())
+        GTEST_SKIP() << "runs only as a child process of DeskOverTds.TwoDeskProcessesAcceptEachInvitationOnce";
+    const int count = qEnvironmentVariableIntValue("QUORVET_RACE_COUNT");
+    frmMain w;
+    w.setProcessTerminator([](const QString &) { return false; });
+    w.show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(go); }, 30000));
+    for (int i = 1; i <= count; ++i) {
+        const QString number = QStringLiteral("R%1").arg(i);
+        w.FXNo_TAP()->setText(number);
+        w.VerifyCode();
+        QString shown;
+        for (QLabel *l : {w.FXMessage_OK(), w.FXMessage_Alert(), w.FXMessage_Invalid()})
+            if (!l->isHidden())
+                shown += l->text();
+        std::printf("RACE %s %s\n", qPrintable(number), qPrintable(shown));
+    }
+    std::fflush(stdout);
+}
+
+TEST_F(DeskOverTds, TwoDeskProcessesAcceptEachInvitationOnce)
+{
+    constexpr int Count = 12;
+    exec(checkinDb(), QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
+                                     "INSERT INTO tbConvites (convite_no, nome, call_in, base_dados) "
+                                     "SELECT 'R' || i, 'Convidado ' || i, '', 1 FROM n")
+                          .arg(Count));
+    const QString go = m_dir.filePath(QStringLiteral("go"));
+    QList<QProcess *> children;
+    for (int i = 0; i < 2; ++i) {
+        auto *child = new QProcess;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QUORVET_RACE_GO"), go);
+        env.insert(QStringLiteral("QUORVET_RACE_COUNT"), QString::number(Count));
+        child->setProcessEnvironment(env);
+        child->start(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=DeskOverTdsRaceChild.*")});
+        ASSERT_TRUE(child->waitForStarted());
+        children << child;
+    }
+    {
+        QFile start(go);
+        ASSERT_TRUE(start.open(QIODevice::WriteOnly));
+    }
+    QMap<QString, QStringList> verdicts;
+    for (QProcess *child : children) {
+        EXPECT_TRUE(child->waitForFinished(120000));
+        const QString out = QString::fromUtf8(child->readAllStandardOutput());
+        EXPECT_TRUE(out.contains(QStringLiteral("[  PASSED  ] 1 test"))) << out.toStdString();
+        for (const QString &line : out.split(QLatin1Char('\n')))
+            if (line.startsWith(QLatin1String("RACE ")))
+                verdicts[line.section(QLatin1Char(' '), 1, 1)] << line.section(QLatin1Char(' '), 2);
+        delete child;
+    }
+    ASSERT_EQ(verdicts.size(), Count);
+    for (auto it = verdicts.cbegin(); it != verdicts.cend(); ++it) {
+        SCOPED_TRACE(it.key().toStdString());
+        ASSERT_EQ(it.value().size(), 2);
+        const Value written = checkedIn(it.key());
+        ASSERT_TRUE(written.isDateValue());
+        const QString refusal =
+            QStringLiteral("Convite expirado. Já entrou às ") + written.toDateTime().toString(QStringLiteral("HH:mm"));
+        EXPECT_EQ(it.value().count(QStringLiteral("Convite OK!")), 1) << it.value().join(QStringLiteral(" | ")).toStdString();
+        EXPECT_EQ(it.value().count(refusal), 1) << it.value().join(QStringLiteral(" | ")).toStdString();
+    }
+}
+
+} // namespace

@@ -1,0 +1,450 @@
+// quorvet-tds-server run as a process: logins refused and accepted through the real FreeTDS
+// driver (QODBC, as the desk connects), its errors and results, packets split over the packet
+// size, ATTENTION, --drop-after and --stall-ms, a restart on the same port, the browser's
+// answer, and malformed packets sent on raw sockets that close only their own connection.
+#include "data/connection.h"
+#include "data/dberror.h"
+#include "data/recordset.h"
+#include "platform/runtimeerror.h"
+#include "tests/data/databasefixture.h"
+#include "tests/support/tdsserverprocess.h"
+#include "tests/support/testsupport.h"
+#include "tools/tdsserver/tdsbytes.h"
+#include "tools/tdsserver/tdsmessages.h"
+#include "tools/tdsserver/tdspacket.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <optional>
+
+namespace {
+
+// A TDS client on a plain socket, for what FreeTDS never sends.
+class RawClient
+{
+public:
+    explicit RawClient(quint16 port)
+    {
+        m_fd = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_port = htons(port);
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        EXPECT_EQ(::connect(m_fd, reinterpret_cast<sockaddr *>(&a), sizeof a), 0);
+    }
+    ~RawClient() { close(m_fd); }
+
+    void sendBytes(const Bytes &bytes) { ::send(m_fd, bytes.data(), bytes.size(), MSG_NOSIGNAL); }
+    void sendMessage(uint8_t type, const Bytes &payload, size_t packetSize = 4096)
+    {
+        sendBytes(Tds::packetize(type, payload, packetSize, 0));
+    }
+
+    // The next whole message from the server, or nullopt when the server closed the connection.
+    std::optional<Bytes> readMessage()
+    {
+        Bytes message;
+        for (;;) {
+            uint8_t header[8];
+            if (!readExactly(header, 8))
+                return std::nullopt;
+            const size_t length = size_t(header[2]) << 8 | header[3];
+            Bytes data(length - 8);
+            if (!readExactly(data.data(), data.size()))
+                return std::nullopt;
+            message.insert(message.end(), data.begin(), data.end());
+            ++m_packets;
+            if (header[1] & Tds::StatusEndOfMessage)
+                return message;
+        }
+    }
+
+    bool closedByServer() { return !readMessage(); }
+    int packetsRead() const { return m_packets; }
+
+    // PRELOGIN and LOGIN7 by hand; true when the server acknowledged the login.
+    bool logIn(const std::u16string &user, const std::u16string &password, const std::u16string &database)
+    {
+        ByteWriter pre;
+        for (uint8_t b : {0x00, 0x00, 0x0B, 0x00, 0x06, 0x01, 0x00, 0x11, 0x00, 0x01, 0xFF})
+            pre.u8(b);
+        for (uint8_t b : {1, 0, 0, 0, 0, 0, 0})
+            pre.u8(b); // version, then "encryption off"
+        sendMessage(Tds::PreLogin, pre.data());
+        if (!readMessage())
+            return false;
+        sendMessage(Tds::Login7, login7(user, password, database));
+        const std::optional<Bytes> reply = readMessage();
+        return reply && std::find(reply->begin(), reply->end(), uint8_t(0xAD)) != reply->end();
+    }
+
+    static Bytes login7(const std::u16string &user, const std::u16string &password, const std::u16string &database)
+    {
+        constexpr size_t fixed = 94;
+        ByteWriter data;
+        ByteWriter out;
+        const Bytes pw = Tds::obfuscatePassword(password);
+        const size_t total = fixed + 2 * (user.size() + database.size()) + pw.size();
+        out.u32(uint32_t(total));
+        out.u32(Tds::Version74);
+        out.u32(4096);
+        for (int i = 0; i < 3; ++i)
+            out.u32(0);
+        out.u32(0x000003E0); // option flags: ODBC, initial database required...
+        out.u32(0);
+        out.u32(0x0409);
+        uint16_t offset = fixed;
+        const auto field = [&](const Bytes &bytes, size_t units) {
+            out.u16(offset);
+            out.u16(uint16_t(units));
+            data.bytes(bytes);
+            offset = uint16_t(offset + bytes.size());
+        };
+        ByteWriter u, d;
+        u.utf16(user);
+        d.utf16(database);
+        field(Bytes(), 0);             // host
+        field(u.data(), user.size());  // user
+        field(pw, password.size());    // password
+        for (int i = 0; i < 5; ++i)    // application, server, extension, library, language
+            field(Bytes(), 0);
+        field(d.data(), database.size());
+        for (int i = 0; i < 6; ++i)
+            out.u8(0); // client id
+        for (int i = 0; i < 3; ++i)
+            field(Bytes(), 0); // SSPI, attach file, change password
+        out.u32(0);
+        out.bytes(data.data());
+        return out.take();
+    }
+
+    static Bytes batch(const std::u16string &sql)
+    {
+        ByteWriter out;
+        out.u32(22); // ALL_HEADERS with the transaction descriptor header
+        out.u32(18);
+        out.u16(2);
+        out.u64(0);
+        out.u32(1);
+        out.utf16(sql);
+        return out.take();
+    }
+
+private:
+    bool readExactly(uint8_t *into, size_t size)
+    {
+        size_t got = 0;
+        while (got < size) {
+            pollfd p{m_fd, POLLIN, 0};
+            if (poll(&p, 1, 10000) <= 0)
+                return false;
+            const ssize_t n = recv(m_fd, into + got, size - got, 0);
+            if (n <= 0)
+                return false;
+            got += size_t(n);
+        }
+        return true;
+    }
+
+    int m_fd;
+    int m_packets = 0;
+};
+
+// The DONE tokens' status words at the end of a reply.
+uint16_t lastDoneStatus(const Bytes &reply)
+{
+    EXPECT_GE(reply.size(), 13u);
+    if (reply.size() < 13 || reply[reply.size() - 13] != 0xFD)
+        return 0xFFFF;
+    return uint16_t(reply[reply.size() - 12] | reply[reply.size() - 11] << 8);
+}
+
+class TdsServerTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        QFile(m_dir.filePath(QStringLiteral("main.db"))).open(QIODevice::WriteOnly);
+    }
+
+    void start(const QStringList &extra = {}, quint16 port = 0)
+    {
+        ASSERT_TRUE(m_server.start({{QStringLiteral("Pelvrin"), m_dir.filePath(QStringLiteral("main.db")), {}}}, extra, port))
+            << m_server.error().toStdString();
+    }
+
+    ConnectionRef open(const QString &catalog = QStringLiteral("Pelvrin"))
+    {
+        auto c = std::make_shared<Connection>();
+        c->Open(m_server.connectionString(catalog));
+        return c;
+    }
+
+    static RuntimeError raisedBy(const std::function<void()> &f)
+    {
+        try {
+            f();
+        } catch (const RuntimeError &e) {
+            return e;
+        }
+        return RuntimeError(0, QString());
+    }
+
+    static Value scalar(const ConnectionRef &c, const QString &sql)
+    {
+        RecordsetRef rs = c->Execute(sql);
+        return rs->Eof() ? Value() : rs->Fields(0).Value();
+    }
+
+    QTemporaryDir m_dir{TestSupport::processTempDir() + QStringLiteral("/tds-XXXXXX")};
+    TdsServerProcess m_server;
+};
+
+TEST_F(TdsServerTest, RefusesAWrongPasswordAndAnUnknownCatalogAndCountsLogins)
+{
+    start();
+    const RuntimeError wrong = raisedBy([&] {
+        Connection c;
+        c.Open(m_server.connectionString(QStringLiteral("Pelvrin"), QStringLiteral("not-it")));
+    });
+    EXPECT_EQ(wrong.number(), AdoError::OpenFailed);
+    EXPECT_TRUE(wrong.description().contains(QStringLiteral("Login failed for user 'sa'."))) << wrong.description().toStdString();
+
+    const RuntimeError unknown = raisedBy([&] { open(QStringLiteral("Nowhere")); });
+    EXPECT_TRUE(unknown.description().contains(
+        QStringLiteral("Cannot open database \"Nowhere\" requested by the login. The login failed.")))
+        << unknown.description().toStdString();
+
+    ConnectionRef good = open(QStringLiteral("pelvrin")); // catalog names ignore case, as SQL Server's do
+    EXPECT_EQ(scalar(good, QStringLiteral("SELECT 1 + 1")), Value(int32_t(2)));
+    EXPECT_EQ(m_server.refusedLogins(), 2);
+    EXPECT_EQ(m_server.logins(), 1);
+    EXPECT_TRUE(m_server.standardError().contains(QStringLiteral("\nlogin sa Pelvrin\n"))
+                || m_server.standardError().startsWith(QStringLiteral("login sa Pelvrin\n")));
+}
+
+TEST_F(TdsServerTest, AMissingTableIsError208WithTheServersWordsAndTheSessionGoesOn)
+{
+    start();
+    ConnectionRef c = open();
+    const RuntimeError e = raisedBy([&] { c->Execute(QStringLiteral("SELECT x FROM tbNaoExiste")); });
+    EXPECT_EQ(e.number(), AdoError::CommandRejected);
+    EXPECT_EQ(e.description(), QStringLiteral("Invalid object name 'tbNaoExiste'."));
+    ASSERT_EQ(c->Errors().Count(), 1);
+    EXPECT_EQ(c->Errors().Item(0).NativeError(), 208);
+    // A batch stops at its failing statement; what ran before it stays done.
+    raisedBy([&] { c->Execute(QStringLiteral("CREATE TABLE t (a INT); INSERT INTO t VALUES (1); INSERT INTO nada VALUES (2)")); });
+    EXPECT_EQ(scalar(c, QStringLiteral("SELECT COUNT(*) FROM t")), Value(int32_t(1)));
+}
+
+TEST_F(TdsServerTest, LongRequestsAndResultsAreSplitOverThePacketSize)
+{
+    start();
+    ConnectionRef c = open();
+    c->Execute(QStringLiteral("CREATE TABLE big (id INTEGER, txt TEXT)"));
+    const QString longText = QString(5000, QChar(u'ã')) + QStringLiteral("fim"); // nvarchar(max) on the wire
+    // The statement itself is longer than one 4096-byte packet.
+    c->Execute(QStringLiteral("INSERT INTO big VALUES (0, '%1')").arg(longText));
+    QStringList inserts;
+    for (int i = 1; i <= 300; ++i)
+        inserts << QStringLiteral("INSERT INTO big VALUES (%1, 'linha número %1')").arg(i);
+    c->Execute(inserts.join(QLatin1Char(';')));
+    EXPECT_EQ(scalar(c, QStringLiteral("SELECT txt FROM big WHERE id = 0")), Value(longText));
+    const QString accents = QString(3000, QChar(u'ã'));
+    EXPECT_EQ(scalar(c, QStringLiteral("SELECT '%1'").arg(accents)), Value(accents));
+    const QString ascii300 = QString(300, QChar(u'a'));
+    EXPECT_EQ(scalar(c, QStringLiteral("SELECT '%1'").arg(ascii300)), Value(ascii300));
+    RecordsetRef rs = c->Execute(QStringLiteral("SELECT id, txt FROM big WHERE id > 0 ORDER BY id"));
+    int rows = 0;
+    for (; !rs->Eof(); rs->MoveNext()) {
+        ++rows;
+        EXPECT_EQ(rs->Fields(QStringLiteral("txt")).Value(), Value(QStringLiteral("linha número %1").arg(rows)));
+    }
+    EXPECT_EQ(rows, 300);
+}
+
+TEST_F(TdsServerTest, AttentionIsAcknowledgedAndCancelsARequestStillWaiting)
+{
+    auto embedded = std::make_shared<Connection>();
+    embedded->Open(QStringLiteral("Provider=SQLite;Data Source=") + m_dir.filePath(QStringLiteral("main.db")));
+    embedded->Execute(QStringLiteral("CREATE TABLE t (a INT)"));
+    start({QStringLiteral("--stall-ms"), QStringLiteral("400")});
+    RawClient raw(m_server.port());
+    ASSERT_TRUE(raw.logIn(u"sa", TdsServerProcess::Password.toStdU16String(), u"Pelvrin"));
+    // Cancelled while the server stalls: not run, and the answer is DONE with the attention bit.
+    // Both go out in one write, so the cancel is there before the stall can end.
+    Bytes batchAndCancel = Tds::packetize(Tds::SqlBatch, RawClient::batch(u"INSERT INTO t VALUES (1)"), 4096, 0);
+    const Bytes cancel = Tds::packetize(Tds::Attention, Bytes(), 4096, 0);
+    batchAndCancel.insert(batchAndCancel.end(), cancel.begin(), cancel.end());
+    raw.sendBytes(batchAndCancel);
+    std::optional<Bytes> reply = raw.readMessage();
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(lastDoneStatus(*reply), 0x0020);
+    // After a complete reply a late attention still gets its acknowledgement.
+    raw.sendMessage(Tds::SqlBatch, RawClient::batch(u"INSERT INTO t VALUES (2)"));
+    reply = raw.readMessage();
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(lastDoneStatus(*reply), 0x0010);
+    raw.sendMessage(Tds::Attention, Bytes());
+    reply = raw.readMessage();
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(lastDoneStatus(*reply), 0x0020);
+    RecordsetRef rs = embedded->Execute(QStringLiteral("SELECT a FROM t"));
+    ASSERT_FALSE(rs->Eof());
+    EXPECT_EQ(rs->Fields(0).Value(), Value(int32_t(2)));
+    rs->MoveNext();
+    EXPECT_TRUE(rs->Eof());
+}
+
+TEST_F(TdsServerTest, DropAfterClosesEachConnectionAtItsNthPacket)
+{
+    // PRELOGIN and LOGIN7 are packets 1 and 2: each session loses its first request.
+    start({QStringLiteral("--drop-after"), QStringLiteral("3")});
+    for (int round = 0; round < 2; ++round) {
+        ConnectionRef c = open();
+        const RuntimeError e = raisedBy([&] { c->Execute(QStringLiteral("SELECT 1")); });
+        EXPECT_EQ(e.number(), AdoError::CommandRejected);
+    }
+    EXPECT_EQ(m_server.logins(), 2);
+    EXPECT_EQ(m_server.standardError().count(QStringLiteral("dropped connection")), 2);
+}
+
+TEST_F(TdsServerTest, ARestartOnTheSamePortServesAgainAndSigtermEndsCleanly)
+{
+    start();
+    const quint16 port = m_server.port();
+    ConnectionRef before = open();
+    EXPECT_EQ(scalar(before, QStringLiteral("SELECT 7")), Value(int32_t(7)));
+    m_server.stop(); // with a session open
+    EXPECT_EQ(m_server.exitCode(), 0);
+    EXPECT_TRUE(m_server.standardError().endsWith(QStringLiteral("stopped\n")));
+    start({}, port);
+    EXPECT_EQ(m_server.port(), port);
+    // The old session is gone: its next statement fails instead of hanging.
+    EXPECT_NE(raisedBy([&] { before->Execute(QStringLiteral("SELECT 7")); }).number(), 0);
+    EXPECT_EQ(scalar(open(), QStringLiteral("SELECT 8")), Value(int32_t(8)));
+    EXPECT_EQ(m_server.logins(), 1);
+}
+
+TEST_F(TdsServerTest, MalformedPacketsCloseOnlyTheirOwnConnection)
+{
+    start();
+    ConnectionRef bystander = open();
+    ByteWriter shortLength, oversized, unknownType, brokenLogin;
+    for (uint8_t b : {0x12, 0x01, 0x00, 0x04, 0x00, 0x00, 0x01, 0x00})
+        shortLength.u8(b); // length 4: shorter than the header
+    for (uint8_t b : {0x12, 0x01, 0x80, 0x00, 0x00, 0x00, 0x01, 0x00})
+        oversized.u8(b); // length 32768
+    for (uint8_t b : {0x05, 0x01, 0x00, 0x08, 0x00, 0x00, 0x01, 0x00})
+        unknownType.u8(b);
+    Bytes login = RawClient::login7(u"sa", u"pw", u"Pelvrin");
+    login[40] = 0xF0; // the user name's offset points past the record
+    login[41] = 0x7F;
+    const struct
+    {
+        const char *name;
+        Bytes bytes;
+    } cases[] = {
+        {"length shorter than the header", shortLength.data()},
+        {"length over the packet size", oversized.data()},
+        {"unknown packet type", unknownType.data()},
+        {"broken LOGIN7 offsets", Tds::packetize(Tds::Login7, login, 4096, 0)},
+        {"SQL batch before login", Tds::packetize(Tds::SqlBatch, RawClient::batch(u"SELECT 1"), 4096, 0)},
+        {"LOGIN7 shorter than its fixed part", Tds::packetize(Tds::Login7, Bytes(40, 0), 4096, 0)},
+        {"garbage", Bytes(100, 0xAB)},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        RawClient raw(m_server.port());
+        raw.sendBytes(c.bytes);
+        EXPECT_TRUE(raw.closedByServer());
+        EXPECT_EQ(raw.packetsRead(), 0);
+    }
+    EXPECT_EQ(scalar(bystander, QStringLiteral("SELECT 'ainda aqui'")), Value("ainda aqui"));
+    EXPECT_EQ(scalar(open(), QStringLiteral("SELECT 2")), Value(int32_t(2)));
+    EXPECT_EQ(m_server.standardError().count(QStringLiteral("closed connection")), int(std::size(cases)));
+}
+
+TEST_F(TdsServerTest, TheBrowserAnswersForItsInstanceOnly)
+{
+    // FreeTDS always asks UDP port 1434, so the answer is read here by a UDP client of ours.
+    start({QStringLiteral("--instance"), QStringLiteral("SQLEXPRESS"), QStringLiteral("--browser-port"),
+           QStringLiteral("0")});
+    const QRegularExpressionMatch m =
+        QRegularExpression(QStringLiteral("browser on 127\\.0\\.0\\.1:(\\d+) for instance SQLEXPRESS"))
+            .match(m_server.standardError());
+    ASSERT_TRUE(m.hasMatch()) << m_server.standardError().toStdString();
+    const int fd = socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(quint16(m.captured(1).toUInt()));
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const auto ask = [&](const QByteArray &request, int waitMs) {
+        sendto(fd, request.constData(), size_t(request.size()), 0, reinterpret_cast<sockaddr *>(&a), sizeof a);
+        pollfd p{fd, POLLIN, 0};
+        char buffer[1100];
+        if (poll(&p, 1, waitMs) <= 0)
+            return QByteArray();
+        const ssize_t n = recv(fd, buffer, sizeof buffer, 0);
+        return QByteArray(buffer, int(std::max<ssize_t>(0, n)));
+    };
+    EXPECT_TRUE(ask(QByteArray("\x04OTHER", 7), 300).isEmpty());
+    const QByteArray answer = ask(QByteArray("\x04sqlexpress", 12), 5000);
+    ASSERT_GE(answer.size(), 3);
+    EXPECT_EQ(answer[0], '\x05');
+    EXPECT_EQ(uchar(answer[1]) | uchar(answer[2]) << 8, answer.size() - 3);
+    EXPECT_TRUE(answer.contains(";InstanceName;SQLEXPRESS;"));
+    EXPECT_TRUE(answer.endsWith(QStringLiteral(";tcp;%1;;").arg(m_server.port()).toLatin1())) << answer.toStdString();
+    close(fd);
+}
+
+TEST(TdsServerCommandLine, BadArgumentsAndUnreadableCatalogsExitWithStatus2BeforeListening)
+{
+    QTemporaryDir dir;
+    QFile text(dir.filePath(QStringLiteral("notes.txt")));
+    ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+    text.write(QByteArray(2048, 'x'));
+    text.close();
+    const QString listen = QStringLiteral("--listen=127.0.0.1:0");
+    const QStringList base{listen, QStringLiteral("--user"), QStringLiteral("sa"), QStringLiteral("--password"),
+                           QStringLiteral("pw")};
+    const struct
+    {
+        QStringList arguments;
+        const char *message;
+    } cases[] = {
+        {{listen, QStringLiteral("--user"), QStringLiteral("sa")}, "at least one --catalog"},
+        {base + QStringList{QStringLiteral("--catalog"), QStringLiteral("X")}, "NAME=FILE"},
+        {QStringList{QStringLiteral("--listen"), QStringLiteral("somewhere:99")}, "IPV4ADDRESS:PORT"},
+        {base + QStringList{QStringLiteral("--catalog"), QStringLiteral("X=") + dir.filePath(QStringLiteral("none.db"))},
+         "catalog X cannot be opened"},
+        {base + QStringList{QStringLiteral("--catalog"), QStringLiteral("X=") + text.fileName()},
+         "catalog X cannot be opened"},
+        {base + QStringList{QStringLiteral("--catalog"), QStringLiteral("X=") + text.fileName(), QStringLiteral("--attach"),
+                            QStringLiteral("Y=") + text.fileName()},
+         "which no --catalog gives"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.arguments.join(QLatin1Char(' ')).toStdString());
+        QProcess p;
+        p.start(TdsServerProcess::program(), c.arguments);
+        ASSERT_TRUE(p.waitForFinished(10000));
+        EXPECT_EQ(p.exitCode(), 2);
+        EXPECT_TRUE(p.readAllStandardOutput().isEmpty());
+        EXPECT_TRUE(p.readAllStandardError().contains(c.message));
+    }
+}
+
+} // namespace
