@@ -1,5 +1,8 @@
 #include "data/sqlserverodbc.h"
 
+#include "data/dberror.h"
+#include "data/providersession.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -34,9 +37,13 @@ DataSource parseDataSource(const QString &text)
 
 QString braced(const QString &value)
 {
-    QString v = value;
-    v.replace(QLatin1String("}"), QLatin1String("}}"));
-    return QLatin1Char('{') + v + QLatin1Char('}');
+    // FreeTDS takes a braced value as it stands up to the first "};" and does not read "}}" as
+    // one '}', while the driver manager ends it at the first lone '}': no spelling of a '}'
+    // reaches the server intact through both, so such a value is refused, never altered.
+    if (value.contains(QLatin1Char('}')) || value.contains(QChar(0)))
+        throw ProviderFailure{AdoError::OpenFailed,
+                              QStringLiteral("Os valores da cadeia de ligação não podem conter \"}\"."), QString(), 0};
+    return QLatin1Char('{') + value + QLatin1Char('}');
 }
 
 namespace {

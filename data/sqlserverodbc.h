@@ -8,7 +8,8 @@
 // of the FreeTDS driver: Data Source as host, host\instance or host\instance,port (a port
 // wins over the instance; without one FreeTDS asks the server's browser for the instance),
 // Initial Catalog, User ID, Password; TDS 7.4 and a UTF-8 client charset. Values are
-// wrapped in braces with '}' doubled, so no value can add keys of its own.
+// wrapped in braces, so ';', '=', quotes and blanks reach the driver as they are and no value
+// can add keys of its own; a value holding '}' cannot be carried and is refused.
 namespace SqlServerOdbc {
 
 struct DataSource
@@ -22,7 +23,7 @@ struct DataSource
 // "(local)" mean 127.0.0.1. A port that is not a number in 1..65535 counts as absent.
 DataSource parseDataSource(const QString &dataSource);
 
-// "{value}" with every '}' doubled.
+// "{value}"; raises ProviderFailure (-2147467259) for a value holding '}' or a NUL.
 QString braced(const QString &value);
 
 // The ODBC connection string for driver (a registered driver name or a driver library path).

@@ -1,8 +1,11 @@
 // The OLE DB connection string parser and its ODBC translation on any text: nothing crashes,
-// and every value the translation wraps in braces reads back exactly, so no value can end its
-// braces early and add keys of its own. The input is split by FuzzedDataProvider into the
-// OLE DB string, the driver, a user and a password.
+// any value written with quoted() after a key reads back as itself, and every value the
+// translation wraps in braces reads back exactly as both the driver manager and FreeTDS read
+// it, so no value can end its braces early and add keys of its own (a value the two would
+// read apart is refused). The input is split by FuzzedDataProvider into the OLE DB string,
+// the driver, a user and a password.
 #include "data/connectionstringparts.h"
+#include "data/providersession.h"
 #include "data/sqlserverodbc.h"
 #include "fuzz/fuzzcheck.h"
 
@@ -20,9 +23,10 @@ QString text(FuzzedDataProvider &provider, size_t maxLength)
     return QString::fromUtf8(bytes.data(), qsizetype(bytes.size()));
 }
 
-// Reads an ODBC connection string the way the driver manager does: KEY=value pairs separated
-// by ';', a value that starts with '{' runs to the '}' that is not doubled, "}}" standing for
-// '}'. Every key must appear once; a malformed string fails the check.
+// Reads an ODBC connection string the way unixODBC's driver manager and FreeTDS both do:
+// KEY=value pairs separated by ';'; a value that starts with '{' runs to the first '}' for the
+// driver manager ("}}" standing for '}') and to the first "};" for FreeTDS, and the two must
+// agree. Every key must appear once; a malformed string fails the check.
 QMap<QString, QString> readOdbc(const QString &odbc)
 {
     QMap<QString, QString> pairs;
@@ -35,21 +39,12 @@ QMap<QString, QString> readOdbc(const QString &odbc)
         i = equals + 1;
         QString value;
         if (i < odbc.size() && odbc[i] == QLatin1Char('{')) {
-            ++i;
-            for (;;) {
-                FUZZ_CHECK(i < odbc.size(), QStringLiteral("unclosed brace: ") + odbc);
-                if (odbc[i] == QLatin1Char('}')) {
-                    if (i + 1 < odbc.size() && odbc[i + 1] == QLatin1Char('}')) {
-                        value += QLatin1Char('}');
-                        i += 2;
-                        continue;
-                    }
-                    ++i;
-                    break;
-                }
-                value += odbc[i++];
-            }
-            FUZZ_CHECK(i < odbc.size() && odbc[i] == QLatin1Char(';'), odbc);
+            const qsizetype freeTdsEnd = odbc.indexOf(QLatin1String("};"), i + 1);
+            const qsizetype managerEnd = odbc.indexOf(QLatin1Char('}'), i + 1);
+            FUZZ_CHECK(freeTdsEnd >= 0, QStringLiteral("unclosed brace: ") + odbc);
+            FUZZ_CHECK(managerEnd == freeTdsEnd, QStringLiteral("read apart: ") + odbc);
+            value = odbc.mid(i + 1, freeTdsEnd - i - 1);
+            i = freeTdsEnd + 1;
         } else {
             const qsizetype semicolon = odbc.indexOf(QLatin1Char(';'), i);
             FUZZ_CHECK(semicolon >= 0, odbc);
@@ -61,6 +56,12 @@ QMap<QString, QString> readOdbc(const QString &odbc)
         pairs.insert(key.toUpper(), value);
     }
     return pairs;
+}
+
+// Whether braced() refuses the value.
+bool refused(const QString &value)
+{
+    return value.contains(QLatin1Char('}')) || value.contains(QChar(0));
 }
 
 QString firstOf(const ConnectionStringParts &parts, std::initializer_list<const char *> keys)
@@ -81,9 +82,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QString password = text(provider, 32);
     const QString oledb = text(provider, 4096);
 
-    const QString braced = SqlServerOdbc::braced(oledb);
-    const QMap<QString, QString> single = readOdbc(QStringLiteral("K=") + braced + QLatin1Char(';'));
-    FUZZ_CHECK(single.value(QStringLiteral("K")) == oledb, braced);
+    // A password composed into a string reads back as itself, and so do the keys around it.
+    const ConnectionStringParts composed = ConnectionStringParts::parse(
+        QStringLiteral("User ID=sa;Password=") + ConnectionStringParts::quoted(password) + QStringLiteral(";Next=1"));
+    FUZZ_CHECK(composed.value(QStringLiteral("Password")) == password, ConnectionStringParts::quoted(password));
+    FUZZ_CHECK(composed.value(QStringLiteral("Next")) == QStringLiteral("1"), ConnectionStringParts::quoted(password));
+
+    try {
+        const QString braced = SqlServerOdbc::braced(oledb);
+        FUZZ_CHECK(!refused(oledb), braced);
+        const QMap<QString, QString> single = readOdbc(QStringLiteral("K=") + braced + QLatin1Char(';'));
+        FUZZ_CHECK(single.value(QStringLiteral("K")) == oledb, braced);
+    } catch (const ProviderFailure &) {
+        FUZZ_CHECK(refused(oledb), oledb);
+    }
 
     const ConnectionStringParts parts = ConnectionStringParts::parse(oledb);
     for (const auto &pair : parts.pairs())
@@ -94,7 +106,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const SqlServerOdbc::DataSource ds = SqlServerOdbc::parseDataSource(dataSourceText);
     FUZZ_CHECK(ds.port >= 0 && ds.port <= 65535, dataSourceText);
 
-    const QString odbc = SqlServerOdbc::odbcConnectionString(parts, driver, user, password);
+    QString odbc;
+    try {
+        odbc = SqlServerOdbc::odbcConnectionString(parts, driver, user, password);
+    } catch (const ProviderFailure &) {
+        return 0; // a value holding '}' or a NUL: refused whole
+    }
     const QMap<QString, QString> read = readOdbc(odbc);
     FUZZ_CHECK(read.value(QStringLiteral("DRIVER")) == driver, odbc);
     const QString server = ds.port > 0 || ds.instance.isEmpty() ? ds.host : ds.host + QLatin1Char('\\') + ds.instance;
