@@ -57,11 +57,9 @@ protected:
                 open(Role::CheckIn)->Execute(QString::fromLatin1(drop));
         } else {
             ASSERT_TRUE(m_dir.isValid());
-            // An empty file is an empty SQLite database; the layer itself never creates one.
-            for (const QString &name : {QStringLiteral("checkin.db"), QStringLiteral("members.db")}) {
-                QFile f(m_dir.filePath(name));
-                ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-            }
+            // The layer itself never creates a database.
+            for (const QString &name : {QStringLiteral("checkin.db"), QStringLiteral("members.db")})
+                ASSERT_TRUE(TestSupport::createEmptyDatabase(m_dir.filePath(name)));
         }
     }
 

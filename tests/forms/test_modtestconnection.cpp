@@ -128,11 +128,10 @@ protected:
 
     QString path(const QString &name) const { return m_dir.filePath(name); }
 
-    // An embedded database file that exists (an empty file is an empty database).
+    // An embedded database file that exists.
     QString embeddedString(const QString &name)
     {
-        QFile f(path(name));
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        EXPECT_TRUE(TestSupport::createEmptyDatabase(path(name)));
         return QStringLiteral("Provider=SQLite;Data Source=") + path(name);
     }
 

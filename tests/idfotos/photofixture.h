@@ -50,9 +50,7 @@ protected:
     // An open connection to a new, empty SQLite file of the temporary folder.
     ConnectionRef openDatabase(const QString &fileName) const
     {
-        QFile file(path(fileName));
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.close();
+        EXPECT_TRUE(TestSupport::createEmptyDatabase(path(fileName)));
         auto c = std::make_shared<Connection>();
         c->Open(QStringLiteral("Provider=SQLite;Data Source=") + path(fileName));
         return c;
