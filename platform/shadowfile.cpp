@@ -146,6 +146,7 @@ bool LineReader::next(QByteArray *line, bool *tooLong)
 
 QList<QByteArray> splitLines(const QByteArray &content)
 {
+    // As in LineReader, a bare LF also ends a line, so a file edited on Linux reads the same.
     QList<QByteArray> lines;
     qsizetype start = 0;
     const qsizetype size = content.size();
