@@ -12,6 +12,7 @@
 #include <QSet>
 
 #include <cstdio>
+#include <cstring>
 
 #ifdef _WIN32
 #include <io.h>
@@ -119,9 +120,13 @@ bool LineReader::next(QByteArray *line, bool *tooLong)
                 continue;
             }
         }
-        qsizetype end = m_pos;
-        while (end < m_chunk.size() && m_chunk.at(end) != '\r' && m_chunk.at(end) != '\n')
-            ++end;
+        // The end of the line in this chunk, if it is there (memchr keeps a long line cheap to pass).
+        const char *const from = m_chunk.constData() + m_pos;
+        const char *const stop = m_chunk.constData() + m_chunk.size();
+        const auto *cr = static_cast<const char *>(std::memchr(from, '\r', size_t(stop - from)));
+        const auto *lf = static_cast<const char *>(std::memchr(from, '\n', size_t((cr ? cr : stop) - from)));
+        const char *const hit = lf ? lf : cr;
+        const qsizetype end = hit ? hit - m_chunk.constData() : m_chunk.size();
         started = started || end > m_pos;
         if (!*tooLong && line->size() + (end - m_pos) > m_maxLength) {
             *tooLong = true;
