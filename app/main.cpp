@@ -3,9 +3,11 @@
 #include "app/readyprobe.h"
 #include "app/screenshot.h"
 #include "app/startoptions.h"
+#include "data/dataenvironment.h"
 #include "forms/frmsqlserver.h"
 #include "platform/buildinfo.h"
 #include "platform/modprocessos.h"
+#include "platform/msgbox.h"
 #include "platform/processclock.h"
 #include "ui/msgboxhandler.h"
 #include "ui/qttranslations.h"
@@ -33,6 +35,12 @@ int main(int argc, char **argv)
     // each box to stderr and answers it.
     if (options.screenshotPath.isEmpty())
         MsgBoxHandler::install();
+    // A connection override no check-in could ever use is refused once, here.
+    const QString configuration = Data::configurationError();
+    if (!configuration.isEmpty()) {
+        MsgBox::show(configuration, MsgBox::Critical, MsgBox::applicationTitle());
+        return 2;
+    }
     frmSQLServer::installAsServerDialog();
     // When the shut-down walk meets our own process, leave the event loop: the windows and
     // the application object are then destroyed and every file is flushed and closed.

@@ -2,14 +2,21 @@
 // folder, until the control has painted it, for a 24-megapixel (6000 x 4000) and a
 // 0.3-megapixel (640 x 480) photograph, both saved at JPEG quality 90. The control has the
 // size of the photo area of the maximized main window on the 1280 x 800 screen.
+// Then progressive JPEGs of about 1 kB whose headers claim ever larger sizes are decoded the
+// way the control decodes a photograph (without its bound), each in a process of its own:
+// the time and the peak memory they cost are what the control's bound on pixels is chosen by.
 //   bench_photo --markdown OUT.md [--runs N]
 #include "app/frmmain.h"
 #include "bench/benchenvironment.h"
 #include "bench/benchstats.h"
 #include "data/connection.h"
+#include "idfotos/photoarchive.h"
 #include "idfotos/ucidfotos.h"
 
 #include <QApplication>
+#include <QBuffer>
+#include <QImageWriter>
+#include <QProcess>
 #include <QCommandLineParser>
 #include <QDir>
 #include <QElapsedTimer>
@@ -22,6 +29,8 @@
 #include <sqlite3.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <exception>
 #include <memory>
 #include <stdexcept>
@@ -111,10 +120,80 @@ double showOnce(ucIDFotos &control, PaintCounter &counter, ConnectionRef &connec
     return ms;
 }
 
+// A tiny progressive JPEG whose frame header claims size: what a hostile archive can hold.
+// components 3 keeps the writer's chroma subsampling; 33 gives the three components full
+// resolution (4:4:4); 4 claims four full-resolution components (CMYK), the costliest kind.
+QByteArray progressiveClaiming(const QSize &size, int components = 3)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpeg");
+    writer.setProgressiveScanWrite(true);
+    QImage small(16, 16, QImage::Format_RGB32);
+    small.fill(Qt::red);
+    if (!writer.write(small))
+        throw std::runtime_error("cannot write a progressive JPEG");
+    const qsizetype frame = bytes.indexOf(QByteArray("\xff\xc2", 2));
+    if (frame < 0)
+        throw std::runtime_error("the JPEG writer wrote no progressive frame");
+    bytes[frame + 5] = char(size.height() >> 8);
+    bytes[frame + 6] = char(size.height() & 0xff);
+    bytes[frame + 7] = char(size.width() >> 8);
+    bytes[frame + 8] = char(size.width() & 0xff);
+    if (components == 33) {
+        for (int c = 0; c < 3; ++c)
+            bytes[frame + 11 + 3 * c] = char(0x11);
+    } else if (components == 4) {
+        QByteArray frameHeader("\xff\xc2\x00\x14\x08", 5);
+        frameHeader += bytes.mid(frame + 5, 4);
+        frameHeader += QByteArray("\x04" "\x01\x11\x00" "\x02\x11\x01" "\x03\x11\x01" "\x04\x11\x00", 13);
+        const int oldLength = (uchar(bytes[frame + 2]) << 8) | uchar(bytes[frame + 3]);
+        bytes = bytes.left(frame) + frameHeader + bytes.mid(frame + 2 + oldLength);
+    }
+    return bytes;
+}
+
+long peakKiB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toLong();
+    return 0;
+}
+
+// In a child process: decode a crafted file claiming width x height as the control decodes
+// a photograph for the main window's photo area, and print "<ms> <peak growth KiB>".
+int decodeProgressiveChild(int width, int height, int components)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("bomba.jpg"));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(progressiveClaiming(QSize(width, height), components)) < 0)
+        return 1;
+    file.close();
+    const long before = peakKiB();
+    const auto start = BenchStats::Clock::now();
+    QImageReader reader(path);
+    const QSize stored = reader.size();
+    reader.setScaledSize(PhotoArchive::decodeSize(stored, QSize(408, 415)));
+    const QImage image = reader.read();
+    const double ms = BenchStats::millisecondsBetween(start, BenchStats::Clock::now());
+    std::printf("%.2f %ld %d\n", ms, peakKiB() - before, image.isNull() ? 0 : 1);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
+    if (argc == 5 && std::strcmp(argv[1], "--decode-progressive") == 0) {
+        QCoreApplication app(argc, argv);
+        return decodeProgressiveChild(std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]));
+    }
     QTemporaryDir scratch;
     BenchEnvironment::prepareProcess(scratch.path());
     QApplication app(argc, argv);
@@ -202,6 +281,44 @@ int main(int argc, char **argv)
                      .arg(control->height())
                      .arg(BenchStats::ms(BenchStats::summarize(full).median))
                      .arg(full.size());
+
+        // Crafted progressive files: what a picture just inside the control's bound may cost.
+        table += QStringLiteral("\nA progressive JPEG of about 1 kB whose header claims the size, decoded for the photo "
+                                "area as the control decodes a photograph (each in a process of its own; the "
+                                "control refuses pictures of more than %1 pixels before decoding).\n\n"
+                                "| claimed size | components | megapixels | decode (ms) | peak memory growth (MiB) |\n"
+                                "|---|---|---:|---:|---:|\n")
+                     .arg(PhotoArchive::MaxPixels);
+        const struct
+        {
+            QSize size;
+            int components;
+            const char *label;
+        } claimed[] = {{{6000, 4000}, 3, "3, chroma halved"}, {{6000, 4000}, 33, "3, full"},
+                       {{6000, 4000}, 4, "4, full"},          {{6708, 4472}, 3, "3, chroma halved"},
+                       {{6708, 4472}, 33, "3, full"},         {{6708, 4472}, 4, "4, full"},
+                       {{8000, 6000}, 4, "4, full (refused)"}};
+        for (const auto &c : claimed) {
+            const QSize size = c.size;
+            QProcess child;
+            child.start(QCoreApplication::applicationFilePath(),
+                        {QStringLiteral("--decode-progressive"), QString::number(size.width()),
+                         QString::number(size.height()), QString::number(c.components)});
+            if (!child.waitForFinished(120000) || child.exitCode() != 0)
+                throw std::runtime_error("the decoding child failed");
+            const QList<QByteArray> words = child.readAllStandardOutput().trimmed().split(' ');
+            if (words.size() != 3)
+                throw std::runtime_error("the decoding child said nothing");
+            table += QStringLiteral("| %1 x %2 | %3 | %4 | %5 | %6 |\n")
+                         .arg(size.width())
+                         .arg(size.height())
+                         .arg(QString::fromLatin1(c.label))
+                         .arg(double(size.width()) * size.height() / 1e6, 0, 'f', 1)
+                         .arg(QString::fromLatin1(words.at(0)))
+                         .arg(words.at(1).toDouble() / 1024.0, 0, 'f', 1);
+            std::fprintf(stderr, "bench_photo: %dx%d %s ms %s KiB\n", size.width(), size.height(),
+                         words.at(0).constData(), words.at(1).constData());
+        }
         BenchEnvironment::writeText(parser.value(markdownOption), table);
         BenchEnvironment::writeSummary(parser.value(markdownOption),
                                        QStringLiteral("| Photograph shown, 24 MP against 0.3 MP JPEG | - | median %1 ms against %2 ms |\n")

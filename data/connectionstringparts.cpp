@@ -49,6 +49,21 @@ ConnectionStringParts ConnectionStringParts::parse(const QString &text)
     return parts;
 }
 
+QString ConnectionStringParts::quoted(const QString &value)
+{
+    const bool hasDouble = value.contains(QLatin1Char('"'));
+    const bool hasSingle = value.contains(QLatin1Char('\''));
+    // The parser trims what isSpace() calls a blank from an unquoted value.
+    const bool blankEnd = !value.isEmpty() && (value.front().isSpace() || value.back().isSpace());
+    if (!hasDouble && !hasSingle && !blankEnd && !value.contains(QLatin1Char(';')))
+        return value;
+    if (hasDouble && !hasSingle)
+        return QLatin1Char('\'') + value + QLatin1Char('\'');
+    QString doubled = value;
+    doubled.replace(QLatin1String("\""), QLatin1String("\"\""));
+    return QLatin1Char('"') + doubled + QLatin1Char('"');
+}
+
 void ConnectionStringParts::set(const QString &key, const QString &value)
 {
     for (auto &pair : m_pairs) {

@@ -14,6 +14,12 @@ class ConnectionStringParts
 public:
     static ConnectionStringParts parse(const QString &connectionString);
 
+    // value as it is written after "key=" so that parse() reads it back exactly: as it stands
+    // when it holds no ';', no quote and no blank at either end (so such values are written as
+    // they always were); otherwise in double quotes with each inner one doubled, or in single
+    // quotes when it holds a double quote and no single one.
+    static QString quoted(const QString &value);
+
     bool contains(const QString &key) const;
     // The value of key, or defaultValue when the key is absent.
     QString value(const QString &key, const QString &defaultValue = QString()) const;

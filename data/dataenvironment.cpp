@@ -101,4 +101,15 @@ QString registryEntry(int id)
     return overridden.trimmed().mid(RegistryPrefix.size()).trimmed();
 }
 
+QString configurationError()
+{
+    for (const NamedConnection &c : connections) {
+        if (namesRegistryEntry(overrideOf(c)) && registryEntry(c.memberId).isEmpty())
+            return QStringLiteral("A variável de ambiente %1 pede uma ligação construída a partir do registo "
+                                  "(\"Registry=\") mas não indica o nome da entrada, por exemplo %1=Registry=%2.")
+                .arg(QString::fromLatin1(c.environmentVariable), QString::fromLatin1(c.name));
+    }
+    return QString();
+}
+
 } // namespace Data

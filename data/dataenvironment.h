@@ -30,4 +30,9 @@ QString connectionString(const QString &name);
 // The registry entry named by a "Registry=<entry>" override, else the empty text.
 QString registryEntry(int memberId);
 
+// Why the desk cannot start with the overrides as they are set (a "Registry=" override that
+// names no entry, which no check-in could ever connect with), naming the variable; the
+// empty text when every override can be used. The desk refuses to start with it.
+QString configurationError();
+
 } // namespace Data

@@ -4,7 +4,9 @@
 #include "data/decimalnumber.h"
 #include "platform/localeinfo.h"
 
+#include <QDate>
 #include <QStringList>
+#include <QTime>
 
 namespace {
 
@@ -132,6 +134,8 @@ QString formatNumber(const Value &value, const QString &pattern)
     const NumberSection positive = parseSection(sections[0]);
     DecimalNumber shown = number.scaled(positive.percent ? 2 : 0)
                               .rounded(positive.maxDecimals, DecimalNumber::Rounding::HalfAwayFromZero);
+    // The section is chosen after rounding: -0.001 with two decimals shows as "0,00", never as
+    // a negative zero such as "- 0,00".
     if (!shown.isNegative())
         return writeNumber(shown, positive);
     if (sections.size() > 1 && !sections[1].isEmpty()) {
@@ -148,6 +152,87 @@ QString twoDigits(int n)
     return QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0'));
 }
 
+const char *const MonthNames[] = {"janeiro", "fevereiro", "março", "abril", "maio", "junho", "julho",
+                                  "agosto", "setembro", "outubro", "novembro", "dezembro"};
+const char *const DayNames[] = {"segunda-feira", "terça-feira", "quarta-feira", "quinta-feira",
+                                "sexta-feira", "sábado", "domingo"};
+
+// One piece of a date pattern: a run of one pattern letter, an AM/PM marker, or literal text.
+struct DatePart
+{
+    QChar letter; // 'd', 'm', 'y', 'h', 'n', 's', 'a' (AM/PM or A/P); null for literal text
+    int count = 0;
+    QString text; // the literal text, or the marker as written
+};
+
+QList<DatePart> dateParts(const QString &pattern)
+{
+    QList<DatePart> parts;
+    const QString lower = pattern.toLower();
+    const auto literal = [&parts](const QString &text) {
+        if (!parts.isEmpty() && parts.last().letter.isNull())
+            parts.last().text += text;
+        else
+            parts.append({QChar(), 0, text});
+    };
+    for (qsizetype i = 0; i < lower.size();) {
+        const QChar c = lower[i];
+        if (c == QLatin1Char('"')) { // "text" is shown as it stands
+            const qsizetype close = pattern.indexOf(QLatin1Char('"'), i + 1);
+            const qsizetype end = close < 0 ? pattern.size() : close;
+            literal(pattern.mid(i + 1, end - i - 1));
+            i = end + 1;
+        } else if (c == QLatin1Char('\\') && i + 1 < lower.size()) {
+            literal(pattern.mid(i + 1, 1));
+            i += 2;
+        } else if (lower.mid(i, 5) == QLatin1String("am/pm")) {
+            parts.append({QLatin1Char('a'), 5, pattern.mid(i, 5)});
+            i += 5;
+        } else if (lower.mid(i, 3) == QLatin1String("a/p")) {
+            parts.append({QLatin1Char('a'), 3, pattern.mid(i, 3)});
+            i += 3;
+        } else if (QStringLiteral("dmyhns").contains(c)) {
+            qsizetype n = 1;
+            while (i + n < lower.size() && lower[i + n] == c)
+                ++n;
+            parts.append({c, int(n), QString()});
+            i += n;
+        } else {
+            literal(pattern.mid(i, 1));
+            ++i;
+        }
+    }
+    return parts;
+}
+
+// The letter of the nearest pattern letter before (step -1) or after (step 1) parts[i].
+QChar neighbour(const QList<DatePart> &parts, qsizetype i, int step)
+{
+    for (qsizetype j = i + step; j >= 0 && j < parts.size(); j += step)
+        if (!parts[j].letter.isNull())
+            return parts[j].letter;
+    return QChar();
+}
+
+// The patterns of the named formats, under the desk's Portuguese settings; General Date
+// depends on the value and is decided by the caller.
+QString namedPattern(const QString &name)
+{
+    static const struct { const char *name; const char *pattern; } named[] = {
+        {"long date", "dddd, d \"de\" mmmm \"de\" yyyy"},
+        {"medium date", "dd-mmm-yy"},
+        {"short date", "dd-mm-yyyy"},
+        {"long time", "hh:nn:ss"},
+        {"medium time", "hh:nn AM/PM"},
+        {"short time", "hh:nn"},
+    };
+    const QString key = name.trimmed().toLower();
+    for (const auto &n : named)
+        if (key == QLatin1String(n.name))
+            return QString::fromUtf8(n.pattern);
+    return QString();
+}
+
 QString formatDate(const Value &value, const QString &pattern)
 {
     const bool readable = value.isDateValue() || value.isDate() || value.isNumberKind();
@@ -156,39 +241,65 @@ QString formatDate(const Value &value, const QString &pattern)
     const QDateTime dt = value.toDateTime();
     const QDate d = dt.date();
     const QTime t = dt.time();
-    const QString lower = pattern.toLower();
+    if (pattern.trimmed().compare(QLatin1String("general date"), Qt::CaseInsensitive) == 0) {
+        // The date alone at midnight, the time alone on the day that stands for no date.
+        const bool noDate = d == QDate(1899, 12, 30);
+        const bool noTime = t == QTime(0, 0);
+        return formatDate(value, noDate && !noTime ? namedPattern(QStringLiteral("long time"))
+                                 : noTime       ? namedPattern(QStringLiteral("short date"))
+                                                : QStringLiteral("dd-mm-yyyy hh:nn:ss"));
+    }
+    const QString named = namedPattern(pattern);
+    const QList<DatePart> parts = dateParts(named.isEmpty() ? pattern : named);
+    bool twelveHours = false;
+    for (const DatePart &part : parts)
+        twelveHours = twelveHours || part.letter == QLatin1Char('a');
+
     QString out;
-    int i = 0;
-    auto run = [&](QChar c) {
-        int n = 0;
-        while (i + n < lower.size() && lower[i + n] == c)
-            ++n;
-        return n;
-    };
-    while (i < lower.size()) {
-        const QChar c = lower[i];
-        const int n = run(c);
-        if (c == QLatin1Char('y') && n >= 3) {
-            out += QStringLiteral("%1").arg(d.year(), 4, 10, QLatin1Char('0'));
-            i += 4 <= n ? 4 : n;
-        } else if (c == QLatin1Char('y') && n >= 2) {
-            out += twoDigits(d.year() % 100);
-            i += 2;
-        } else if (c == QLatin1Char('d') || c == QLatin1Char('m') || c == QLatin1Char('h')
-                   || c == QLatin1Char('n') || c == QLatin1Char('s')) {
-            int part = 0;
-            switch (c.unicode()) {
-            case 'd': part = d.day(); break;
-            case 'm': part = d.month(); break;
-            case 'h': part = t.hour(); break;
-            case 'n': part = t.minute(); break;
-            default: part = t.second(); break;
-            }
-            out += n >= 2 ? twoDigits(part) : QString::number(part);
-            i += n >= 2 ? 2 : 1;
-        } else {
-            out += pattern[i];
-            ++i;
+    for (qsizetype i = 0; i < parts.size(); ++i) {
+        const DatePart &part = parts[i];
+        QChar letter = part.letter;
+        // "m" and "mm" right after an hour or right before seconds are minutes, as in "hh:mm"
+        // and "mm:ss"; elsewhere they are the month ("n" is always minutes).
+        if (letter == QLatin1Char('m') && part.count <= 2
+            && (neighbour(parts, i, -1) == QLatin1Char('h') || neighbour(parts, i, 1) == QLatin1Char('s')))
+            letter = QLatin1Char('n');
+        const auto number = [&out](int n, int count) { out += count >= 2 ? twoDigits(n) : QString::number(n); };
+        switch (letter.unicode()) {
+        case 0: out += part.text; break;
+        case 'd':
+            if (part.count >= 4)
+                out += QString::fromUtf8(DayNames[d.dayOfWeek() - 1]);
+            else if (part.count == 3)
+                out += QString::fromUtf8(DayNames[d.dayOfWeek() - 1]).left(3);
+            else
+                number(d.day(), part.count);
+            break;
+        case 'm':
+            if (part.count >= 4)
+                out += QString::fromUtf8(MonthNames[d.month() - 1]);
+            else if (part.count == 3)
+                out += QString::fromUtf8(MonthNames[d.month() - 1]).left(3);
+            else
+                number(d.month(), part.count);
+            break;
+        case 'y':
+            if (part.count >= 3)
+                out += QStringLiteral("%1").arg(d.year(), 4, 10, QLatin1Char('0'));
+            else if (part.count == 2)
+                out += twoDigits(d.year() % 100);
+            else
+                out += part.letter; // a lone "y" stays as it is written
+            break;
+        case 'h': number(twelveHours ? (t.hour() + 11) % 12 + 1 : t.hour(), part.count); break;
+        case 'n': number(t.minute(), part.count); break;
+        case 's': number(t.second(), part.count); break;
+        case 'a': {
+            const bool pm = t.hour() >= 12;
+            const QString written = part.text;
+            out += part.count == 5 ? (pm ? written.mid(3, 2) : written.left(2)) : (pm ? written.mid(2, 1) : written.left(1));
+            break;
+        }
         }
     }
     return out;

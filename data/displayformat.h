@@ -14,8 +14,14 @@
 // rounded half away from zero on the value's decimal digits: doubles and singles by their
 // shortest round-trip text, texts by their own digits, so 2.675 shows as "2,68".
 // Date patterns ("dd-mm-yyyy", "dd-mm-yyyy Hh:Nn:Ss", "yyyy-mm-dd", "Hh:Nn"): d/dd, m/mm,
-// yy/yyyy, h/hh (24-hour), n/nn (minutes), s/ss, in any letter case; other characters as
-// they are. A pattern with "#" or "0" is a number pattern, any other a date pattern.
+// yy/yyyy, h/hh (24-hour, or 12-hour with AM/PM or A/P in the pattern), n/nn (minutes),
+// s/ss, in any letter case; m/mm right after an hour or right before seconds are minutes
+// ("hh:mm", "mm:ss"); ddd/dddd and mmm/mmmm are the Portuguese day and month names
+// (abbreviated to three letters, or whole); "text" and \x are literal; other characters as
+// they are. The named formats "General Date", "Long Date", "Medium Date", "Short Date",
+// "Long Time", "Medium Time" and "Short Time" (any letter case) stand for the desk's own
+// date and time patterns. A pattern with "#" or "0" is a number pattern, any other a date
+// pattern.
 //
 // Null and Empty give the empty text; a value the pattern cannot read (a text that is no
 // number for a number pattern, no date for a date pattern) is written as its own text, and

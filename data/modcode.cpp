@@ -69,6 +69,8 @@ QString numberRule(const Value &value)
     if (!modCode::IsNumericValue(value))
         return QStringLiteral("null");
     const QString text = value.toText();
+    // The negative path is for a text that starts with "-", not one that holds a minus
+    // anywhere: an exponent such as 1E-5 is a positive number and must not become -100000.
     if (!trimSpaces(text).startsWith(QLatin1Char('-')))
         return numberLiteralText(text);
     // A negative number goes through a single: its magnitude read with "," as the decimal

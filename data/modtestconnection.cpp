@@ -1,5 +1,6 @@
 #include "data/modtestconnection.h"
 
+#include "data/connectionstringparts.h"
 #include "data/recordset.h"
 #include "platform/modregistry.h"
 #include "platform/passwordcodec.h"
@@ -127,9 +128,12 @@ bool BuildConnectionString(ConnectionRef &connection, QString &registryEntry, QS
         }
         QString password;
         attempt(pending, [&] { password = PasswordCodec::DecodePassword(values[2]); });
-        connectionString = QStringLiteral("Provider=SQLOLEDB.1;Persist Security Info=") + values[0]
-            + QStringLiteral(";User ID=") + values[1] + QStringLiteral(";Password=") + password
-            + QStringLiteral(";Initial Catalog=") + values[3] + QStringLiteral(";Data Source=") + values[4]
+        // A value holding ';', a quote or blanks at its ends is quoted, so that it reaches the
+        // provider whole; any other value is written as it stands.
+        const auto q = [](const QString &value) { return ConnectionStringParts::quoted(value); };
+        connectionString = QStringLiteral("Provider=SQLOLEDB.1;Persist Security Info=") + q(values[0])
+            + QStringLiteral(";User ID=") + q(values[1]) + QStringLiteral(";Password=") + q(password)
+            + QStringLiteral(";Initial Catalog=") + q(values[3]) + QStringLiteral(";Data Source=") + q(values[4])
             + QStringLiteral(";Connect Timeout=15");
     }
 

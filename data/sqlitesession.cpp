@@ -82,6 +82,45 @@ private:
     QStringList m_declared;
 };
 
+// Whether the file begins with the 100-byte header of an SQLite database. SQLite itself takes
+// a file shorter than a header (a truncated copy, an empty file) for a new database and writes
+// one into it: such a file, like one with another header, is refused and left as it is.
+bool hasDatabaseHeader(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray header = file.read(100);
+    return header.size() == 100 && header.startsWith(QByteArrayLiteral("SQLite format 3\0"));
+}
+
+// The files of an Attach value: separated by ',', each one may be written in double quotes
+// ("" inside standing for one) so that a path holding a comma stays one path.
+QStringList attachedFiles(const QString &text)
+{
+    QStringList files;
+    QString current;
+    bool quoted = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c == QLatin1Char('"')) {
+            if (quoted && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('"')) {
+                current += c;
+                ++i;
+            } else {
+                quoted = !quoted;
+            }
+        } else if (c == QLatin1Char(',') && !quoted) {
+            files << current;
+            current.clear();
+        } else {
+            current += c;
+        }
+    }
+    files << current;
+    return files;
+}
+
 } // namespace
 
 std::shared_ptr<SqliteSession> SqliteSession::open(const ConnectionStringParts &parts)
@@ -93,6 +132,8 @@ std::shared_ptr<SqliteSession> SqliteSession::open(const ConnectionStringParts &
     // Opening never creates a database: a missing file is a server that cannot be reached.
     if (!file.isFile())
         throw openFailure(QStringLiteral("unable to open database file: %1").arg(file.absoluteFilePath()));
+    if (!hasDatabaseHeader(file.absoluteFilePath()))
+        throw openFailure(QStringLiteral("file is not a database: %1").arg(file.absoluteFilePath()));
 
     sqlite3 *db = nullptr;
     int rc = sqlite3_open_v2(QFile::encodeName(file.absoluteFilePath()).constData(), &db, SQLITE_OPEN_READWRITE,
@@ -111,7 +152,7 @@ std::shared_ptr<SqliteSession> SqliteSession::open(const ConnectionStringParts &
         throw session->failure(AdoError::OpenFailed, rc);
 
     QSet<QString> schemas{QStringLiteral("main"), QStringLiteral("temp")};
-    const QStringList attach = parts.value(QStringLiteral("Attach")).split(QLatin1Char(','), Qt::SkipEmptyParts);
+    const QStringList attach = attachedFiles(parts.value(QStringLiteral("Attach")));
     for (const QString &entry : attach) {
         const QFileInfo extra(entry.trimmed());
         if (entry.trimmed().isEmpty())
@@ -119,6 +160,8 @@ std::shared_ptr<SqliteSession> SqliteSession::open(const ConnectionStringParts &
         // ATTACH of a missing file would create an empty database; refuse it first.
         if (!extra.isFile())
             throw openFailure(QStringLiteral("unable to open database file: %1").arg(extra.absoluteFilePath()));
+        if (!hasDatabaseHeader(extra.absoluteFilePath()))
+            throw openFailure(QStringLiteral("file is not a database: %1").arg(extra.absoluteFilePath()));
         QString schema = extra.completeBaseName();
         static const QRegularExpression plain(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*$"));
         if (!plain.match(schema).hasMatch() || schemas.contains(schema.toLower()))

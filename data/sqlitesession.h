@@ -8,8 +8,9 @@
 struct sqlite3;
 
 // The embedded store: one SQLite database file opened read-write (never created: a missing
-// file is an unreachable server), with the files of Attach=<file>[,<file>] attached so that
-// unqualified names are found in them too. Statements pass through TSqlTranslator first;
+// file, or one that does not begin with a database header, is an unreachable server), with
+// the files of Attach=<file>[,<file>] attached so that unqualified names are found in them
+// too (a file written in double quotes may hold a comma). Statements pass through TSqlTranslator first;
 // GETDATE() is a function of the session giving local time as "yyyy-mm-dd hh:mm:ss.zzz".
 // WAL journal and a 5 s busy time-out let two desks share one file. Columns declared
 // DATE/DATETIME/TIME come back as Date values, BIT/BOOLEAN as Boolean.

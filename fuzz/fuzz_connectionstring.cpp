@@ -1,7 +1,8 @@
 // The OLE DB connection string parser and its ODBC translation on any text: nothing crashes,
-// and every value the translation wraps in braces reads back exactly as FreeTDS reads it, so
-// no value can end its braces early and add keys of its own (a value that could is refused). The input is split by FuzzedDataProvider into the
-// OLE DB string, the driver, a user and a password.
+// any value written with quoted() after a key reads back as itself, and every value the
+// translation wraps in braces reads back exactly as FreeTDS reads it, so no value can end its
+// braces early and add keys of its own (a value that could is refused). The input is split by
+// FuzzedDataProvider into the OLE DB string, the driver, a user and a password.
 #include "data/connectionstringparts.h"
 #include "data/sqlserverodbc.h"
 #include "fuzz/fuzzcheck.h"
@@ -70,6 +71,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QString user = text(provider, 32);
     const QString password = text(provider, 32);
     const QString oledb = text(provider, 4096);
+
+    // A password composed into a string reads back as itself, and so do the keys around it.
+    const ConnectionStringParts composed = ConnectionStringParts::parse(
+        QStringLiteral("User ID=sa;Password=") + ConnectionStringParts::quoted(password) + QStringLiteral(";Next=1"));
+    FUZZ_CHECK(composed.value(QStringLiteral("Password")) == password, ConnectionStringParts::quoted(password));
+    FUZZ_CHECK(composed.value(QStringLiteral("Next")) == QStringLiteral("1"), ConnectionStringParts::quoted(password));
 
     const QString braced = SqlServerOdbc::braced(oledb);
     if (SqlServerOdbc::canBrace(oledb)) {

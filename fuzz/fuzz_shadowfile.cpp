@@ -1,12 +1,16 @@
 // The shadow file's pure functions on any content: splitLines, findEntry and withEntry never
-// crash, and an entry put in with withEntry is what findEntry reads back (unless the first
-// line of the file is empty: such a file is never consulted).
+// crash, the line reader cuts the lines splitLines cuts (passing over exactly the ones longer
+// than its bound, tried here with a small bound and small chunks), and an entry put in with withEntry is what
+// findEntry reads back (unless the first line of the file is empty: such a file is never
+// consulted).
 // The input is split by FuzzedDataProvider into key path, value name, value and content;
 // line breaks cannot be part of one entry, so they are removed from the three texts.
 #include "fuzz/fuzzcheck.h"
 #include "platform/shadowfile.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
+
+#include <QBuffer>
 
 #include <cstdint>
 
@@ -35,6 +39,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QList<QByteArray> lines = ShadowFile::splitLines(content);
     for (const QByteArray &line : lines)
         FUZZ_CHECK(!line.contains('\r') && !line.contains('\n'), QString::fromUtf8(line));
+
+    QByteArray copy = content;
+    QBuffer buffer(&copy);
+    buffer.open(QIODevice::ReadOnly);
+    constexpr qsizetype Bound = 24;
+    ShadowFile::LineReader reader(buffer, Bound, 3); // chunks of 3 bytes: line ends across chunks
+    QByteArray line;
+    bool tooLong = false;
+    qsizetype count = 0;
+    while (reader.next(&line, &tooLong)) {
+        FUZZ_CHECK(count < lines.size(), QStringLiteral("extra line ") + QString::fromUtf8(line));
+        const QByteArray &expected = lines.at(count++);
+        FUZZ_CHECK(reader.lineNumber() == count, QString::number(count));
+        FUZZ_CHECK(tooLong == (expected.size() > Bound), QString::fromUtf8(expected));
+        FUZZ_CHECK(tooLong ? line.isEmpty() : line == expected, QString::fromUtf8(expected));
+    }
+    FUZZ_CHECK(count == lines.size(), QString::number(count));
 
     const QString prefix = ShadowFile::entryPrefix(keyPath, valueName);
     (void)ShadowFile::findEntry(content, prefix);

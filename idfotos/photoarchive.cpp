@@ -64,3 +64,8 @@ QSize PhotoArchive::decodeSize(const QSize &sourceSize, const QSize &box)
     fitted.setHeight(std::max(1, std::min(fitted.height(), box.height())));
     return fitted;
 }
+
+bool PhotoArchive::withinPixelBound(const QSize &size)
+{
+    return !size.isValid() || qint64(size.width()) * qint64(size.height()) <= MaxPixels;
+}

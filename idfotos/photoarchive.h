@@ -31,4 +31,15 @@ QString resolve(const QString &archiveFolder, const QString &storedPath);
 // bound), an invalid size when the image's size is unknown. Each side is at least one pixel.
 QSize decodeSize(const QSize &sourceSize, const QSize &box);
 
+// The most pixels a photograph may have. A progressive JPEG is decoded at its full size
+// inside the decoder whatever size is asked for, so time and memory grow with the size its
+// header claims, not with the file (a 1 kB file can claim 32,000 x 32,000). Measured with
+// bench_photo, the costliest kind (four full-resolution components) at this size takes about
+// 0.55 s and 231 MiB, inside the second and the 256 MB a photograph may cost; a 24 MP
+// photograph is well inside.
+constexpr qint64 MaxPixels = 30'000'000;
+
+// Whether an image of size (as its header tells it) may be decoded; an unknown size may.
+bool withinPixelBound(const QSize &size);
+
 } // namespace PhotoArchive

@@ -3,10 +3,13 @@
 #include "idfotos/photoarchive.h"
 #include "platform/errorreport.h"
 
+#include <QDateTime>
+#include <QFileInfo>
 #include <QImageIOHandler>
 #include <QImageReader>
 #include <QPainter>
 #include <QResizeEvent>
+#include <QSet>
 
 #include <algorithm>
 
@@ -15,6 +18,24 @@ const QColor borderColor(200, 200, 200);
 // Below this the control has not been laid out yet; decode for a generous area instead.
 constexpr int smallestBox = 16;
 const QSize unlaidBox(1024, 1024);
+// A picture too large to decode is a missing photograph; the error log hears of each file
+// once (again when the file changes), not at every check-in of its member.
+void reportTooLarge(const QString &file, const QSize &size)
+{
+    static QSet<QString> told;
+    const QFileInfo info(file);
+    const QString key = QStringLiteral("%1|%2|%3").arg(file).arg(info.size()).arg(info.lastModified().toMSecsSinceEpoch());
+    if (told.contains(key))
+        return;
+    told.insert(key);
+    ErrorReporting::formTail(QStringLiteral("ucIDFotos"), QStringLiteral("Load"), 481,
+                             QStringLiteral("%1: %2 x %3 pixels, more than %4 (photograph not shown)")
+                                 .arg(file)
+                                 .arg(size.width())
+                                 .arg(size.height())
+                                 .arg(PhotoArchive::MaxPixels));
+}
+
 } // namespace
 
 ucIDFotos::ucIDFotos(QWidget *parent) : QWidget(parent)
@@ -63,6 +84,10 @@ bool ucIDFotos::decode(const QString &file)
     // The header's size is the stored orientation; the scaled size applies before the
     // reader turns the image upright, so a turned photograph is fitted to a turned box.
     const QSize stored = reader.size();
+    if (!PhotoArchive::withinPixelBound(stored)) {
+        reportTooLarge(file, stored);
+        return false;
+    }
     const bool turned = reader.transformation() & QImageIOHandler::TransformationRotate90;
     const QSize box = turned ? decodeBox().transposed() : decodeBox();
     const QSize target = PhotoArchive::decodeSize(stored, box);

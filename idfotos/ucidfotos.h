@@ -16,7 +16,9 @@
 // the decoded image, decoded at the size it is shown so that a camera-sized file never
 // holds up the desk. Anything ordinary that stops a photograph from showing (id -1, no row,
 // a missing, corrupt or outside file, a closed connection, a rejected query) leaves an
-// empty neutral area: no dialog, no exception, no error report.
+// empty neutral area: no dialog, no exception, no error report. A picture whose header
+// claims more than PhotoArchive::MaxPixels is not decoded at all: it shows as a missing
+// photograph and is reported once.
 class ucIDFotos : public QWidget
 {
     Q_OBJECT

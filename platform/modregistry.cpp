@@ -3,8 +3,11 @@
 #include "platform/errorreport.h"
 #include "platform/msgbox.h"
 #include "platform/registryapi.h"
+#include "platform/registryfile.h"
 #include "platform/runtimeerror.h"
 #include "platform/shadowfile.h"
+
+#include <QSet>
 
 #include <array>
 
@@ -118,12 +121,12 @@ RegResult ObterValorString(const QString &keyPath, const QString &valueName,
         QString subPath = current;
         result = ValorString(subPath, valueName);
 
-        QStringList visited{current};
+        QSet<QString> visited{RegistryFile::caseFolded(current)};
         bool loop = false;
         while (result.isText() && result.text().startsWith(QLatin1String("SREF="))) {
             current = result.text().mid(5);
             // A chain that comes back to a path already read would never end: it stops with null.
-            if (visited.contains(current, Qt::CaseInsensitive)) {
+            if (visited.contains(RegistryFile::caseFolded(current))) {
                 loop = true;
                 result = RegResult::null();
                 ErrorReporting::moduleTail(QStringLiteral("Velkor Software Modules"), QStringLiteral("modRegistry"),
@@ -132,7 +135,7 @@ RegResult ObterValorString(const QString &keyPath, const QString &valueName,
                                                .arg(valueName, keyPath, current));
                 break;
             }
-            visited.append(current);
+            visited.insert(RegistryFile::caseFolded(current));
             subPath = current;
             result = ValorString(subPath, valueName);
         }

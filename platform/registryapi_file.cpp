@@ -10,8 +10,11 @@
 #include <QHash>
 #include <QMutex>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstring>
+#include <ctime>
 #include <memory>
 
 namespace RegistryApi {
@@ -24,8 +27,44 @@ struct OpenKey
     QString path;
 };
 
+// What tells, without reading it, that a file is the one read before: device, inode, size and
+// the times of its last change, to the nanosecond.
+struct FileStamp
+{
+    bool exists = false;
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    timespec modified{};
+    timespec changed{};
+
+    static FileStamp of(const QString &path)
+    {
+        FileStamp stamp;
+        struct stat st;
+        if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+            return stamp;
+        stamp.exists = true;
+        stamp.device = st.st_dev;
+        stamp.inode = st.st_ino;
+        stamp.size = st.st_size;
+        stamp.modified = st.st_mtim;
+        stamp.changed = st.st_ctim;
+        return stamp;
+    }
+    bool operator==(const FileStamp &o) const
+    {
+        return exists == o.exists && device == o.device && inode == o.inode && size == o.size
+            && modified.tv_sec == o.modified.tv_sec && modified.tv_nsec == o.modified.tv_nsec
+            && changed.tv_sec == o.changed.tv_sec && changed.tv_nsec == o.changed.tv_nsec;
+    }
+};
+
 // The open keys, and the last file read: it is parsed again only when its bytes change,
-// so each faulty line is reported once and not at every read.
+// so each faulty line is reported once and not at every read. While its stamp is unchanged
+// the file is not even read again, unless it was changed so shortly before it was read that
+// a second change within the same tick of the file system's clock could hide behind the
+// same stamp; its bytes are then compared.
 struct State
 {
     QMutex mutex;
@@ -33,8 +72,19 @@ struct State
     Key nextHandle = 1;
     QString lastPath;
     QByteArray lastBytes;
+    FileStamp lastStamp;
+    timespec lastReadAt{};
     std::shared_ptr<const RegistryFile> lastFile;
 };
+
+// Changes closer together than this may share a time stamp.
+constexpr time_t StampTrustSeconds = 2;
+
+bool stampTrusted(const State &s)
+{
+    return s.lastStamp.modified.tv_sec + StampTrustSeconds < s.lastReadAt.tv_sec
+        && s.lastStamp.changed.tv_sec + StampTrustSeconds < s.lastReadAt.tv_sec;
+}
 
 State &state()
 {
@@ -68,11 +118,19 @@ void reportProblem(const QString &message)
 std::shared_ptr<const RegistryFile> currentFile(State &s)
 {
     const QString path = RegistryFile::defaultPath();
+    const FileStamp stamp = FileStamp::of(path);
+    const bool samePath = s.lastFile && path == s.lastPath;
+    if (samePath && stamp == s.lastStamp && stampTrusted(s))
+        return s.lastFile;
+    timespec readAt{};
+    clock_gettime(CLOCK_REALTIME, &readAt);
     QByteArray bytes;
     QFile file(path);
     if (file.open(QIODevice::ReadOnly)) // a missing or unreadable file is an empty registry
         bytes = file.readAll();
-    if (s.lastFile && path == s.lastPath && bytes == s.lastBytes)
+    s.lastStamp = stamp;
+    s.lastReadAt = readAt;
+    if (samePath && bytes == s.lastBytes)
         return s.lastFile;
 
     auto parsed = std::make_shared<const RegistryFile>(RegistryFile::parse(bytes));

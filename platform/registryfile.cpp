@@ -1,6 +1,9 @@
 #include "platform/registryfile.h"
 
+#include <QSet>
 #include <QStringDecoder>
+
+#include <vector>
 
 namespace {
 
@@ -84,6 +87,28 @@ void skipBlanks(const QString &text, int &pos)
         ++pos;
 }
 
+// The text with every character case-folded, as comparisons without regard to case see it.
+QString folded(QStringView text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        char32_t c = text.at(i).unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            c = QChar::surrogateToUcs4(text.at(i).unicode(), text.at(i + 1).unicode());
+            ++i;
+        }
+        const char32_t f = QChar::toCaseFolded(c);
+        if (QChar::requiresSurrogates(f)) {
+            out.append(QChar(QChar::highSurrogate(f)));
+            out.append(QChar(QChar::lowSurrogate(f)));
+        } else {
+            out.append(QChar(char16_t(f)));
+        }
+    }
+    return out;
+}
+
 QString shortened(const QString &line)
 {
     return line.size() > 80 ? line.left(80) + QStringLiteral("...") : line;
@@ -104,6 +129,11 @@ QString RegistryFile::defaultPath()
     return path.isEmpty() ? QStringLiteral("/etc/quorvet/registry.reg") : path;
 }
 
+QString RegistryFile::caseFolded(QStringView text)
+{
+    return folded(text);
+}
+
 QString RegistryFile::canonicalRootName(const QString &name)
 {
     for (const char *root : RootNames) {
@@ -113,9 +143,40 @@ QString RegistryFile::canonicalRootName(const QString &name)
     return QString();
 }
 
+namespace {
+
+// One key while the file is read: values removed by a later "name"=- line stay in place,
+// marked, until the end, so removing one costs no more than adding one.
+struct ReadKey
+{
+    QString path;
+    QString folded;
+    bool removed = false;
+    QList<RegistryFile::Value> values;
+    std::vector<bool> valueRemoved;
+    QHash<QString, qsizetype> valueIndex; // folded name -> index of the live value
+};
+
+} // namespace
+
+struct RegistryFile::Reader
+{
+    std::vector<ReadKey> keys;
+    QHash<QString, qsizetype> live;         // folded path -> index of the live key
+    QHash<QString, QList<qsizetype>> below; // folded path -> keys read below it (some since removed)
+    qsizetype current = -1;                 // the section being read; -1 before the first
+    bool inBadSection = false;              // the values of a rejected section are skipped quietly
+    QList<Problem> problems;
+
+    void parseLine(const QString &line, int lineNumber);
+    void parseSection(const QString &line, int lineNumber);
+    void parseValue(const QString &line, int lineNumber);
+    void removeKeyTree(const QString &foldedPath);
+};
+
 RegistryFile RegistryFile::parse(const QByteArray &bytes)
 {
-    RegistryFile file;
+    Reader reader;
     const QStringList lines = decodeText(bytes).split(QLatin1Char('\n'));
     bool headerSeen = false;
     for (int i = 0; i < lines.size(); ++i) {
@@ -127,8 +188,8 @@ RegistryFile RegistryFile::parse(const QByteArray &bytes)
             headerSeen = true;
             if (line == QLatin1String("Windows Registry Editor Version 5.00") || line == QLatin1String("REGEDIT4"))
                 continue;
-            file.m_problems.append({lineNumber, QStringLiteral("the file does not begin with "
-                                                               "\"Windows Registry Editor Version 5.00\"")});
+            reader.problems.append({lineNumber, QStringLiteral("the file does not begin with "
+                                                                 "\"Windows Registry Editor Version 5.00\"")});
         }
         // A value continues on the next line when it ends with a backslash (long hex data).
         if (line.startsWith(QLatin1Char('"')) || line.startsWith(QLatin1Char('@'))) {
@@ -137,29 +198,60 @@ RegistryFile RegistryFile::parse(const QByteArray &bytes)
                 line += lines.at(++i).trimmed();
             }
         }
-        file.parseLine(line, lineNumber);
+        reader.parseLine(line, lineNumber);
     }
-    file.m_current = -1;
-    file.m_inBadSection = false;
+
+    // The keys and values that are left, in the order they were first read, with their indexes.
+    RegistryFile file;
+    file.m_problems = std::move(reader.problems);
+    QHash<QString, QSet<QString>> subkeySeen;
+    for (ReadKey &read : reader.keys) {
+        if (read.removed)
+            continue;
+        Key key{read.path, {}};
+        QHash<QString, qsizetype> valueIndex;
+        for (qsizetype v = 0; v < read.values.size(); ++v) {
+            if (read.valueRemoved[size_t(v)])
+                continue;
+            valueIndex.insert(folded(read.values.at(v).name), key.values.size());
+            key.values.append(read.values.at(v));
+        }
+        // Each key is a subkey of its parent and makes every ancestor exist.
+        for (qsizetype slash = read.folded.indexOf(QLatin1Char('\\')); slash >= 0;
+             slash = read.folded.indexOf(QLatin1Char('\\'), slash + 1)) {
+            const qsizetype next = read.folded.indexOf(QLatin1Char('\\'), slash + 1);
+            const qsizetype end = next < 0 ? read.folded.size() : next;
+            const QString ancestor = read.folded.left(slash);
+            const QString foldedName = read.folded.mid(slash + 1, end - slash - 1);
+            QSet<QString> &seen = subkeySeen[ancestor];
+            if (!seen.contains(foldedName)) {
+                seen.insert(foldedName);
+                file.m_subkeys[ancestor].append(read.path.mid(slash + 1, end - slash - 1));
+            }
+        }
+        file.m_keyIndex.insert(read.folded, file.m_keys.size());
+        file.m_keys.append(std::move(key));
+        file.m_valueIndex.append(std::move(valueIndex));
+    }
     return file;
 }
 
-void RegistryFile::parseLine(const QString &line, int lineNumber)
+void RegistryFile::Reader::parseLine(const QString &line, int lineNumber)
 {
     if (line.startsWith(QLatin1Char('[')))
         parseSection(line, lineNumber);
     else if (line.startsWith(QLatin1Char('"')) || line.startsWith(QLatin1Char('@')))
         parseValue(line, lineNumber);
     else
-        m_problems.append({lineNumber, QStringLiteral("not a key, a value or a comment: ") + shortened(line)});
+        problems.append({lineNumber, QStringLiteral("not a key, a value or a comment: ") + shortened(line)});
 }
 
-void RegistryFile::parseSection(const QString &line, int lineNumber)
+void RegistryFile::Reader::parseSection(const QString &line, int lineNumber)
 {
-    m_current = -1;
-    m_inBadSection = true;
+    current = -1;
+    inBadSection = true;
     if (!line.endsWith(QLatin1Char(']')) || line.size() < 3) {
-        m_problems.append({lineNumber, QStringLiteral("badly formed key line: ") + shortened(line)});
+        problems.append({lineNumber, QStringLiteral("badly formed key line: ") + shortened(line)});
         return;
     }
     QString inner = line.mid(1, line.size() - 2);
@@ -169,40 +261,66 @@ void RegistryFile::parseSection(const QString &line, int lineNumber)
     QStringList parts = inner.split(QLatin1Char('\\'));
     const QString root = canonicalRootName(parts.first());
     if (root.isEmpty()) {
-        m_problems.append({lineNumber, QStringLiteral("unknown root key: ") + shortened(line)});
+        problems.append({lineNumber, QStringLiteral("unknown root key: ") + shortened(line)});
         return;
     }
     for (const QString &part : parts) {
         if (part.isEmpty()) {
-            m_problems.append({lineNumber, QStringLiteral("empty key name: ") + shortened(line)});
+            problems.append({lineNumber, QStringLiteral("empty key name: ") + shortened(line)});
             return;
         }
     }
     parts.first() = root;
     const QString path = parts.join(QLatin1Char('\\'));
+    const QString foldedPath = folded(path);
     if (removal) {
-        removeKeyTree(path); // the values that follow a removed key belong to no key
+        removeKeyTree(foldedPath); // the values that follow a removed key belong to no key
         return;
     }
-    m_inBadSection = false;
-    for (int i = 0; i < m_keys.size(); ++i) {
-        if (m_keys.at(i).path.compare(path, Qt::CaseInsensitive) == 0) {
-            m_current = i;
-            return;
-        }
+    inBadSection = false;
+    const auto found = live.constFind(foldedPath);
+    if (found != live.constEnd()) {
+        current = *found;
+        return;
     }
-    m_keys.append({path, {}});
-    m_current = int(m_keys.size()) - 1;
+    current = qsizetype(keys.size());
+    keys.push_back(ReadKey{path, foldedPath, false, {}, {}, {}});
+    live.insert(foldedPath, current);
+    for (qsizetype slash = foldedPath.indexOf(QLatin1Char('\\')); slash >= 0;
+         slash = foldedPath.indexOf(QLatin1Char('\\'), slash + 1))
+        below[foldedPath.left(slash)].append(current);
 }
 
-void RegistryFile::parseValue(const QString &line, int lineNumber)
+void RegistryFile::Reader::removeKeyTree(const QString &foldedPath)
 {
-    if (m_current < 0) {
-        if (!m_inBadSection)
-            m_problems.append({lineNumber, QStringLiteral("value outside any key: ") + nameOnly(line)});
+    const auto remove = [this](qsizetype index) {
+        ReadKey &key = keys[size_t(index)];
+        if (key.removed)
+            return;
+        key.removed = true;
+        live.remove(key.folded);
+    };
+    const auto self = live.constFind(foldedPath);
+    if (self != live.constEnd())
+        remove(*self);
+    // Each key is listed once below each of its ancestors and a list is dropped once used, so
+    // removals cost no more in all than the keys they remove.
+    const auto descendants = below.find(foldedPath);
+    if (descendants != below.end()) {
+        for (const qsizetype index : std::as_const(*descendants))
+            remove(index);
+        below.erase(descendants);
+    }
+}
+
+void RegistryFile::Reader::parseValue(const QString &line, int lineNumber)
+{
+    if (current < 0) {
+        if (!inBadSection)
+            problems.append({lineNumber, QStringLiteral("value outside any key: ") + nameOnly(line)});
         return;
     }
-    const auto bad = [&](const QString &why) { m_problems.append({lineNumber, why + QStringLiteral(": ") + nameOnly(line)}); };
+    const auto bad = [&](const QString &why) { problems.append({lineNumber, why + QStringLiteral(": ") + nameOnly(line)}); };
 
     Value value;
     int pos = 0;
@@ -218,16 +336,16 @@ void RegistryFile::parseValue(const QString &line, int lineNumber)
     skipBlanks(line, pos);
     const QString data = line.mid(pos);
 
-    QList<Value> &values = m_keys[m_current].values;
-    int existing = -1;
-    for (int i = 0; i < values.size(); ++i) {
-        if (values.at(i).name.compare(value.name, Qt::CaseInsensitive) == 0)
-            existing = i;
-    }
+    ReadKey &key = keys[size_t(current)];
+    const QString foldedName = folded(value.name);
+    const auto found = key.valueIndex.constFind(foldedName);
+    const qsizetype existing = found == key.valueIndex.constEnd() ? -1 : *found;
 
     if (data == QLatin1String("-")) {
-        if (existing >= 0)
-            values.removeAt(existing);
+        if (existing >= 0) {
+            key.valueRemoved[size_t(existing)] = true;
+            key.valueIndex.remove(foldedName);
+        }
         return;
     }
     if (data.startsWith(QLatin1Char('"'))) {
@@ -270,63 +388,34 @@ void RegistryFile::parseValue(const QString &line, int lineNumber)
         return bad(QStringLiteral("unknown value data"));
     }
 
-    if (existing >= 0)
-        values[existing] = value;
-    else
-        values.append(value);
-}
-
-void RegistryFile::removeKeyTree(const QString &path)
-{
-    const QString below = path + QLatin1Char('\\');
-    m_keys.removeIf([&](const Key &key) {
-        return key.path.compare(path, Qt::CaseInsensitive) == 0 || key.path.startsWith(below, Qt::CaseInsensitive);
-    });
-}
-
-const RegistryFile::Key *RegistryFile::findKey(const QString &path) const
-{
-    for (const Key &key : m_keys) {
-        if (key.path.compare(path, Qt::CaseInsensitive) == 0)
-            return &key;
+    if (existing >= 0) {
+        key.values[existing] = value;
+    } else {
+        key.valueIndex.insert(foldedName, key.values.size());
+        key.values.append(value);
+        key.valueRemoved.push_back(false);
     }
-    return nullptr;
 }
 
 bool RegistryFile::keyExists(const QString &path) const
 {
     if (!canonicalRootName(path).isEmpty())
         return true;
-    const QString below = path + QLatin1Char('\\');
-    for (const Key &key : m_keys) {
-        if (key.path.compare(path, Qt::CaseInsensitive) == 0 || key.path.startsWith(below, Qt::CaseInsensitive))
-            return true;
-    }
-    return false;
+    const QString f = folded(path);
+    return m_keyIndex.contains(f) || m_subkeys.contains(f);
 }
 
 const RegistryFile::Value *RegistryFile::value(const QString &keyPath, const QString &name) const
 {
-    const Key *key = findKey(keyPath);
-    if (!key)
+    const auto key = m_keyIndex.constFind(folded(keyPath));
+    if (key == m_keyIndex.constEnd())
         return nullptr;
-    for (const Value &value : key->values) {
-        if (value.name.compare(name, Qt::CaseInsensitive) == 0)
-            return &value;
-    }
-    return nullptr;
+    const QHash<QString, qsizetype> &values = m_valueIndex.at(*key);
+    const auto found = values.constFind(folded(name));
+    return found == values.constEnd() ? nullptr : &m_keys.at(*key).values.at(*found);
 }
 
 QStringList RegistryFile::subkeys(const QString &keyPath) const
 {
-    QStringList names;
-    const QString below = keyPath + QLatin1Char('\\');
-    for (const Key &key : m_keys) {
-        if (!key.path.startsWith(below, Qt::CaseInsensitive))
-            continue;
-        const QString name = key.path.mid(below.size()).section(QLatin1Char('\\'), 0, 0);
-        if (!names.contains(name, Qt::CaseInsensitive))
-            names.append(name);
-    }
-    return names;
+    return m_subkeys.value(folded(keyPath));
 }

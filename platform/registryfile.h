@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -13,6 +14,8 @@
 // UTF-8 or UTF-16 with its byte-order mark. parse() is a plain function over the file's
 // bytes: it never fails, it skips each line it cannot understand and lists it in problems().
 // Key and value names compare without regard to case; keys keep the order of the file.
+// Parsing takes time in proportion to the file (keys and values are found through hashes of
+// their case-folded names), and so do the lookups in proportion to what they return.
 class RegistryFile
 {
 public:
@@ -49,6 +52,10 @@ public:
     // The root name of the table spelled as given, letter case aside; empty when unknown.
     static QString canonicalRootName(const QString &name);
 
+    // text with each character case-folded: two texts compare equal without regard to case
+    // (as QString::compare with Qt::CaseInsensitive sees it) when their folded texts are equal.
+    static QString caseFolded(QStringView text);
+
     // A key exists when the file has a section for it or for one of its descendants;
     // the seven roots always exist.
     bool keyExists(const QString &path) const;
@@ -60,14 +67,11 @@ public:
     const QList<Problem> &problems() const { return m_problems; }
 
 private:
-    const Key *findKey(const QString &path) const;
-    void parseLine(const QString &line, int lineNumber);
-    void parseSection(const QString &line, int lineNumber);
-    void parseValue(const QString &line, int lineNumber);
-    void removeKeyTree(const QString &path);
+    struct Reader; // what parse() keeps while it reads: keys and values removed on the way, the section
 
     QList<Key> m_keys;
     QList<Problem> m_problems;
-    int m_current = -1; // index of the section being read; -1 before the first
-    bool m_inBadSection = false; // the values of a rejected section are skipped quietly
+    QHash<QString, qsizetype> m_keyIndex;       // case-folded path -> index in m_keys
+    QList<QHash<QString, qsizetype>> m_valueIndex; // per key: case-folded value name -> index in values
+    QHash<QString, QStringList> m_subkeys;      // case-folded path of every key with subkeys -> their names
 };

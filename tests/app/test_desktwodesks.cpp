@@ -108,10 +108,7 @@ TEST_F(DeskTwoDesks, TwoProcessesAcceptEachInvitationExactlyOnce)
 {
     constexpr int Rounds = 300;
     const QString file = m_dir.filePath(QStringLiteral("race.db"));
-    {
-        QFile empty(file);
-        ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
-    }
+    ASSERT_TRUE(TestSupport::createEmptyDatabase(file));
     exec(file, QStringLiteral("CREATE TABLE tbConvites (convite_id INTEGER PRIMARY KEY, convite_no TEXT, "
                               "checked_in DATETIME NULL)"));
     exec(file, QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "

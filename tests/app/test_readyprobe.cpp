@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -97,6 +98,26 @@ TEST(ReadyProbeTest, TheDeskReportsItsStartUpAndExits)
     EXPECT_EQ(words.at(2), QByteArray("ms"));
     EXPECT_GT(words.at(3).toLongLong(&ok), 0);
     EXPECT_TRUE(ok);
+}
+
+// A "Registry=" override without an entry is refused once, before the window opens.
+TEST(ReadyProbeTest, TheDeskRefusesARegistryOverrideWithoutAnEntry)
+{
+    const QString dir = TestSupport::processTempDir();
+    QProcess desk;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_STATE_HOME"), dir + QStringLiteral("/desk-state"));
+    env.insert(QStringLiteral("QUORVET_CONNECTION_KORDA"), QStringLiteral(" Registry= "));
+    desk.setProcessEnvironment(env);
+    const QString shot = dir + QStringLiteral("/refused.png");
+    // Without an operator to answer it (--screenshot), the box is written to standard error.
+    desk.start(QStringLiteral(QUORVET_DESK_EXE), {QStringLiteral("--screenshot"), shot});
+    ASSERT_TRUE(desk.waitForStarted(10000));
+    ASSERT_TRUE(desk.waitForFinished(30000));
+    EXPECT_EQ(desk.exitCode(), 2);
+    const QString said = QString::fromUtf8(desk.readAllStandardError());
+    EXPECT_EQ(said.count(QLatin1String("QUORVET_CONNECTION_KORDA=Registry=")), 1) << said.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(shot));
 }
 #endif
 

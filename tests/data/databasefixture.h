@@ -58,11 +58,9 @@ protected:
             return;
         }
         ASSERT_TRUE(m_dir.isValid());
-        // An empty file is an empty SQLite database; the layer itself never creates one.
-        for (const QString &name : {QStringLiteral("checkin.db"), QStringLiteral("members.db")}) {
-            QFile f(m_dir.filePath(name));
-            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        }
+        // The layer itself never creates a database.
+        for (const QString &name : {QStringLiteral("checkin.db"), QStringLiteral("members.db")})
+            ASSERT_TRUE(TestSupport::createEmptyDatabase(m_dir.filePath(name)));
         if (m_sqlServer) {
             const QString checkin = path(QStringLiteral("checkin.db"));
             const QString members = path(QStringLiteral("members.db"));

@@ -5,12 +5,16 @@
 #include "data/connectionstringparts.h"
 #include "data/dataenvironment.h"
 #include "data/dberror.h"
+#include "data/providersession.h"
 #include "data/sqlserverodbc.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+
+#include <thread>
 
 namespace {
 
@@ -60,6 +64,43 @@ TEST(ConnectionStringParts, ReadsKeysAndValuesAsOleDbWritesThem)
     }
 }
 
+// Any value written with quoted() after a key reads back as itself, whatever it holds; a
+// value that needs no quoting is written as it stands.
+TEST(ConnectionStringParts, QuotedValuesReadBackExactly)
+{
+    const struct { const char *value; const char *written; } cases[] = {
+        {"wobrelkiz", "wobrelkiz"},
+        {"", ""},
+        {"p\xc3\xa1ss=1", "p\xc3\xa1ss=1"},
+        {"a;b", "\"a;b\""},
+        {"\"start", "'\"start'"},
+        {"'start", "\"'start\""},
+        {" both ", "\" both \""},
+        {"tab\t", "\"tab\t\""},
+        {"x\"y'z", "\"x\"\"y'z\""},
+        {"it's", "\"it's\""},
+    };
+    for (const auto &c : cases) {
+        const QString value = QString::fromUtf8(c.value);
+        EXPECT_EQ(ConnectionStringParts::quoted(value), QString::fromUtf8(c.written)) << c.value;
+    }
+    const QString alphabet = QStringLiteral("a ;'\"=\t{}\\");
+    quint32 seed = 11;
+    for (int round = 0; round < 3000; ++round) {
+        QString password;
+        const int length = int(round % 9);
+        for (int i = 0; i < length; ++i) {
+            seed = seed * 1664525u + 1013904223u;
+            password += alphabet[int((seed >> 8) % quint32(alphabet.size()))];
+        }
+        const auto parts = ConnectionStringParts::parse(QStringLiteral("User ID=sa;Password=")
+                                                        + ConnectionStringParts::quoted(password)
+                                                        + QStringLiteral(";Initial Catalog=Pelvrin"));
+        ASSERT_EQ(parts.value(QStringLiteral("Password")), password) << password.toStdString();
+        ASSERT_EQ(parts.value(QStringLiteral("Initial Catalog")), QStringLiteral("Pelvrin")) << password.toStdString();
+    }
+}
+
 TEST(SqlServerOdbc, TranslatesTheOleDbKeysForFreeTds)
 {
     using SqlServerOdbc::parseDataSource;
@@ -71,10 +112,10 @@ TEST(SqlServerOdbc, TranslatesTheOleDbKeysForFreeTds)
     EXPECT_EQ(parseDataSource(QStringLiteral("(local)")).host, QStringLiteral("127.0.0.1"));
 
     const auto parts = ConnectionStringParts::parse(
-        QStringLiteral("Provider=SQLOLEDB.1;Password=p}w;d;User ID=sa;Initial Catalog=Pelvrin;"
+        QStringLiteral("Provider=SQLOLEDB.1;Password=\" p;w'\"\"=\";User ID=sa;Initial Catalog=Pelvrin;"
                        "Data Source=srv\\SQLEXPRESS,1433;Connect Timeout=3"));
     EXPECT_EQ(SqlServerOdbc::odbcConnectionString(parts, QStringLiteral("FreeTDS")),
-              QStringLiteral("DRIVER={FreeTDS};SERVER={srv};PORT=1433;DATABASE={Pelvrin};UID={sa};PWD={p}w};"
+              QStringLiteral("DRIVER={FreeTDS};SERVER={srv};PORT=1433;DATABASE={Pelvrin};UID={sa};PWD={ p;w'\"=};"
                              "TDS_Version=7.4;ClientCharset=UTF-8;"));
     EXPECT_EQ(SqlServerOdbc::loginTimeoutSeconds(parts), 3);
     // Without a port FreeTDS resolves the instance; user and password given to Open win.
@@ -94,6 +135,72 @@ TEST(SqlServerOdbc, TranslatesTheOleDbKeysForFreeTds)
     problem.clear();
     SqlServerOdbc::odbcConnectionString(parts, QStringLiteral("FreeTDS"), QString(), QString(), &problem);
     EXPECT_TRUE(problem.isEmpty());
+}
+
+// A loopback listener that answers FreeTDS's pre-login and keeps the password of its login
+// packet (TDS 7 sends it in UTF-16 with each byte's nibbles swapped and XORed with 0xA5).
+QString passwordFreeTdsSends(const QString &password)
+{
+    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (listener < 0 || ::bind(listener, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0
+        || ::listen(listener, 1) != 0 || ::getsockname(listener, reinterpret_cast<sockaddr *>(&address), &length) != 0)
+        return QStringLiteral("<no listener>");
+    QString seen = QStringLiteral("<no login>");
+    std::thread server([&] {
+        pollfd waiting{listener, POLLIN, 0};
+        if (::poll(&waiting, 1, 5000) <= 0)
+            return;
+        const int c = ::accept(listener, nullptr, nullptr);
+        const timeval limit{5, 0};
+        ::setsockopt(c, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+        const auto packet = [c]() {
+            QByteArray bytes(8, '\0');
+            for (qsizetype got = 0; got < bytes.size();) {
+                const ssize_t n = ::recv(c, bytes.data() + got, size_t(bytes.size() - got), 0);
+                if (n <= 0)
+                    return QByteArray();
+                got += n;
+                if (got == 8)
+                    bytes.resize((uchar(bytes[2]) << 8) | uchar(bytes[3]));
+            }
+            return bytes.mid(8);
+        };
+        packet(); // pre-login: answer version 11.0, no encryption
+        const QByteArray answer = QByteArray::fromHex("0401001a00000100" "00000b0006" "0100110001" "ff"
+                                                      "0b0000000000" "02");
+        ::send(c, answer.constData(), size_t(answer.size()), 0);
+        const QByteArray login = packet();
+        if (login.size() > 48) {
+            const int offset = uchar(login[44]) | (uchar(login[45]) << 8);
+            const int chars = uchar(login[46]) | (uchar(login[47]) << 8);
+            QByteArray utf16 = login.mid(offset, 2 * chars);
+            for (char &b : utf16) {
+                const uchar x = uchar(b) ^ 0xA5;
+                b = char((x >> 4) | (x << 4));
+            }
+            seen = QString::fromUtf16(reinterpret_cast<const char16_t *>(utf16.constData()), chars);
+        }
+        ::close(c);
+    });
+    auto conn = std::make_shared<Connection>();
+    try {
+        conn->Open(QStringLiteral("Provider=SQLOLEDB.1;User ID=sa;Password=") + ConnectionStringParts::quoted(password)
+                   + QStringLiteral(";Data Source=127.0.0.1,%1;Connect Timeout=3").arg(ntohs(address.sin_port)));
+    } catch (const RuntimeError &) {
+    }
+    server.join();
+    ::close(listener);
+    return seen;
+}
+
+TEST(SqlServerProvider, ThePasswordReachesTheServerAsItWasComposed)
+{
+    for (const char *password : {"plain", "a;b", "\"start", " both ", "x\"y'z;{w", "p\xc3\xa1ss=", "a}b", "x}}"})
+        EXPECT_EQ(passwordFreeTdsSends(QString::fromUtf8(password)), QString::fromUtf8(password)) << password;
 }
 
 TEST(NamedConnections, DesignTimeStringsAndEnvironmentOverrides)
@@ -146,6 +253,21 @@ TEST(NamedConnections, RegistryOverrideNamesAnEntryAndLeavesTheStringEmpty)
     qunsetenv("QUORVET_CONNECTION_KORDA");
     EXPECT_EQ(Data::registryEntry(1003), QString());
     EXPECT_EQ(Data::connectionString(1003), Data::designTimeConnectionString(1003));
+}
+
+TEST(NamedConnections, ARegistryOverrideWithoutAnEntryIsAConfigurationError)
+{
+    const struct { const char *value; bool refused; } cases[] = {
+        {"Registry=", true}, {" registry =", false}, {" REGISTRY=  ", true}, {"Registry=Korda", false},
+        {"Provider=SQLite;Data Source=/tmp/k.db", false}, {"", false},
+    };
+    for (const auto &c : cases) {
+        qputenv("QUORVET_CONNECTION_KORDA", c.value);
+        const QString error = Data::configurationError();
+        EXPECT_EQ(error.contains(QLatin1String("QUORVET_CONNECTION_KORDA")), c.refused) << c.value;
+        EXPECT_EQ(error.isEmpty(), !c.refused) << c.value;
+    }
+    qunsetenv("QUORVET_CONNECTION_KORDA");
 }
 
 TEST(SqlServerProvider, ClosedPortOnLoopbackFailsToOpen)

@@ -14,9 +14,7 @@ protected:
     {
         ASSERT_TRUE(m_dir.isValid());
         const QString file = m_dir.filePath(QStringLiteral("list.db"));
-        QFile empty(file);
-        ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
-        empty.close();
+        ASSERT_TRUE(TestSupport::createEmptyDatabase(file));
         m_conn = std::make_shared<Connection>();
         m_conn->Open(QStringLiteral("Provider=SQLite;Data Source=") + file);
         for (const char *sql :

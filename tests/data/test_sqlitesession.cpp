@@ -20,9 +20,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(m_dir.isValid());
-        QFile f(path(QStringLiteral("desk.db")));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.close();
+        ASSERT_TRUE(TestSupport::createEmptyDatabase(path(QStringLiteral("desk.db"))));
         m_conn = connect(QStringLiteral("Provider=SQLite;Data Source=") + path(QStringLiteral("desk.db")));
         m_conn->Execute(QStringLiteral("CREATE TABLE tbConvites (convite_id INT PRIMARY KEY, nome NVARCHAR(100), "
                                        "checked_in DATETIME NULL)"));
@@ -81,6 +79,34 @@ TEST_F(EmbeddedStore, MissingFilesFailToOpenAndAreNeverCreated)
 
     EXPECT_EQ(raisedBy([&] { conn->Open(QStringLiteral("Provider=Jet;Data Source=x")); }).number(),
               AdoError::ProviderNotFound);
+}
+
+// A file cut short (even to nothing) or with another header is refused, as main file or
+// attached, and stays exactly as it was: SQLite alone would make it a new database.
+TEST_F(EmbeddedStore, FilesThatAreNoDatabaseAreRefusedAndLeftAlone)
+{
+    const QByteArray header("SQLite format 3\0", 16);
+    const QByteArray contents[] = {QByteArray(), header, header + QByteArray(83, '\0'),
+                                   QByteArray("SQLite format 2\0") + QByteArray(84, '\0')};
+    for (const QByteArray &content : contents) {
+        SCOPED_TRACE(content.size());
+        const QString file = path(QStringLiteral("cut.db"));
+        QFile cut(file);
+        ASSERT_TRUE(cut.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        cut.write(content);
+        cut.close();
+        auto conn = std::make_shared<Connection>();
+        for (const QString &text : {QStringLiteral("Provider=SQLite;Data Source=") + file,
+                                    QStringLiteral("Provider=SQLite;Data Source=%1;Attach=%2")
+                                        .arg(path(QStringLiteral("desk.db")), file)}) {
+            const RuntimeError e = raisedBy([&] { conn->Open(text); });
+            EXPECT_EQ(e.number(), AdoError::OpenFailed);
+            EXPECT_TRUE(e.description().contains(file)) << e.description().toStdString();
+            EXPECT_EQ(conn->State(), 0);
+        }
+        ASSERT_TRUE(cut.open(QIODevice::ReadOnly));
+        EXPECT_EQ(cut.readAll(), content);
+    }
 }
 
 TEST_F(EmbeddedStore, GetDateWritesMillisecondTextThatReadsAsADateAndSorts)
@@ -176,8 +202,7 @@ TEST_F(EmbeddedStore, ThousandsOfEscapedApostrophesEvaluateBackToTheText)
 TEST_F(EmbeddedStore, UnqualifiedNamesAreFoundInAttachedFiles)
 {
     QFile other(path(QStringLiteral("outra.db")));
-    ASSERT_TRUE(other.open(QIODevice::WriteOnly));
-    other.close();
+    ASSERT_TRUE(TestSupport::createEmptyDatabase(other.fileName()));
     connect(QStringLiteral("Provider=SQLite;Data Source=") + other.fileName())
         ->Execute(QStringLiteral("CREATE TABLE tbDefs (arquivodocumental VARCHAR(200))"));
     m_conn->Execute(QStringLiteral("INSERT INTO tbConvites VALUES (1, 'a', NULL)"));
@@ -190,6 +215,15 @@ TEST_F(EmbeddedStore, UnqualifiedNamesAreFoundInAttachedFiles)
     ASSERT_FALSE(rs->Eof());
     EXPECT_EQ(rs->Fields("nome").Value(), Value("a"));
     EXPECT_EQ(rs->Fields("arquivodocumental").Value(), Value("/srv/arquivo"));
+
+    // A path in double quotes is one path, commas and all.
+    const QString comma = path(QStringLiteral("a,b/x,y.db"));
+    ASSERT_TRUE(QDir().mkpath(path(QStringLiteral("a,b"))));
+    ASSERT_TRUE(TestSupport::createEmptyDatabase(comma));
+    connect(QStringLiteral("Provider=SQLite;Data Source=") + comma)->Execute(QStringLiteral("CREATE TABLE tbVirgula (x INT)"));
+    ConnectionRef quoted =
+        connect(QStringLiteral("Provider=SQLite;Data Source=%1;Attach='\"%2\"'").arg(path(QStringLiteral("desk.db")), comma));
+    EXPECT_TRUE(quoted->Execute(QStringLiteral("SELECT x FROM tbVirgula"))->Eof());
 }
 
 TEST_F(EmbeddedStore, TwoDesksOnOneFileCheckTheSameInvitationInOnce)

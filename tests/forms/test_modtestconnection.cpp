@@ -1,6 +1,7 @@
 // The connection test against real embedded databases, a closed port on loopback and a
 // registry file, with the real SQL server dialog and a real owner window.
 #include "data/connection.h"
+#include "data/connectionstringparts.h"
 #include "data/modtestconnection.h"
 #include "data/recordset.h"
 #include "forms/frmsqlserver.h"
@@ -127,11 +128,10 @@ protected:
 
     QString path(const QString &name) const { return m_dir.filePath(name); }
 
-    // An embedded database file that exists (an empty file is an empty database).
+    // An embedded database file that exists.
     QString embeddedString(const QString &name)
     {
-        QFile f(path(name));
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        EXPECT_TRUE(TestSupport::createEmptyDatabase(path(name)));
         return QStringLiteral("Provider=SQLite;Data Source=") + path(name);
     }
 
@@ -283,6 +283,38 @@ TEST_F(TestConnectionTest, TheRegistryComposesTheStringOnce)
     EXPECT_EQ(second->Errors().Count(), 1);
     EXPECT_EQ(m_journal.created, 1);
     expectCleanEnd();
+}
+
+// Values holding ';', quotes or blanks at their ends reach the provider whole.
+TEST_F(TestConnectionTest, ComposedValuesReadBackAsTheRegistryHoldsThem)
+{
+    const struct { const char *password; const char *catalog; } cases[] = {
+        {"a;b", "Pelvrin"},
+        {"\"start", "O'Neil;x"},
+        {"'start", "Pelvrin  "}, // the registry keeps trailing blanks (and drops leading ones)
+        {" both ", "Pelvrin"},
+        {"x\"y'z;", "\"quoted\""},
+    };
+    for (const auto &c : cases) {
+        const QString catalog = QString::fromUtf8(c.catalog);
+        QString escaped = catalog;
+        escaped.replace(QLatin1String("\""), QLatin1String("\\\""));
+        writeRegistry("\"dtSecurityInfo\"=\"True\"\r\n\"dtUser\"=\"sa\"\r\n\"dtPassword\"=\""
+                      + PasswordCodec::EncodePassword(QString::fromUtf8(c.password)).toUtf8()
+                      + "\"\r\n\"dtInitialCatalog\"=\"" + escaped.toUtf8()
+                      + "\"\r\n\"dtDataSource\"=\"127.0.0.1,1\"\r\n");
+        auto conn = std::make_shared<Connection>();
+        ConnectionRef ref = conn;
+        QString entry = QStringLiteral("Desk");
+        QString text;
+        modTestConnection::BuildConnectionString(ref, entry, text);
+        const auto parts = ConnectionStringParts::parse(text);
+        EXPECT_EQ(parts.value(QStringLiteral("Password")), QString::fromUtf8(c.password)) << text.toStdString();
+        EXPECT_EQ(parts.value(QStringLiteral("Initial Catalog")), catalog) << text.toStdString();
+        EXPECT_EQ(parts.value(QStringLiteral("User ID")), QStringLiteral("sa")) << text.toStdString();
+        EXPECT_EQ(parts.value(QStringLiteral("Data Source")), QStringLiteral("127.0.0.1,1")) << text.toStdString();
+        EXPECT_EQ(parts.value(QStringLiteral("Connect Timeout")), QStringLiteral("15")) << text.toStdString();
+    }
 }
 
 TEST_F(TestConnectionTest, AMissingRegistryValueLeavesTheConnectionAlone)

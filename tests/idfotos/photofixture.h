@@ -4,11 +4,14 @@
 #include "data/recordset.h"
 #include "tests/support/testsupport.h"
 
+#include <QBuffer>
 #include <QColor>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
+#include <QImageWriter>
+#include <QJsonObject>
 #include <QSize>
 #include <QPainter>
 #include <QTemporaryDir>
@@ -50,9 +53,7 @@ protected:
     // An open connection to a new, empty SQLite file of the temporary folder.
     ConnectionRef openDatabase(const QString &fileName) const
     {
-        QFile file(path(fileName));
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.close();
+        EXPECT_TRUE(TestSupport::createEmptyDatabase(path(fileName)));
         auto c = std::make_shared<Connection>();
         c->Open(QStringLiteral("Provider=SQLite;Data Source=") + path(fileName));
         return c;
@@ -98,6 +99,27 @@ protected:
         segment += char(length >> 8);
         segment += char(length & 0xff);
         return jpeg.left(2) + segment + exif + jpeg.mid(2);
+    }
+
+    // A tiny progressive JPEG whose frame header claims size: the decoder works at the size
+    // the header claims, whatever the file holds.
+    static QByteArray progressiveClaiming(const QSize &size)
+    {
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter writer(&buffer, "jpeg");
+        writer.setProgressiveScanWrite(true);
+        QImage small(16, 16, QImage::Format_RGB32);
+        small.fill(photoColor());
+        EXPECT_TRUE(writer.write(small));
+        const qsizetype frame = bytes.indexOf(QByteArray("\xff\xc2", 2));
+        EXPECT_GE(frame, 0);
+        bytes[frame + 5] = char(size.height() >> 8);
+        bytes[frame + 6] = char(size.height() & 0xff);
+        bytes[frame + 7] = char(size.width() >> 8);
+        bytes[frame + 8] = char(size.width() & 0xff);
+        return bytes;
     }
 
     void writeBytes(const QString &relative, const QByteArray &bytes) const

@@ -181,6 +181,30 @@ TEST_F(ucIDFotosTest, AJpegCutInItsImageDataShowsWhatCouldBeDecoded)
     EXPECT_EQ(m_control.decodedSize(), QSize(266, 200));
 }
 
+// A 1 kB progressive JPEG claiming a huge size would keep the decoder busy for seconds and
+// gigabytes: beyond the bound it is a missing photograph, told once; a 24 MP one still shows.
+TEST_F(ucIDFotosTest, APictureBeyondThePixelBoundIsAMissingPhotographToldOnce)
+{
+    const struct { QSize claimed; bool shown; } cases[] = {
+        {QSize(32000, 32000), false}, {QSize(8000, 6000), false}, {QSize(6000, 4000), true}};
+    int id = 90;
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.claimed.width());
+        const QString name = QStringLiteral("fotos/bomba-%1.jpg").arg(c.claimed.width());
+        writeBytes(name, progressiveClaiming(c.claimed));
+        addPhotoRow(++id, name);
+        TestSupport::clearErrorReports();
+        for (int i = 0; i < 2; ++i) {
+            loadAsTheDesk(id);
+            EXPECT_EQ(m_control.hasPhoto(), c.shown);
+        }
+        const QList<QJsonObject> reports = TestSupport::errorReports();
+        ASSERT_EQ(reports.size(), c.shown ? 0 : 1);
+        if (!c.shown)
+            EXPECT_TRUE(reports.first().value(QStringLiteral("message")).toString().contains(name));
+    }
+}
+
 TEST_F(ucIDFotosTest, LoadOfMinusOneEmptiesTheArea)
 {
     const QString file = writeImage(QStringLiteral("fotos/ze/57.jpg"), QSize(300, 400));

@@ -186,6 +186,15 @@ TEST_F(RegistryFileTest, TheRegistryCallsReadTheFileAndReportEachFaultOnce)
     QString path = Halvorix + QStringLiteral("\\SqlServer");
     EXPECT_EQ(modRegistry::ValorString(path, QStringLiteral("dtUser")), RegResult::text(QStringLiteral("admin")));
     EXPECT_EQ(TestSupport::errorReports().size(), 2);
+
+    // The parsed file is kept while the file is unchanged; a rewrite of the same size at once
+    // after a read (same second, maybe the same clock tick) is still seen.
+    for (const char *user : {"12345", "abcde", "ABCDE"}) {
+        writeRegistryFile("Windows Registry Editor Version 5.00\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Halvorix\\SqlServer]\n"
+                          "\"dtUser\"=\"" + QByteArray(user) + "\"\n");
+        path = Halvorix + QStringLiteral("\\SqlServer");
+        EXPECT_EQ(modRegistry::ValorString(path, QStringLiteral("dtUser")), RegResult::text(QString::fromLatin1(user)));
+    }
 }
 
 TEST_F(RegistryFileTest, AMissingOrUnreadableFileIsAnEmptyRegistry)

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonObject>
 
 #include <gtest/gtest.h>
 
@@ -50,6 +51,34 @@ TEST(ShadowFileContent, LookupTakesTheFirstLineWithThePrefixCaseAside)
     EXPECT_EQ(ShadowFile::findEntry(QByteArray(), prefix), QString());
     EXPECT_EQ(ShadowFile::findEntry("\r\n" + prefix.toUtf8() + "hidden\r\n", prefix), QString());
     EXPECT_EQ(ShadowFile::findEntry(Sql.toUtf8() + ":dtUserX=longer name\r\n", prefix), QString());
+}
+
+// A line longer than a lookup reads is passed over, even when it begins with the entry's
+// prefix, and the error log hears of it once however many lookups meet it.
+TEST_F(ShadowFileTest, AnOverlongLineIsSkippedAndReportedOnce)
+{
+    const QByteArray prefix = ShadowFile::entryPrefix(Sql, QStringLiteral("dtUser")).toUtf8();
+    const QByteArray huge = prefix + QByteArray(ShadowFile::MaxLineLength, 'x');
+    const struct { QByteArray content; const char *expected; } cases[] = {
+        {huge + "\r\n" + prefix + "sa\r\n", "sa"},
+        {"a:b=c\n" + huge + "\n", ""},
+        {"a:b=c\r" + huge, ""},
+        {prefix + QByteArray(ShadowFile::MaxLineLength - prefix.size(), 'y') + "\r\n", nullptr}, // just fits
+    };
+    for (const auto &c : cases) {
+        shadow(c.content);
+        TestSupport::clearErrorReports();
+        const QString expected = c.expected ? QString::fromLatin1(c.expected)
+                                            : QString(ShadowFile::MaxLineLength - prefix.size(), QLatin1Char('y'));
+        EXPECT_EQ(modRegistry::LerValorSombra(Sql, QStringLiteral("dtUser")), expected);
+        EXPECT_EQ(modRegistry::LerValorSombra(Sql, QStringLiteral("dtUser")), expected);
+        const QList<QJsonObject> reports = TestSupport::errorReports();
+        ASSERT_EQ(reports.size(), c.expected ? 1 : 0);
+        if (c.expected) {
+            EXPECT_TRUE(reports.first().value(QStringLiteral("message")).toString().contains(QLatin1String("line")));
+        }
+        QFile::remove(ShadowFile::path()); // a new file at the same path is told of again
+    }
 }
 
 TEST(ShadowFileContent, SplittingKeepsEmptyLinesButNoPhantomLastLine)

@@ -7,6 +7,8 @@
 #include <QJsonDocument>
 #include <QTemporaryDir>
 
+#include <sqlite3.h>
+
 namespace TestSupport {
 
 QString processTempDir()
@@ -32,6 +34,20 @@ QList<QJsonObject> errorReports()
 void clearErrorReports()
 {
     QFile::remove(ErrorReporting::logPath());
+}
+
+bool createEmptyDatabase(const QString &path)
+{
+    sqlite3 *db = nullptr;
+    bool ok = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                              nullptr)
+        == SQLITE_OK;
+    // SQLite writes nothing into a new file until something is stored: a table created and
+    // dropped leaves the database header behind.
+    ok = ok && sqlite3_exec(db, "CREATE TABLE quorvet_empty (x); DROP TABLE quorvet_empty", nullptr, nullptr, nullptr)
+                   == SQLITE_OK;
+    sqlite3_close(db);
+    return ok;
 }
 
 QString writeScreenConfig(const QString &dir, int width, int height)

@@ -22,6 +22,10 @@ QList<QJsonObject> errorReports();
 // Forgets the reports written so far (truncates the log).
 void clearErrorReports();
 
+// Creates an empty SQLite database at path through SQLite (the embedded store opens only files
+// that are databases already). False when it cannot.
+bool createEmptyDatabase(const QString &path);
+
 // Path of the 1280 x 800 offscreen screen description used by GUI tests and the screenshot tool.
 QString writeScreenConfig(const QString &dir, int width = 1280, int height = 800);
 

@@ -297,6 +297,34 @@ TEST_F(ModControlsTest, MaskedEditBoxes)
     edit.setFormat(QStringLiteral("dd-mm-yyyy"));
     FillControl(&edit, Value::date(QDate(2026, 12, 7), QTime(8, 51)), 1);
     EXPECT_EQ(edit.text(), QStringLiteral("07-12-2026"));
+    // "m" after an hour or before seconds is minutes; the named formats are the named ones.
+    edit.setMask(QStringLiteral("##-##-#### ##:##:##"));
+    const struct { const char *format; const char *shown; } formats[] = {
+        {"hh:mm", "08:51"},
+        {"dd-mm-yyyy hh:mm", "07-12-2026 08:51"},
+        {"h:m:s", "8:51:4"},
+        {"mm:ss", "51:04"},
+        {"dd/mm hh\\hmm", "07/12 08h51"},
+        {"General Date", "07-12-2026 08:51:04"},
+        {"Long Date", "segunda-feira, 7 de dezembro de 2026"},
+        {"Medium Date", "07-dez-26"},
+        {"short date", "07-12-2026"},
+        {"Long Time", "08:51:04"},
+        {"Medium Time", "08:51 AM"},
+        {"Short Time", "08:51"},
+    };
+    for (const auto &f : formats) {
+        edit.setFormat(QString::fromUtf8(f.format));
+        FillControl(&edit, Value::date(QDate(2026, 12, 7), QTime(8, 51, 4)), 9);
+        EXPECT_EQ(edit.text(), QString::fromUtf8(f.shown)) << f.format;
+    }
+    edit.setFormat(QStringLiteral("General Date"));
+    FillControl(&edit, Value::date(QDate(2026, 12, 7), QTime(0, 0)), 9);
+    EXPECT_EQ(edit.text(), QStringLiteral("07-12-2026"));
+    edit.setFormat(QStringLiteral("Medium Time"));
+    FillControl(&edit, Value::date(QDate(1899, 12, 30), QTime(20, 5)), 9);
+    EXPECT_EQ(edit.text(), QStringLiteral("08:05 PM"));
+    edit.setMask(QStringLiteral("##-##-####"));
     edit.setFormat(QString());
     FillControl(&edit, "7/12/2026", 0);
     EXPECT_EQ(edit.text(), QStringLiteral("7/12/2026"));
