@@ -82,16 +82,15 @@ private:
     QStringList m_declared;
 };
 
-// Whether the file begins with the 100-byte header of an SQLite database. SQLite itself takes
-// a file shorter than a header (a truncated copy, an empty file) for a new database and writes
-// one into it: such a file, like one with another header, is refused and left as it is.
-bool hasDatabaseHeader(const QString &path)
+// Whether the file is long enough to hold the 100-byte header of an SQLite database. SQLite
+// itself takes a shorter file (a truncated copy, an empty file) for a new database and writes
+// one into it: such a file is refused and left as it is. A file with another header is refused
+// by SQLite's own first read ("file is not a database"). Only the size is asked (a stat, never
+// an open): closing any other descriptor of a database file would drop the locks that this
+// process's open connections hold on it.
+bool canHoldDatabase(const QFileInfo &file)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray header = file.read(100);
-    return header.size() == 100 && header.startsWith(QByteArrayLiteral("SQLite format 3\0"));
+    return file.size() >= 100;
 }
 
 // The files of an Attach value: separated by ',', each one may be written in double quotes
@@ -132,7 +131,7 @@ std::shared_ptr<SqliteSession> SqliteSession::open(const ConnectionStringParts &
     // Opening never creates a database: a missing file is a server that cannot be reached.
     if (!file.isFile())
         throw openFailure(QStringLiteral("unable to open database file: %1").arg(file.absoluteFilePath()));
-    if (!hasDatabaseHeader(file.absoluteFilePath()))
+    if (!canHoldDatabase(file))
         throw openFailure(QStringLiteral("file is not a database: %1").arg(file.absoluteFilePath()));
 
     sqlite3 *db = nullptr;
@@ -148,6 +147,8 @@ std::shared_ptr<SqliteSession> SqliteSession::open(const ConnectionStringParts &
         throw session->failure(AdoError::OpenFailed, rc);
     // WAL lets one desk read while another writes; this also proves the file is a database.
     rc = sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+    if ((rc & 0xff) == SQLITE_NOTADB)
+        throw openFailure(QStringLiteral("file is not a database: %1").arg(file.absoluteFilePath()));
     if (rc != SQLITE_OK)
         throw session->failure(AdoError::OpenFailed, rc);
 
@@ -160,7 +161,7 @@ std::shared_ptr<SqliteSession> SqliteSession::open(const ConnectionStringParts &
         // ATTACH of a missing file would create an empty database; refuse it first.
         if (!extra.isFile())
             throw openFailure(QStringLiteral("unable to open database file: %1").arg(extra.absoluteFilePath()));
-        if (!hasDatabaseHeader(extra.absoluteFilePath()))
+        if (!canHoldDatabase(extra))
             throw openFailure(QStringLiteral("file is not a database: %1").arg(extra.absoluteFilePath()));
         QString schema = extra.completeBaseName();
         static const QRegularExpression plain(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*$"));
@@ -178,6 +179,13 @@ std::shared_ptr<SqliteSession> SqliteSession::open(const ConnectionStringParts &
                 rc = SQLITE_OK;
         }
         sqlite3_finalize(stmt);
+        // ATTACH reads nothing yet: read the schema now, so that a file with another header is
+        // refused here rather than at the first query that names one of its tables.
+        if (rc == SQLITE_OK)
+            rc = sqlite3_exec(db, ("SELECT count(*) FROM \"" + schema.toUtf8() + "\".sqlite_master").constData(),
+                              nullptr, nullptr, nullptr);
+        if ((rc & 0xff) == SQLITE_NOTADB)
+            throw openFailure(QStringLiteral("file is not a database: %1").arg(extra.absoluteFilePath()));
         if (rc != SQLITE_OK)
             throw session->failure(AdoError::OpenFailed, rc);
     }

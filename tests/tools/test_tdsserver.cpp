@@ -176,7 +176,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(m_dir.isValid());
-        QFile(m_dir.filePath(QStringLiteral("main.db"))).open(QIODevice::WriteOnly);
+        ASSERT_TRUE(TestSupport::createEmptyDatabase(m_dir.filePath(QStringLiteral("main.db"))));
     }
 
     void start(const QStringList &extra = {}, quint16 port = 0)
