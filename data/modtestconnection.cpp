@@ -2,6 +2,7 @@
 
 #include "data/connectionstringparts.h"
 #include "data/recordset.h"
+#include "data/sessionpool.h"
 #include "platform/modregistry.h"
 #include "platform/passwordcodec.h"
 #include "platform/runtimeerror.h"
@@ -163,9 +164,9 @@ bool TestConnection(ConnectionRef &connection, QString &registryEntry, OwnerForm
     if (!attempt(pending, [&] { closed = object(connection).State() == Connection::StateClosed; }) || closed)
         BuildConnectionString(connection, registryEntry, connectionString);
 
-    // The probe.
+    // The probe; on a pooled session it is also the pool's check that the session still answers.
     attempt(pending, [&] {
-        RecordsetRef probe = object(connection).Execute(QStringLiteral("SELECT @@TRANCOUNT as flTrans"), nullptr, -1);
+        RecordsetRef probe = object(connection).Execute(SessionPool::Probe, nullptr, -1);
         probe.reset();
     });
 

@@ -2,6 +2,7 @@
 
 #include "data/dberror.h"
 #include "data/odbcsession.h"
+#include "data/sessionpool.h"
 #include "data/sqlitesession.h"
 
 std::shared_ptr<ProviderSession> ProviderSession::open(const ConnectionStringParts &parts, const QString &user,
@@ -14,6 +15,7 @@ std::shared_ptr<ProviderSession> ProviderSession::open(const ConnectionStringPar
         || provider.compare(QLatin1String("SQLOLEDB"), Qt::CaseInsensitive) == 0
         || provider.compare(QLatin1String("MSOLEDBSQL"), Qt::CaseInsensitive) == 0
         || provider.startsWith(QLatin1String("MSOLEDBSQL."), Qt::CaseInsensitive))
-        return OdbcSession::open(parts, user, password);
+        return SessionPool::take(SessionPool::key(parts, user, password),
+                                 [=] { return std::shared_ptr<ProviderSession>(OdbcSession::open(parts, user, password)); });
     throw ProviderFailure{AdoError::ProviderNotFound, AdoError::text(AdoError::ProviderNotFound), QString(), 0};
 }

@@ -4,6 +4,7 @@
 // password made by quorvet-passwd, and two desk processes racing for the same invitations.
 #include "tests/app/deskfixture.h"
 
+#include "data/sessionpool.h"
 #include "forms/frmmainvips.h"
 #include "platform/registryfile.h"
 #include "tests/support/tdsserverprocess.h"
@@ -218,6 +219,60 @@ TEST_F(DeskOverTds, ARegistryEntryWithAPasswordFromQuorvetPasswd)
     EXPECT_EQ(server.refusedLogins(), 0);
     QFile::remove(RegistryFile::defaultPath());
     qunsetenv("QUORVET_MACHINE_ID_FILE");
+}
+
+TEST_F(DeskOverTds, PooledSessionsSpareTheThreeLoginsOfEachCheckIn)
+{
+    const struct
+    {
+        const char *pool;
+        int loginsPerCheckIn;
+    } cases[] = {{"off", 3}, {"on", 0}};
+    TestSupport::MsgBoxRecorder boxes;
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.pool);
+        qputenv("QUORVET_SESSION_POOL", c.pool);
+        SessionPool::clear();
+        auto w = desk();
+        // The first two check-ins fill the pool (the previous connections are held while the next open).
+        for (int i = 0; i < 2; ++i) {
+            w->FXNo_TAP()->setText(QStringLiteral("424242"));
+            w->VerifyCode();
+        }
+        const int before = m_server.logins();
+        constexpr int CheckIns = 5;
+        for (int i = 0; i < CheckIns; ++i) {
+            w->FXNo_TAP()->setText(QStringLiteral("424242"));
+            w->VerifyCode();
+            EXPECT_EQ(verdict(*w), QStringLiteral("O convite não existe..."));
+        }
+        EXPECT_EQ(m_server.logins() - before, CheckIns * c.loginsPerCheckIn);
+    }
+    qunsetenv("QUORVET_SESSION_POOL");
+    EXPECT_TRUE(boxes.boxes().isEmpty());
+    EXPECT_TRUE(TestSupport::errorReports().isEmpty());
+}
+
+TEST_F(DeskOverTds, AServerRestartedBetweenTwoCheckInsIsNotNoticed)
+{
+    TestSupport::MsgBoxRecorder boxes;
+    auto w = desk();
+    for (const char *number : {"1001", "1002"}) {
+        w->FXNo_TAP()->setText(QString::fromLatin1(number));
+        w->VerifyCode();
+        EXPECT_EQ(verdict(*w), QStringLiteral("Convite OK!"));
+    }
+    // Every pooled session now belongs to a server that is gone.
+    const quint16 port = m_server.port();
+    m_server.stop();
+    ASSERT_TRUE(m_server.start(catalogs(), {}, port)) << m_server.error().toStdString();
+    w->FXNo_TAP()->setText(QStringLiteral("1003"));
+    w->VerifyCode();
+    EXPECT_EQ(verdict(*w), QStringLiteral("Convite OK!"));
+    EXPECT_TRUE(checkedIn(QStringLiteral("1003")).isDateValue());
+    EXPECT_TRUE(boxes.boxes().isEmpty());
+    EXPECT_TRUE(TestSupport::errorReports().isEmpty());
+    EXPECT_EQ(w->Label_KORDA()->text(), QStringLiteral("Conectado ao servidor da KORDA"));
 }
 
 // The child side of the race below: a desk process of its own, started by the test, never alone.

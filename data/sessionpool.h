@@ -1,0 +1,43 @@
+#pragma once
+
+#include "data/connectionstringparts.h"
+#include "data/providersession.h"
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+// Open SQL Server sessions kept per process, so that the desk's three connections per
+// check-in cost no new logins. Ours rather than unixODBC's pooling: QODBC allocates its own
+// environment handle per connection, which unixODBC's pool does not share, and its check of
+// a pooled connection (SQL_ATTR_CONNECTION_DEAD) only knows of a link already seen broken,
+// not of a server that was restarted meanwhile.
+//
+// Sessions are kept by the full connection text with the user and password that override
+// it, on the application's main thread only (a QODBC connection belongs to the thread that
+// opened it). A session comes back to the pool when its last owner lets go, unless one of
+// its statements failed. A session taken from the pool is proved by its first statement:
+// when that is the desk's probe it serves as the check, otherwise the probe runs first. A
+// check that fails discards the session and opens a new one in its place, so a dead session
+// is never handed out and the first check-in after a server restart works as any other.
+// QUORVET_SESSION_POOL=off turns pooling off (for measuring the difference).
+namespace SessionPool {
+
+// The probe the desk runs on every connection it opens.
+extern const QString Probe;
+
+using Opener = std::function<std::shared_ptr<ProviderSession>()>;
+
+// A session for key: an idle one of the pool, or one opened by open().
+std::shared_ptr<ProviderSession> take(const QString &key, const Opener &open);
+
+// The key of a connection string with the user and password given to Open.
+QString key(const ConnectionStringParts &parts, const QString &user, const QString &password);
+
+bool enabled();
+// Closes the idle sessions.
+void clear();
+int idleCount();
+
+} // namespace SessionPool
