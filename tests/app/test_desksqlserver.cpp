@@ -11,12 +11,15 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QProcess>
 #include <QSet>
 #include <QToolBar>
 #include <QTreeWidget>
+
+#include <functional>
 
 namespace {
 
@@ -273,6 +276,125 @@ TEST_F(DeskOverTds, AServerRestartedBetweenTwoCheckInsIsNotNoticed)
     EXPECT_TRUE(boxes.boxes().isEmpty());
     EXPECT_TRUE(TestSupport::errorReports().isEmpty());
     EXPECT_EQ(w->Label_KORDA()->text(), QStringLiteral("Conectado ao servidor da KORDA"));
+}
+
+const QString ConnectFailed = QStringLiteral("Não foi possivel ligar a um dos servidores! Volte a tentar s.f.f.");
+
+// Faults of the network and the server between two check-ins, with small timeouts: each shows
+// the connect message, writes nothing, hangs no longer than the timeouts, and the next
+// check-in once the server is back is accepted without a restart of the desk.
+TEST_F(DeskOverTds, NetworkFaultsShowTheConnectMessageAndTheNextCheckInWorks)
+{
+    // KORDA on a server of its own, so that it can go while the other two answer.
+    TdsServerProcess korda;
+    ASSERT_TRUE(korda.start(catalogs())) << korda.error().toStdString();
+    const QString timeout = QStringLiteral(";Connect Timeout=1");
+    const auto point = [&](const QString &password) {
+        qputenv("QUORVET_CONNECTION_SQLSERVER", (m_server.connectionString(QStringLiteral("Pelvrin"), password) + timeout).toUtf8());
+        qputenv("QUORVET_CONNECTION_ZELMAR", (m_server.connectionString(QStringLiteral("ZELMAR"), password) + timeout).toUtf8());
+        qputenv("QUORVET_CONNECTION_KORDA", (korda.connectionString(QStringLiteral("KORDA"), password) + timeout).toUtf8());
+    };
+    const quint16 port = m_server.port();
+    const quint16 kordaPort = korda.port();
+    const struct
+    {
+        const char *name;
+        std::function<void()> fault;
+        std::function<void()> repair;
+        bool zelmarAnswers;
+        bool kordaAnswers;
+    } cases[] = {
+        {"server not listening", [&] { m_server.stop(); },
+         [&] { ASSERT_TRUE(m_server.start(catalogs(), {}, port)) << m_server.error().toStdString(); }, false, true},
+        // Every reply comes later than the timeout given, the login's first.
+        {"server stalls longer than the timeout",
+         [&] {
+             m_server.stop();
+             ASSERT_TRUE(m_server.start(catalogs(), {QStringLiteral("--stall-ms"), QStringLiteral("2500")}, port))
+                 << m_server.error().toStdString();
+         },
+         [&] {
+             m_server.stop();
+             ASSERT_TRUE(m_server.start(catalogs(), {}, port)) << m_server.error().toStdString();
+         },
+         false, true},
+        {"login refused", [&] { point(QStringLiteral("not-the-password")); }, [&] { point(QString()); }, false, false},
+        {"one of the three servers gone", [&] { korda.stop(); },
+         [&] { ASSERT_TRUE(korda.start(catalogs(), {}, kordaPort)) << korda.error().toStdString(); }, true, false},
+    };
+    point(QString());
+    TestSupport::MsgBoxRecorder boxes;
+    auto w = desk();
+    const QStringList numbers{QStringLiteral("1001"), QStringLiteral("1002"), QStringLiteral("1003"), QStringLiteral("1006")};
+    int i = 0;
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString number = numbers[i++];
+        const int shownBefore = boxes.boxes().size();
+        c.fault();
+        QElapsedTimer clock;
+        clock.start();
+        typeAndEnter(*w, number);
+        // Each connection is tried twice: six connect timeouts at most, with room for a loaded machine.
+        EXPECT_LT(clock.elapsed(), 6 * 1000 + 5000);
+        ASSERT_EQ(boxes.boxes().size(), shownBefore + 1);
+        EXPECT_EQ(boxes.boxes().last().prompt, ConnectFailed);
+        EXPECT_EQ(w->Label_ZELMAR()->text(), c.zelmarAnswers ? QStringLiteral("Conectado ao servidor do ZELMAR")
+                                                             : QStringLiteral("ERRO: não foi possivel ligar ao servidor do ZELMAR"));
+        EXPECT_EQ(w->Label_KORDA()->text(), c.kordaAnswers ? QStringLiteral("Conectado ao servidor da KORDA")
+                                                           : QStringLiteral("ERRO: não foi possivel ligar ao servidor da KORDA"));
+        EXPECT_TRUE(verdict(*w).isEmpty());
+        EXPECT_TRUE(checkedIn(number).isNull());
+        ASSERT_TRUE(waitForUnlock(*w));
+
+        c.repair();
+        typeAndEnter(*w, number);
+        EXPECT_EQ(verdict(*w), QStringLiteral("Convite OK!"));
+        ASSERT_TRUE(waitForUnlock(*w));
+        EXPECT_TRUE(checkedIn(number).isDateValue());
+        EXPECT_EQ(boxes.boxes().size(), shownBefore + 1);
+    }
+    EXPECT_GE(m_server.refusedLogins() + korda.refusedLogins(), 3);
+}
+
+// The server closes every connection at its Nth packet, so check-ins fail at varying points:
+// on a retry each invitation is accepted once, never shown as unknown, never written twice.
+TEST_F(DeskOverTds, ConnectionsDroppedMidCheckInLoseNoEntryAndWriteNoneTwice)
+{
+    constexpr int Count = 8;
+    exec(checkinDb(), QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
+                                     "INSERT INTO tbConvites (convite_no, nome, call_in, base_dados) "
+                                     "SELECT 'D' || i, 'Convidado ' || i, '', 1 FROM n")
+                          .arg(Count));
+    m_server.stop();
+    ASSERT_TRUE(m_server.start(catalogs(), {QStringLiteral("--drop-after"), QStringLiteral("9")}))
+        << m_server.error().toStdString();
+    pointAtServer();
+    TestSupport::MsgBoxRecorder boxes;
+    auto w = desk();
+    int failed = 0;
+    for (int i = 1; i <= Count; ++i) {
+        const QString number = QStringLiteral("D%1").arg(i);
+        SCOPED_TRACE(number.toStdString());
+        QStringList shown;
+        for (int attempt = 0; attempt < 6; ++attempt) {
+            w->FXNo_TAP()->setText(number);
+            w->VerifyCode();
+            shown << verdict(*w);
+            // An entry whose acknowledgement was lost is refused as already in, with its time.
+            if (checkedIn(number).isDateValue()
+                && (shown.last() == QStringLiteral("Convite OK!") || shown.last().startsWith(QStringLiteral("Convite expirado"))))
+                break;
+            ++failed;
+        }
+        const QString all = shown.join(QStringLiteral(" | "));
+        EXPECT_LE(shown.count(QStringLiteral("Convite OK!")), 1) << all.toStdString();
+        EXPECT_TRUE(shown.last() == QStringLiteral("Convite OK!") || shown.last().startsWith(QStringLiteral("Convite expirado")))
+            << all.toStdString();
+        EXPECT_FALSE(all.contains(QStringLiteral("O convite não existe..."))) << all.toStdString();
+        EXPECT_TRUE(checkedIn(number).isDateValue());
+    }
+    EXPECT_GT(failed, 0); // the drops did reach the check-ins
 }
 
 // The child side of the race below: a desk process of its own, started by the test, never alone.
