@@ -4,6 +4,7 @@
 // password made by quorvet-passwd, and two desk processes racing for the same invitations.
 #include "tests/app/deskfixture.h"
 
+#include "data/modtestconnection.h"
 #include "data/sessionpool.h"
 #include "forms/frmmainvips.h"
 #include "platform/registryfile.h"
@@ -55,7 +56,22 @@ protected:
         return scalar(checkinDb(), QStringLiteral("SELECT COUNT(*) FROM tbConvites WHERE checked_in IS NOT NULL")).toLong();
     }
 
+    // Counts the times the SQL server dialog would be shown (none is made) until the test ends.
+    void countServerDialogs()
+    {
+        modTestConnection::setServerDialogFactory([this]() -> std::unique_ptr<modTestConnection::ServerDialog> {
+            ++m_serverDialogs;
+            return nullptr;
+        });
+    }
+    void TearDown() override
+    {
+        modTestConnection::setServerDialogFactory(nullptr);
+        DeskFixture::TearDown();
+    }
+
     TdsServerProcess m_server;
+    int m_serverDialogs = 0;
 };
 
 TEST_F(DeskOverTds, EveryVerdictWithItsMemberPanelAsOnTheEmbeddedStore)
@@ -258,6 +274,7 @@ TEST_F(DeskOverTds, PooledSessionsSpareTheThreeLoginsOfEachCheckIn)
 
 TEST_F(DeskOverTds, AServerRestartedBetweenTwoCheckInsIsNotNoticed)
 {
+    countServerDialogs();
     TestSupport::MsgBoxRecorder boxes;
     auto w = desk();
     for (const char *number : {"1001", "1002"}) {
@@ -276,6 +293,7 @@ TEST_F(DeskOverTds, AServerRestartedBetweenTwoCheckInsIsNotNoticed)
     EXPECT_TRUE(boxes.boxes().isEmpty());
     EXPECT_TRUE(TestSupport::errorReports().isEmpty());
     EXPECT_EQ(w->Label_KORDA()->text(), QStringLiteral("Conectado ao servidor da KORDA"));
+    EXPECT_EQ(m_serverDialogs, 0); // the dead pooled sessions were replaced before any probe failed
 }
 
 const QString ConnectFailed = QStringLiteral("Não foi possivel ligar a um dos servidores! Volte a tentar s.f.f.");
@@ -323,6 +341,7 @@ TEST_F(DeskOverTds, NetworkFaultsShowTheConnectMessageAndTheNextCheckInWorks)
          [&] { ASSERT_TRUE(korda.start(catalogs(), {}, kordaPort)) << korda.error().toStdString(); }, true, false},
     };
     point(QString());
+    countServerDialogs();
     TestSupport::MsgBoxRecorder boxes;
     auto w = desk();
     const QStringList numbers{QStringLiteral("1001"), QStringLiteral("1002"), QStringLiteral("1003"), QStringLiteral("1006")};
@@ -331,6 +350,7 @@ TEST_F(DeskOverTds, NetworkFaultsShowTheConnectMessageAndTheNextCheckInWorks)
         SCOPED_TRACE(c.name);
         const QString number = numbers[i++];
         const int shownBefore = boxes.boxes().size();
+        const int dialogsBefore = m_serverDialogs;
         c.fault();
         QElapsedTimer clock;
         clock.start();
@@ -345,14 +365,17 @@ TEST_F(DeskOverTds, NetworkFaultsShowTheConnectMessageAndTheNextCheckInWorks)
                                                            : QStringLiteral("ERRO: não foi possivel ligar ao servidor da KORDA"));
         EXPECT_TRUE(verdict(*w).isEmpty());
         EXPECT_TRUE(checkedIn(number).isNull());
+        EXPECT_GT(m_serverDialogs, dialogsBefore);
         ASSERT_TRUE(waitForUnlock(*w));
 
         c.repair();
+        const int dialogsAfterFault = m_serverDialogs;
         typeAndEnter(*w, number);
         EXPECT_EQ(verdict(*w), QStringLiteral("Convite OK!"));
         ASSERT_TRUE(waitForUnlock(*w));
         EXPECT_TRUE(checkedIn(number).isDateValue());
         EXPECT_EQ(boxes.boxes().size(), shownBefore + 1);
+        EXPECT_EQ(m_serverDialogs, dialogsAfterFault); // the repaired servers answer at once
     }
     EXPECT_GE(m_server.refusedLogins() + korda.refusedLogins(), 3);
 }
