@@ -3,18 +3,24 @@
 // (the same statements through the SQLite C API on open connections).
 //   bench_checkin --work DIR --markdown OUT.md --data OUT.dat [--per-kind N] SET...
 // Each SET is a cached demo set folder; it is copied into DIR before it is written to.
+// With --tds SERVER the desk reaches each copy through that quorvet-tds-server on loopback
+// (FreeTDS and QODBC, the production path), pooled unless QUORVET_SESSION_POOL=off; the rows
+// then say so, and the logins the servers saw per check-in are noted.
 #include "app/frmmain.h"
 #include "bench/benchenvironment.h"
 #include "bench/benchstats.h"
 #include "bench/checkinfloor.h"
 #include "bench/deskdriver.h"
 #include "bench/invitationsample.h"
+#include "data/sessionpool.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLocale>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -23,6 +29,7 @@
 #include <exception>
 #include <memory>
 #include <random>
+#include <stdexcept>
 #include <vector>
 
 namespace {
@@ -37,6 +44,8 @@ struct SizeResult
     int wrongVerdicts = 0;
     int unpainted = 0;
     int messageBoxes = 0;
+    int loginsBefore = 0;
+    int logins = -1; // seen by the server during the counted check-ins; -1 on the embedded store
 };
 
 void say(const QString &line)
@@ -90,7 +99,65 @@ struct SizeRun
     size_t deskNext = 0;
     size_t floorNext = 0;
     std::unique_ptr<CheckinFloor> floor;
+    // Through TDS: the server serving the working copy, and its standard error (one line per login).
+    std::unique_ptr<QProcess> server;
+    QString serverLog;
+    quint16 port = 0;
 };
+
+const QString TdsPassword = QStringLiteral("Bench-Pw-1");
+
+int loginsSeen(const SizeRun &run)
+{
+    QFile log(run.serverLog);
+    if (!log.open(QIODevice::ReadOnly))
+        return 0;
+    int logins = 0;
+    for (const QByteArray &line : log.readAll().split('\n'))
+        logins += line.startsWith("login ") ? 1 : 0;
+    return logins;
+}
+
+// Starts the server on a free port with the copy's files as the desk's three catalogs.
+void startServer(SizeRun &run, const QString &program)
+{
+    const QString checkinDb = QDir(run.work).filePath(QStringLiteral("checkin.db"));
+    const QString kordaDb = QDir(run.work).filePath(QStringLiteral("korda.db"));
+    run.serverLog = QDir(run.work).filePath(QStringLiteral("tds-server.log"));
+    run.server = std::make_unique<QProcess>();
+    run.server->setStandardErrorFile(run.serverLog);
+    run.server->start(program, {QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0"), QStringLiteral("--user"),
+                                QStringLiteral("sa"), QStringLiteral("--password"), TdsPassword,
+                                QStringLiteral("--catalog"), QStringLiteral("Pelvrin=") + checkinDb,
+                                QStringLiteral("--catalog"), QStringLiteral("ZELMAR=") + checkinDb,
+                                QStringLiteral("--catalog"), QStringLiteral("KORDA=") + kordaDb,
+                                QStringLiteral("--attach"), QStringLiteral("KORDA=") + checkinDb});
+    if (!run.server->waitForStarted(10000) || !run.server->waitForReadyRead(15000))
+        throw std::runtime_error("quorvet-tds-server did not start");
+    const QString line = QString::fromUtf8(run.server->readLine()).trimmed();
+    run.port = quint16(line.section(QLatin1Char(':'), -1).toUInt());
+    if (!line.startsWith(QLatin1String("listening on ")) || run.port == 0)
+        throw std::runtime_error("quorvet-tds-server did not report its port");
+}
+
+// Points the desk's connections at the run's copy: its server, or the files themselves.
+void useRun(const SizeRun &run)
+{
+    if (!run.server) {
+        BenchEnvironment::useDemoSet(run.work);
+        return;
+    }
+    const auto string = [&](const char *catalog) {
+        return QStringLiteral("Provider=SQLOLEDB.1;Password=%1;Persist Security Info=True;User ID=sa;"
+                              "Initial Catalog=%2;Data Source=127.0.0.1\\SQLEXPRESS,%3")
+            .arg(TdsPassword, QLatin1String(catalog))
+            .arg(run.port)
+            .toUtf8();
+    };
+    qputenv("QUORVET_CONNECTION_SQLSERVER", string("Pelvrin"));
+    qputenv("QUORVET_CONNECTION_ZELMAR", string("ZELMAR"));
+    qputenv("QUORVET_CONNECTION_KORDA", string("KORDA"));
+}
 
 SizeRun prepare(const QString &cachedSet, const QString &workRoot, int perKind)
 {
@@ -119,7 +186,7 @@ void runDesk(std::vector<SizeRun> &runs)
     DeskDriver driver(window);
     // The desk reads its connection strings at every check-in, so one window serves every size.
     for (SizeRun &run : runs) {
-        BenchEnvironment::useDemoSet(run.work);
+        useRun(run);
         // Warm-up, not counted: numbers that write nothing (not found, already used).
         for (int i = 0; i < 20; ++i) {
             const QStringList &numbers =
@@ -129,10 +196,12 @@ void runDesk(std::vector<SizeRun> &runs)
         }
     }
     say(QStringLiteral("desk"));
+    for (SizeRun &run : runs)
+        run.result.loginsBefore = run.server ? loginsSeen(run) : 0;
     for (bool more = true; more;) {
         more = false;
         for (SizeRun &run : runs) {
-            BenchEnvironment::useDemoSet(run.work);
+            useRun(run);
             const int boxesBefore = driver.messageBoxes();
             for (size_t n = 0; n < Block && run.deskNext < run.deskOrder.size(); ++n, ++run.deskNext) {
                 const auto &[kind, number] = run.deskOrder[run.deskNext];
@@ -217,7 +286,10 @@ int main(int argc, char **argv)
     const QCommandLineOption samplesOption(QStringLiteral("samples"),
                                            QStringLiteral("Every measured time, one per line, to write."),
                                            QStringLiteral("file"));
-    parser.addOptions({workOption, markdownOption, dataOption, perKindOption, samplesOption});
+    const QCommandLineOption tdsOption(QStringLiteral("tds"),
+                                       QStringLiteral("quorvet-tds-server to reach each copy through (TDS on loopback)."),
+                                       QStringLiteral("program"));
+    parser.addOptions({workOption, markdownOption, dataOption, perKindOption, samplesOption, tdsOption});
     parser.addPositionalArgument(QStringLiteral("set"), QStringLiteral("Cached demo set folders."));
     parser.process(app);
     if (parser.positionalArguments().isEmpty() || !parser.isSet(workOption) || !parser.isSet(markdownOption)
@@ -235,7 +307,17 @@ int main(int argc, char **argv)
         std::vector<SizeRun> runs;
         for (const QString &set : parser.positionalArguments())
             runs.push_back(prepare(set, parser.value(workOption), parser.value(perKindOption).toInt()));
+        if (parser.isSet(tdsOption))
+            for (SizeRun &run : runs)
+                startServer(run, parser.value(tdsOption));
         runDesk(runs);
+        for (SizeRun &run : runs) {
+            if (run.server) {
+                run.result.logins = loginsSeen(run) - run.result.loginsBefore;
+                run.server->terminate();
+                run.server->waitForFinished(10000);
+            }
+        }
         runFloor(runs);
         QString samples = QStringLiteral("# invitations who verdict ms\n");
         for (const SizeRun &run : runs) {
@@ -245,7 +327,9 @@ int main(int argc, char **argv)
                     for (double ms : (*times)[size_t(kind)])
                         samples += QStringLiteral("%1 %2 %3 %4\n").arg(r.invitations).arg(QLatin1String(who)).arg(kind).arg(ms, 0, 'f', 3);
             }
-            const QString size = QLocale(QLocale::English).toString(qlonglong(r.invitations));
+            QString size = QLocale(QLocale::English).toString(qlonglong(r.invitations));
+            if (run.server)
+                size += SessionPool::enabled() ? QStringLiteral(" TDS pooled") : QStringLiteral(" TDS unpooled");
             for (int kind = 0; kind < InvitationSample::KindCount; ++kind)
                 table += row(size, InvitationSample::kindName(kind), r.desk[size_t(kind)], r.floor[size_t(kind)]);
             table += row(size, QStringLiteral("**all**"), all(r.desk), all(r.floor));
@@ -257,6 +341,8 @@ int main(int argc, char **argv)
                         .arg(d.p99, 0, 'f', 3)
                         .arg(f.median, 0, 'f', 3)
                         .arg(f.p99, 0, 'f', 3);
+            if (r.logins >= 0)
+                notes << QStringLiteral("%1: %2 logins in %3 check-ins.").arg(size).arg(r.logins).arg(all(r.desk).size());
             if (r.wrongVerdicts || r.unpainted || r.messageBoxes)
                 notes << QStringLiteral("%1 invitations: %2 unexpected verdicts, %3 verdicts without a paint, %4 message boxes.")
                              .arg(size)
@@ -274,13 +360,16 @@ int main(int argc, char **argv)
         const BenchStats::Summary last = BenchStats::summarize(all(largest.desk));
         BenchEnvironment::writeSummary(
             parser.value(markdownOption),
-            QStringLiteral("| Check-in, Enter to verdict painted, all verdicts, %1 invitations | p99 ≤ 10 ms "
+            QStringLiteral("| Check-in, Enter to verdict painted, all verdicts, %1 invitations%7 | p99 ≤ 10 ms "
                            "| p99 %2 ms, median %3 ms |\n"
-                           "| Check-in growth from %4 to %1 invitations | no worse than logarithmic "
+                           "| Check-in growth from %4 to %1 invitations%7 | no worse than logarithmic "
                            "| median %5 → %3 ms, p99 %6 → %2 ms |\n")
                 .arg(english.toString(qlonglong(largest.invitations)), BenchStats::ms(last.p99),
                      BenchStats::ms(last.median), english.toString(qlonglong(smallest.invitations)),
-                     BenchStats::ms(first.median), BenchStats::ms(first.p99)));
+                     BenchStats::ms(first.median), BenchStats::ms(first.p99),
+                     !runs.front().server          ? QString()
+                     : SessionPool::enabled()      ? QStringLiteral(", through TDS, pooled")
+                                                   : QStringLiteral(", through TDS, unpooled")));
         BenchEnvironment::writeText(parser.value(dataOption), plot);
         if (parser.isSet(samplesOption))
             BenchEnvironment::writeText(parser.value(samplesOption), samples);
