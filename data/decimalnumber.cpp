@@ -1,6 +1,7 @@
 #include "data/decimalnumber.h"
 
 #include "platform/runtimeerror.h"
+#include "platform/textutil.h"
 
 #include <charconv>
 #include <cmath>
@@ -78,15 +79,12 @@ DecimalNumber DecimalNumber::fromDoubleSignificant(double d, int significant)
     return n;
 }
 
-bool DecimalNumber::parse(const QString &text, const QString &decimalSeparator,
+bool DecimalNumber::parse(const QString &written, const QString &decimalSeparator,
                           const QString &thousandsSeparator, DecimalNumber *out)
 {
+    const QString text = TextUtil::trimSpaces(written);
     int i = 0;
-    int end = text.size();
-    while (i < end && text[i] == QLatin1Char(' '))
-        ++i;
-    while (end > i && text[end - 1] == QLatin1Char(' '))
-        --end;
+    const int end = int(text.size());
     DecimalNumber n;
     if (i < end && (text[i] == QLatin1Char('-') || text[i] == QLatin1Char('+'))) {
         n.m_negative = text[i] == QLatin1Char('-');

@@ -6,6 +6,7 @@
 #include "platform/errorreport.h"
 #include "platform/localeinfo.h"
 #include "platform/runtimeerror.h"
+#include "platform/textutil.h"
 
 #include <QRegularExpression>
 
@@ -23,18 +24,6 @@ SeparatorCache &cache()
 {
     static SeparatorCache c;
     return c;
-}
-
-// The runtime's Trim: leading and trailing spaces only (tabs and line breaks stay).
-QString trimSpaces(const QString &s)
-{
-    int first = 0;
-    int end = s.size();
-    while (first < end && s[first] == QLatin1Char(' '))
-        ++first;
-    while (end > first && s[end - 1] == QLatin1Char(' '))
-        --end;
-    return s.mid(first, end - first);
 }
 
 QString quotedText(const QString &text)
@@ -71,11 +60,11 @@ QString numberRule(const Value &value)
     const QString text = value.toText();
     // The negative path is for a text that starts with "-", not one that holds a minus
     // anywhere: an exponent such as 1E-5 is a positive number and must not become -100000.
-    if (!trimSpaces(text).startsWith(QLatin1Char('-')))
+    if (!TextUtil::trimSpaces(text).startsWith(QLatin1Char('-')))
         return numberLiteralText(text);
     // A negative number goes through a single: its magnitude read with "," as the decimal
     // mark, negated and written with at most 7 significant digits.
-    const QString magnitude = numberLiteralText(trimSpaces(text).mid(1)).replace(QLatin1Char('.'), QLatin1Char(','));
+    const QString magnitude = numberLiteralText(TextUtil::trimSpaces(text).mid(1)).replace(QLatin1Char('.'), QLatin1Char(','));
     DecimalNumber n;
     if (!DecimalNumber::parse(magnitude, QStringLiteral(","), QString(), &n))
         throw RuntimeError(ErrorNumber::TypeMismatch, QStringLiteral("Type mismatch"));
@@ -94,7 +83,7 @@ QString convertDate(const QDateTime &dt, int32_t code)
 QString dateRule(const Value &value, int32_t code)
 {
     const QString text = value.toText();
-    if (trimSpaces(text) == QLatin1String("- - -"))
+    if (TextUtil::trimSpaces(text) == QLatin1String("- - -"))
         return QStringLiteral("null");
     if (value.isDate()) {
         const QDateTime dt = value.toDateTime();
@@ -120,16 +109,16 @@ QString modCode::SQLValue(const Value &value, int32_t code)
     const bool known = code >= 1 && code <= 7;
     if (!known)
         return QString();
-    const bool blank = value.isNull() || trimSpaces(value.toText()).isEmpty();
+    const bool blank = value.isNull() || TextUtil::trimSpaces(value.toText()).isEmpty();
     switch (code) {
     case 3:
-        return blank ? QStringLiteral("null") : quotedText(trimSpaces(value.toText()));
+        return blank ? QStringLiteral("null") : quotedText(TextUtil::trimSpaces(value.toText()));
     case 4:
-        return blank ? QStringLiteral("''") : quotedText(trimSpaces(value.toText()));
+        return blank ? QStringLiteral("''") : quotedText(TextUtil::trimSpaces(value.toText()));
     case 6:
         if (blank)
             return QStringLiteral("'%%'");
-        return QStringLiteral("'%") + Trtf(trimSpaces(value.toText()).replace(QLatin1Char(' '), QLatin1Char('%')))
+        return QStringLiteral("'%") + Trtf(TextUtil::trimSpaces(value.toText()).replace(QLatin1Char(' '), QLatin1Char('%')))
             + QStringLiteral("%'");
     case 2:
     case 7:

@@ -6,6 +6,7 @@
 #include "platform/registryfile.h"
 #include "platform/runtimeerror.h"
 #include "platform/shadowfile.h"
+#include "platform/textutil.h"
 
 #include <QSet>
 
@@ -28,14 +29,7 @@ void reportError(const QString &procedure) noexcept
 // the terminator shields them from the trim.
 QString valueText(const QByteArray &stored)
 {
-    QString text = QString::fromLocal8Bit(stored);
-    qsizetype start = 0;
-    while (start < text.size() && text.at(start) == QLatin1Char(' '))
-        ++start;
-    qsizetype end = text.size();
-    while (end > start && text.at(end - 1) == QLatin1Char(' '))
-        --end;
-    text = text.mid(start, end - start);
+    QString text = TextUtil::trimSpaces(QString::fromLocal8Bit(stored));
     if (text.isEmpty())
         return text;
     text.chop(1);
@@ -47,13 +41,9 @@ QString valueText(const QByteArray &stored)
 int32_t ObterHandleChavePrincipal(const QString &rootName)
 {
     try {
-        static const char *const names[] = {
-            "HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE", "HKEY_USERS",
-            "HKEY_PERFORMANCE_DATA", "HKEY_CURRENT_CONFIG", "HKEY_DYN_DATA",
-        };
-        for (uint32_t i = 0; i < 7; ++i) {
-            if (rootName == QLatin1String(names[i]))
-                return int32_t(0x80000000u + i);
+        for (int i = 0; i < RegistryApi::RootCount; ++i) {
+            if (rootName == QLatin1String(RegistryApi::RootNames[i]))
+                return int32_t(RegistryApi::FirstRoot + i);
         }
         return 0;
     } catch (...) {

@@ -14,6 +14,14 @@ namespace RegistryApi {
 // 0x80000006, as Windows defines HKEY_CLASSES_ROOT and its siblings.
 using Key = std::intptr_t;
 
+// The predefined roots' names, in the order of their handles: RootNames[0] is FirstRoot.
+constexpr int RootCount = 7;
+constexpr Key FirstRoot = Key(int32_t(0x80000000u));
+inline constexpr const char *RootNames[RootCount] = {
+    "HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE", "HKEY_USERS",
+    "HKEY_PERFORMANCE_DATA", "HKEY_CURRENT_CONFIG", "HKEY_DYN_DATA",
+};
+
 constexpr uint32_t KeyRead = 0x20019;
 
 constexpr int32_t Success = 0;

@@ -92,17 +92,10 @@ State &state()
     return s;
 }
 
-constexpr Key FirstRoot = Key(int32_t(0x80000000u));
-constexpr int RootCount = 7;
-
 QString rootName(Key key)
 {
-    static const char *const names[RootCount] = {
-        "HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE", "HKEY_USERS",
-        "HKEY_PERFORMANCE_DATA", "HKEY_CURRENT_CONFIG", "HKEY_DYN_DATA",
-    };
     if (key >= FirstRoot && key < FirstRoot + RootCount)
-        return QLatin1String(names[key - FirstRoot]);
+        return QLatin1String(RootNames[key - FirstRoot]);
     return QString();
 }
 

@@ -1,16 +1,13 @@
 #include "platform/registryfile.h"
 
+#include "platform/registryapi.h"
+
 #include <QSet>
 #include <QStringDecoder>
 
 #include <vector>
 
 namespace {
-
-const char *const RootNames[] = {
-    "HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE", "HKEY_USERS",
-    "HKEY_PERFORMANCE_DATA", "HKEY_CURRENT_CONFIG", "HKEY_DYN_DATA",
-};
 
 QString decodeText(const QByteArray &bytes)
 {
@@ -136,7 +133,7 @@ QString RegistryFile::caseFolded(QStringView text)
 
 QString RegistryFile::canonicalRootName(const QString &name)
 {
-    for (const char *root : RootNames) {
+    for (const char *root : RegistryApi::RootNames) {
         if (name.compare(QLatin1String(root), Qt::CaseInsensitive) == 0)
             return QLatin1String(root);
     }
