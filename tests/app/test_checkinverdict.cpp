@@ -1,6 +1,7 @@
 // The check-in's decisions and SQL texts, without a window.
-#include "app/checkinqueries.h"
 #include "app/checkinverdict.h"
+
+#include "data/checkinqueries.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "app/checkinqueries.h"
+#include "data/checkinqueries.h"
 
 #include "data/modcode.h"
 
