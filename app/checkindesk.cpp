@@ -96,7 +96,8 @@ void CheckinDesk::findMember(CheckinResult &result, int32_t memberId, int32_t da
     for (const int32_t organisation : {ZELMAR, KORDA}) {
         if (found)
             break;
-        m_rs->Open(CheckinQueries::memberByCompanyNumber(companyNumber), required(organisationConnection(organisation)));
+        m_rs->Open(CheckinQueries::memberByCompanyNumber(companyNumber),
+                   required(organisationConnection(organisation)));
         if (!m_rs->Eof()) {
             result.photoMemberId = m_rs->Fields("contacto_id").Value().toLong();
             showMember(m_rs);
