@@ -4,24 +4,24 @@
 
 CheckinVerdict CheckinVerdict::notFound()
 {
-    return CheckinVerdict{2, QString(), QString(), false};
+    return CheckinVerdict{NotFound, QString(), QString(), false};
 }
 
 CheckinVerdict CheckinVerdict::forInvitation(bool member, const Value &entryTime, const QString &callSign)
 {
     if (hasEntryTime(entryTime))
-        return CheckinVerdict{3, expiredText(entryTime), QString(), false};
-    return CheckinVerdict{1, QString(), member ? QString() : callSign, true};
+        return CheckinVerdict{Refused, expiredText(entryTime), QString(), false};
+    return CheckinVerdict{Accepted, QString(), member ? QString() : callSign, true};
 }
 
 CheckinVerdict CheckinVerdict::enteredElsewhere(const Value &entryTime)
 {
-    return CheckinVerdict{3, expiredText(entryTime), QString(), false};
+    return CheckinVerdict{Refused, expiredText(entryTime), QString(), false};
 }
 
 CheckinVerdict CheckinVerdict::failure(const QString &description)
 {
-    return CheckinVerdict{3, QStringLiteral("Erro no procedimento: ") + description, QString(), false};
+    return CheckinVerdict{Refused, QStringLiteral("Erro no procedimento: ") + description, QString(), false};
 }
 
 QString CheckinVerdict::expiredText(const Value &entryTime)

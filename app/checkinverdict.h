@@ -7,12 +7,13 @@
 #include <cstdint>
 
 // What the desk shows for one invitation and whether it writes the entry time: the kind
-// given to ShowMessage (1 accepted, 2 not found, 3 refused or failed), its replacement text
+// given to ShowMessage (its numbers are ShowMessage's msgTipo), its replacement text
 // and call sign, and whether the accepting update is to be sent. Plain values; the
 // functions never fail (an entry time that is no date is written as its own text).
 struct CheckinVerdict
 {
-    int32_t kind = 0;
+    enum Kind : int32_t { NoVerdict = 0, Accepted = 1, NotFound = 2, Refused = 3 };
+    Kind kind = NoVerdict;
     QString text;
     QString callSign;
     bool writeEntry = false;

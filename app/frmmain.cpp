@@ -1,6 +1,6 @@
 #include "app/frmmain.h"
 
-#include "app/frmmaindesign.h"
+#include "app/frmmain_design.h"
 #include "app/resizelayout.h"
 #include "forms/frmmainvips.h"
 #include "platform/errorreport.h"

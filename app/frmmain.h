@@ -1,20 +1,25 @@
 #pragma once
 
+#include "app/frmmain_design.h"
 #include "app/lockedscanfilter.h"
 #include "data/connection.h"
 #include "data/value.h"
 #include "forms/vipsource.h"
 #include "idfotos/ucidfotos.h"
+#include "ui/headerband.h"
 
 #include <QList>
 #include <QPixmap>
 #include <QWidget>
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
 
+class CheckinDesk;
+struct CheckinResult;
 class EntryCounter;
 class QAction;
 class QFrame;
@@ -87,13 +92,13 @@ public:
     using ProcessTerminator = std::function<bool(const QString &exeName)>;
     void setProcessTerminator(ProcessTerminator terminator) { m_terminator = std::move(terminator); }
 
-    QFrame *Frame1() const { return m_Frame1; }
+    QFrame *Frame1() const { return m_header.frame; }
     QFrame *Frame2() const { return m_Frame2; }
-    QLabel *Image1() const { return m_Image1; }
-    QLabel *Image2() const { return m_Image2; }
-    QLabel *Label1() const { return m_Label1; }
-    QLabel *Label2() const { return m_Label2; }
-    QLabel *Label3() const { return m_Label3; }
+    QLabel *Image1() const { return m_header.image1; }
+    QLabel *Image2() const { return m_header.image2; }
+    QLabel *Label1() const { return m_header.label1; }
+    QLabel *Label2() const { return m_header.label2; }
+    QLabel *Label3() const { return m_header.label3; }
     VbTimer *Timer1() const { return m_Timer1; }
     // The photo control of the member panel.
     ucIDFotos *ucIDFotos1() const { return m_ucIDFotos1; }
@@ -104,22 +109,22 @@ public:
     QToolBar *Toolbar2() const { return m_Toolbar2; }
     QAction *Toolbar1Button() const { return m_Toolbar1Button; }
     QAction *Toolbar2Button() const { return m_Toolbar2Button; }
-    QLabel *FXNome_Union_Label() const { return m_FXNome_Union_Label; }
-    QLabel *FXNo_Empresa_Label() const { return m_FXNo_Empresa_Label; }
-    QLabel *FXNo_Socio_Label() const { return m_FXNo_Socio_Label; }
-    QLabel *FXData_Nascimento_Label() const { return m_FXData_Nascimento_Label; }
-    QLabel *FXEmpresa_Label() const { return m_FXEmpresa_Label; }
-    QLabel *FXBase_Label() const { return m_FXBase_Label; }
-    QLabel *FXMorada_Label() const { return m_FXMorada_Label; }
-    QLabel *FXLocalidade_Label() const { return m_FXLocalidade_Label; }
-    QLabel *FXNome_Union() const { return m_FXNome_Union; }
-    QLabel *FXNo_Empresa() const { return m_FXNo_Empresa; }
-    QLabel *FXNo_Socio() const { return m_FXNo_Socio; }
-    QLabel *FXData_Nascimento() const { return m_FXData_Nascimento; }
-    QLabel *FXEmpresa() const { return m_FXEmpresa; }
-    QLabel *FXBase() const { return m_FXBase; }
-    QLabel *FXMorada() const { return m_FXMorada; }
-    QLabel *FXLocalidade() const { return m_FXLocalidade; }
+    QLabel *FXNome_Union_Label() const { return m_memberCaptions[frmMainDesign::NomeUnion]; }
+    QLabel *FXNo_Empresa_Label() const { return m_memberCaptions[frmMainDesign::NoEmpresa]; }
+    QLabel *FXNo_Socio_Label() const { return m_memberCaptions[frmMainDesign::NoSocio]; }
+    QLabel *FXData_Nascimento_Label() const { return m_memberCaptions[frmMainDesign::DataNascimento]; }
+    QLabel *FXEmpresa_Label() const { return m_memberCaptions[frmMainDesign::Empresa]; }
+    QLabel *FXBase_Label() const { return m_memberCaptions[frmMainDesign::Base]; }
+    QLabel *FXMorada_Label() const { return m_memberCaptions[frmMainDesign::Morada]; }
+    QLabel *FXLocalidade_Label() const { return m_memberCaptions[frmMainDesign::Localidade]; }
+    QLabel *FXNome_Union() const { return m_memberValues[frmMainDesign::NomeUnion]; }
+    QLabel *FXNo_Empresa() const { return m_memberValues[frmMainDesign::NoEmpresa]; }
+    QLabel *FXNo_Socio() const { return m_memberValues[frmMainDesign::NoSocio]; }
+    QLabel *FXData_Nascimento() const { return m_memberValues[frmMainDesign::DataNascimento]; }
+    QLabel *FXEmpresa() const { return m_memberValues[frmMainDesign::Empresa]; }
+    QLabel *FXBase() const { return m_memberValues[frmMainDesign::Base]; }
+    QLabel *FXMorada() const { return m_memberValues[frmMainDesign::Morada]; }
+    QLabel *FXLocalidade() const { return m_memberValues[frmMainDesign::Localidade]; }
     QLabel *Label_ZELMAR() const { return m_Label_ZELMAR; }
     QLabel *Label_KORDA() const { return m_Label_KORDA; }
     QLabel *Label4() const { return m_Label4; }
@@ -140,8 +145,8 @@ public:
     EntryCounter *entryCounter() const { return m_entryCounter; }
     // After each verdict shown and each undo (frmmain_afterverdict.cpp): the scan goes to the
     // journal and the count takes this desk's entry or undo. verdict is accepted, not_found, used, error,
-    // unreachable or undone; entryTime the entry time found, if any (an accepted entry's is
-    // read back). Never throws, never shows anything.
+    // unreachable or undone; entryTime the entry time the check-in wrote or found, read here
+    // only when it brings none. Never throws, never shows anything.
     void afterVerdict(const char *verdict, const Value &entryTime = Value()) noexcept;
 
 protected:
@@ -154,7 +159,7 @@ protected:
 private:
     // Makes a window that asked to be maximized cover the screen when nothing maximized it.
     void fillScreenWhenNotMaximized();
-    // Built in frmmaincontrols.cpp, in the order that gives the tab order.
+    // Built in frmmain_controls.cpp, in the order that gives the tab order.
     void createControls();
     void createHeader();
     void createBody();
@@ -165,7 +170,7 @@ private:
     void createSearchButton();
     void createEntryCount();
     QLabel *placeLabel(QWidget *container, const char *name, const QString &text = QString());
-    // The layout over the controls' current twips rectangles, made on first use (frmmainlayout.cpp).
+    // The layout over the controls' current twips rectangles, made on first use (frmmain_layout.cpp).
     ResizeLayout &layout();
     // Gives every control the rectangle the layout holds for it, and LastWidth/LastHeight its size.
     void applyLayout();
@@ -173,14 +178,13 @@ private:
     std::unique_ptr<ResizeLayout> m_layout;
     std::map<QString, QWidget *> m_layoutWidgets;
 
-    // The check-in's own helpers: default pointer and the two-second pause; the member
-    // database of organisation 1 (ZELMAR) or any other (KORDA).
+    // The check-in's own helpers (frmmain_checkin.cpp): the lock at its start, the
+    // photograph the lookup chose, the default pointer and the two-second pause.
+    void lockForCheckin();
+    void loadPhotograph(CheckinDesk &desk, const CheckinResult &result);
     void unlockAfterVerdict();
-    ConnectionRef &organisationConnection(int32_t source);
     // The desk is locked from the start of a check-in to the end of its pause.
     bool deskLocked() const;
-    // After the accepting update: the entry time as the server wrote it, which the undo clears.
-    void rememberWrittenEntry();
 
     ProcessTerminator m_terminator;
     // Drops a scan that began while the desk was locked, up to its Enter.
@@ -192,13 +196,7 @@ private:
     ConnectionRef m_ConnSqlServer;
     ConnectionRef m_ConnZELMAR;
 
-    QFrame *m_Frame1 = nullptr;
     QFrame *m_Frame2 = nullptr;
-    QLabel *m_Image1 = nullptr;
-    QLabel *m_Image2 = nullptr;
-    QLabel *m_Label1 = nullptr;
-    QLabel *m_Label2 = nullptr;
-    QLabel *m_Label3 = nullptr;
     VbTimer *m_Timer1 = nullptr;
     ucIDFotos *m_ucIDFotos1 = nullptr;
     QLineEdit *m_FXNo_TAP = nullptr;
@@ -207,22 +205,9 @@ private:
     QToolBar *m_Toolbar2 = nullptr;
     QAction *m_Toolbar1Button = nullptr;
     QAction *m_Toolbar2Button = nullptr;
-    QLabel *m_FXNome_Union_Label = nullptr;
-    QLabel *m_FXNo_Empresa_Label = nullptr;
-    QLabel *m_FXNo_Socio_Label = nullptr;
-    QLabel *m_FXData_Nascimento_Label = nullptr;
-    QLabel *m_FXEmpresa_Label = nullptr;
-    QLabel *m_FXBase_Label = nullptr;
-    QLabel *m_FXMorada_Label = nullptr;
-    QLabel *m_FXLocalidade_Label = nullptr;
-    QLabel *m_FXNome_Union = nullptr;
-    QLabel *m_FXNo_Empresa = nullptr;
-    QLabel *m_FXNo_Socio = nullptr;
-    QLabel *m_FXData_Nascimento = nullptr;
-    QLabel *m_FXEmpresa = nullptr;
-    QLabel *m_FXBase = nullptr;
-    QLabel *m_FXMorada = nullptr;
-    QLabel *m_FXLocalidade = nullptr;
+    // The member panel's captions and values, in frmMainDesign::MemberRow order.
+    std::array<QLabel *, frmMainDesign::MemberRowCount> m_memberCaptions{};
+    std::array<QLabel *, frmMainDesign::MemberRowCount> m_memberValues{};
     QLabel *m_Label_ZELMAR = nullptr;
     QLabel *m_Label_KORDA = nullptr;
     QLabel *m_Label4 = nullptr;
@@ -236,4 +221,6 @@ private:
     QLabel *m_LabelEntradas = nullptr;
     EntryCounter *m_entryCounter = nullptr;
     std::shared_ptr<ScanJournal> m_scanJournal;
+    // Frame1 and its pictures and labels.
+    HeaderBand m_header;
 };

@@ -12,7 +12,7 @@
 
 void frmMain::createEntryCount()
 {
-    m_LabelEntradas = new QLabel(EntryCounter::text(std::nullopt), m_Frame1);
+    m_LabelEntradas = new QLabel(EntryCounter::text(std::nullopt), m_header.frame);
     m_LabelEntradas->setObjectName(QStringLiteral("LabelEntradas"));
     QFont font(QStringLiteral("Arial"));
     font.setPointSizeF(27.75);

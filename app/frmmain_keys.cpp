@@ -1,9 +1,9 @@
 // frmMain::FXNo_TAP_KeyDown: Enter verifies, Esc offers to undo the last entry, any other
 // key clears the previous guest from the screen.
-#include "app/checkinqueries.h"
 #include "app/checkinverdict.h"
 #include "app/frmmain.h"
 
+#include "data/checkinqueries.h"
 #include "platform/errorreport.h"
 #include "platform/msgbox.h"
 #include "platform/runtimeerror.h"
@@ -28,14 +28,14 @@ void frmMain::FXNo_TAP_KeyDown(int16_t keyCode, int16_t shift)
             if (LastConviteID == 0 || !CheckinVerdict::hasEntryTime(m_writtenEntryTime))
                 break;
             const QString prompt = QStringLiteral("Deseja anular a última entrada em nome de:")
-                                   + QStringLiteral("\n\r\n\r") + m_FXNome_Union->text();
+                                   + QStringLiteral("\n\r\n\r") + FXNome_Union()->text();
             const int answer = MsgBox::show(prompt, MsgBox::Question | MsgBox::YesNo,
                                             QStringLiteral("Anular última entrada"));
             if (answer != MsgBox::Yes)
                 break;
             // On the connection of the last check-in; no new connection is made.
             if (!m_ConnSqlServer)
-                throw RuntimeError(91, QStringLiteral("Object variable or With block variable not set"));
+                throw RuntimeError::objectNotSet();
             int64_t changed = -1;
             m_ConnSqlServer->Execute(CheckinQueries::undoEntry(LastConviteID, m_writtenEntryTime), &changed);
             if (changed == 0) {

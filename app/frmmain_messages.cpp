@@ -1,9 +1,12 @@
-// frmMain: the verdict labels (ShowMessage), the reset of the screen (LimparForm) and the
-// tick of Timer1 that ends the pause after a verdict.
+// frmMain: the verdict labels (ShowMessage), the member panel (FillFields, and its reset with
+// the rest of the screen in LimparForm) and the tick of Timer1 that ends the pause after a verdict.
+#include "app/checkinverdict.h"
 #include "app/frmmain.h"
 
+#include "data/recordset.h"
 #include "platform/errorreport.h"
 #include "ui/controltag.h"
+#include "ui/modcontrols.h"
 #include "ui/vbtimer.h"
 
 #include <QApplication>
@@ -36,19 +39,19 @@ void frmMain::ShowMessage(int32_t msgTipo, const QString &Label, const QString &
 
         QLabel *shown = nullptr;
         switch (msgTipo) {
-        case 1:
+        case CheckinVerdict::Accepted:
             m_FXMessage_Alert->setVisible(false);
             m_FXMessage_Invalid->setVisible(false);
             m_FXMessage_Fundo->setVisible(false);
             shown = m_FXMessage_OK;
             break;
-        case 2:
+        case CheckinVerdict::NotFound:
             m_FXMessage_OK->setVisible(false);
             m_FXMessage_Invalid->setVisible(false);
             m_FXMessage_Fundo->setVisible(false);
             shown = m_FXMessage_Alert;
             break;
-        case 3:
+        case CheckinVerdict::Refused:
             m_FXMessage_OK->setVisible(false);
             m_FXMessage_Alert->setVisible(false);
             m_FXMessage_Fundo->setVisible(false);
@@ -90,8 +93,7 @@ void frmMain::ShowMessage(int32_t msgTipo, const QString &Label, const QString &
 void frmMain::LimparForm()
 {
     try {
-        for (QLabel *value : {m_FXNome_Union, m_FXNo_Empresa, m_FXNo_Socio, m_FXData_Nascimento, m_FXEmpresa, m_FXBase,
-                              m_FXMorada, m_FXLocalidade}) {
+        for (QLabel *value : m_memberValues) {
             if (!value->text().isEmpty())
                 value->setText(QString());
         }
@@ -128,5 +130,18 @@ void frmMain::Timer1_Timer()
         m_FXNo_TAP->selectAll();
     } catch (...) {
         ErrorReporting::formTail(QStringLiteral("frmMain"), QStringLiteral("Timer1_Timer"));
+    }
+}
+
+void frmMain::FillFields(RecordsetRef &Rs)
+{
+    try {
+        if (!Rs || Rs->State() != Recordset::StateOpen || Rs->Eof())
+            return;
+        const auto &fields = frmMainDesign::memberFields();
+        for (size_t row = 0; row < fields.size(); ++row)
+            modControls::FillControl(m_memberValues[row], Rs->Fields(fields[row].column).Value(), 3);
+    } catch (...) {
+        ErrorReporting::formTail(QStringLiteral("frmMain"), QStringLiteral("FillFields"));
     }
 }

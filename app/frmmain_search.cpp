@@ -3,7 +3,7 @@
 // if the number had been typed and Enter pressed.
 #include "app/frmmain.h"
 
-#include "app/frmmaindesign.h"
+#include "app/frmmain_design.h"
 #include "forms/frmprocurarconvidado.h"
 #include "platform/errorreport.h"
 #include "ui/artwork.h"

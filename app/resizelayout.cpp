@@ -1,10 +1,11 @@
 #include "app/resizelayout.h"
 
+#include "app/frmmain_design.h"
 #include "app/layoutprocedures.h"
 #include "platform/errorreport.h"
 #include "platform/runtimeerror.h"
 
-#include <iterator>
+#include <vector>
 
 namespace {
 
@@ -21,61 +22,38 @@ struct LayoutCall
 // The calls of one pass, in order: frames and verdicts widen by the whole width change,
 // the details panel takes half of it and spreads over a tenth of the height change per
 // row, the photograph grows and drifts right, the status labels keep to the right edge.
-constexpr LayoutCall LayoutTable[] = {
-    {"Frame1", Rpl_Expand_Along, 1, 1},
-    {"Frame2", Rpl_Expand_Along, 1, 1},
-    {"Frame2", Rpl_Expand_Bottom, 1, 1},
-    {"Image2", Rpl_Expand_Along, 1, 1},
-    {"Label_KORDA", Rpl_Move_Along, 2, 1},
-    {"Label_ZELMAR", Rpl_Move_Along, 2, 1},
+std::vector<LayoutCall> layoutCalls()
+{
+    using frmMainDesign::memberFields;
+    std::vector<LayoutCall> calls = {
+        {"Frame1", Rpl_Expand_Along, 1, 1},
+        {"Frame2", Rpl_Expand_Along, 1, 1},
+        {"Frame2", Rpl_Expand_Bottom, 1, 1},
+        {"Image2", Rpl_Expand_Along, 1, 1},
+        {"Label_KORDA", Rpl_Move_Along, 2, 1},
+        {"Label_ZELMAR", Rpl_Move_Along, 2, 1},
+    };
+    // The member panel: values, then captions; each widens by half and moves down by its row.
+    for (const bool captions : {false, true}) {
+        for (const auto &f : memberFields())
+            calls.push_back({captions ? f.captionName : f.valueName, Rpl_Expand_Along, 1, 2});
+        int32_t row = 0;
+        for (const auto &f : memberFields())
+            calls.push_back({captions ? f.captionName : f.valueName, Rpl_Move_Bottom, ++row, 10});
+    }
+    calls.insert(calls.end(), {
+        {"ucIDFotos1", Rpl_Expand_Along, 2, 3},
+        {"ucIDFotos1", Rpl_Move_Along, 2, 4},
+        {"ucIDFotos1", Rpl_Expand_Bottom, 1, 2},
+        {"ucIDFotos1", Rpl_Expand_Bottom, 1, 10},
+        {"ucIDFotos1", Rpl_Expand_Bottom, 1, 10},
 
-    {"FXNome_Union", Rpl_Expand_Along, 1, 2},
-    {"FXNo_Empresa", Rpl_Expand_Along, 1, 2},
-    {"FXNo_Socio", Rpl_Expand_Along, 1, 2},
-    {"FXData_Nascimento", Rpl_Expand_Along, 1, 2},
-    {"FXEmpresa", Rpl_Expand_Along, 1, 2},
-    {"FXBase", Rpl_Expand_Along, 1, 2},
-    {"FXMorada", Rpl_Expand_Along, 1, 2},
-    {"FXLocalidade", Rpl_Expand_Along, 1, 2},
-
-    {"FXNome_Union", Rpl_Move_Bottom, 1, 10},
-    {"FXNo_Empresa", Rpl_Move_Bottom, 2, 10},
-    {"FXNo_Socio", Rpl_Move_Bottom, 3, 10},
-    {"FXData_Nascimento", Rpl_Move_Bottom, 4, 10},
-    {"FXEmpresa", Rpl_Move_Bottom, 5, 10},
-    {"FXBase", Rpl_Move_Bottom, 6, 10},
-    {"FXMorada", Rpl_Move_Bottom, 7, 10},
-    {"FXLocalidade", Rpl_Move_Bottom, 8, 10},
-
-    {"FXNome_Union_Label", Rpl_Expand_Along, 1, 2},
-    {"FXNo_Empresa_Label", Rpl_Expand_Along, 1, 2},
-    {"FXNo_Socio_Label", Rpl_Expand_Along, 1, 2},
-    {"FXData_Nascimento_Label", Rpl_Expand_Along, 1, 2},
-    {"FXEmpresa_Label", Rpl_Expand_Along, 1, 2},
-    {"FXBase_Label", Rpl_Expand_Along, 1, 2},
-    {"FXMorada_Label", Rpl_Expand_Along, 1, 2},
-    {"FXLocalidade_Label", Rpl_Expand_Along, 1, 2},
-
-    {"FXNome_Union_Label", Rpl_Move_Bottom, 1, 10},
-    {"FXNo_Empresa_Label", Rpl_Move_Bottom, 2, 10},
-    {"FXNo_Socio_Label", Rpl_Move_Bottom, 3, 10},
-    {"FXData_Nascimento_Label", Rpl_Move_Bottom, 4, 10},
-    {"FXEmpresa_Label", Rpl_Move_Bottom, 5, 10},
-    {"FXBase_Label", Rpl_Move_Bottom, 6, 10},
-    {"FXMorada_Label", Rpl_Move_Bottom, 7, 10},
-    {"FXLocalidade_Label", Rpl_Move_Bottom, 8, 10},
-
-    {"ucIDFotos1", Rpl_Expand_Along, 2, 3},
-    {"ucIDFotos1", Rpl_Move_Along, 2, 4},
-    {"ucIDFotos1", Rpl_Expand_Bottom, 1, 2},
-    {"ucIDFotos1", Rpl_Expand_Bottom, 1, 10},
-    {"ucIDFotos1", Rpl_Expand_Bottom, 1, 10},
-
-    {"FXMessage_Invalid", Rpl_Expand_Along, 1, 1},
-    {"FXMessage_OK", Rpl_Expand_Along, 1, 1},
-    {"FXMessage_Alert", Rpl_Expand_Along, 1, 1},
-};
-static_assert(std::size(LayoutTable) == 46, "one entry per layout call");
+        {"FXMessage_Invalid", Rpl_Expand_Along, 1, 1},
+        {"FXMessage_OK", Rpl_Expand_Along, 1, 1},
+        {"FXMessage_Alert", Rpl_Expand_Along, 1, 1},
+    });
+    return calls;
+}
 
 // A pass raises at most two nested passes (width, then height); deeper nesting means a
 // window that keeps reporting a size it was told to leave, so the minimum is not chased further.
@@ -147,7 +125,8 @@ void ResizeLayout::enforceMinimumSize()
 
 void ResizeLayout::runLayoutTable()
 {
-    for (const LayoutCall &call : LayoutTable) {
+    static const std::vector<LayoutCall> calls = layoutCalls();
+    for (const LayoutCall &call : calls) {
         TwipsRect &rect = controlToChange(QLatin1String(call.control));
         const OuterSize size = m_window.currentOuterSize();
         const LayoutBasis basis{size.width, size.height, m_lastWidth, m_lastHeight};

@@ -53,14 +53,14 @@ bool attempt(PendingError &pending, Step &&step)
 Connection &object(const ConnectionRef &connection)
 {
     if (!connection)
-        throw RuntimeError(91, QStringLiteral("Object variable or With block variable not set"));
+        throw RuntimeError::objectNotSet();
     return *connection;
 }
 
 ServerDialog &dialog()
 {
     if (!g_dialog)
-        throw RuntimeError(91, QStringLiteral("Object variable or With block variable not set"));
+        throw RuntimeError::objectNotSet();
     return *g_dialog;
 }
 

@@ -6,7 +6,7 @@
 #include "platform/msgbox.h"
 #include "platform/runtimeerror.h"
 #include "ui/artwork.h"
-#include "ui/organisations.h"
+#include "ui/headerband.h"
 #include "ui/twipsgeometry.h"
 
 #include <QFrame>
@@ -21,40 +21,6 @@ constexpr float ClientWidth = 11910;
 constexpr float ClientHeight = 7845;
 
 const QString kSource = QStringLiteral("frmMainVIPs");
-
-QFont arial(double points, bool bold)
-{
-    QFont font(QStringLiteral("Arial"));
-    font.setPointSizeF(points);
-    font.setBold(bold);
-    return font;
-}
-
-// A transparent header label in white.
-QLabel *headerLabel(QWidget *container, const char *name, const QString &text, const QFont &font,
-                    const TwipsRect &rect)
-{
-    auto *label = new QLabel(text, container);
-    label->setObjectName(QLatin1String(name));
-    label->setFont(font);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    QPalette p = label->palette();
-    p.setColor(QPalette::WindowText, Qt::white);
-    label->setPalette(p);
-    TwipsGeometry::setTwipsRect(label, rect);
-    return label;
-}
-
-QLabel *picture(QWidget *container, const char *name, const QPixmap &pixmap, bool stretched, const TwipsRect &rect)
-{
-    auto *image = new QLabel(container);
-    image->setObjectName(QLatin1String(name));
-    image->setPixmap(pixmap);
-    image->setScaledContents(stretched);
-    image->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    TwipsGeometry::setTwipsRect(image, rect);
-    return image;
-}
 
 } // namespace
 
@@ -75,31 +41,23 @@ frmMainVIPs::frmMainVIPs(QWidget *owner) : QWidget(owner, Qt::Dialog)
     createHeader();
     createBody();
     // The header band lies above the body where the two meet.
-    m_Frame1->raise();
+    m_header.frame->raise();
 }
 
 frmMainVIPs::~frmMainVIPs() = default;
 
 void frmMainVIPs::createHeader()
 {
-    m_Frame1 = new QFrame(this);
-    m_Frame1->setObjectName(QStringLiteral("Frame1"));
-    m_Frame1->setFrameShape(QFrame::NoFrame);
-    QPalette p = m_Frame1->palette();
-    p.setColor(QPalette::Window, palette().color(QPalette::Base));
-    m_Frame1->setPalette(p);
-    m_Frame1->setAutoFillBackground(true);
-    TwipsGeometry::setTwipsRect(m_Frame1, {0, 0, 12600, 1050});
-
-    // Created from the bottom of the stacking order up: the later sibling lies on top.
-    m_Image2 = picture(m_Frame1, "Image2", Artwork::headerRight(), true, {7875, 0, 6780, 1050});
-    m_Image1 = picture(m_Frame1, "Image1", Artwork::headerLeft(), false, {-90, 0, 9000, 1050});
-    m_Label3 = headerLabel(m_Frame1, "Label3", Organisations::kordaFullName(), arial(9, false), {315, 630, 8250, 345});
-    m_Label2 = headerLabel(m_Frame1, "Label2", Organisations::zelmarFullName(), arial(9, false), {315, 405, 8250, 345});
-    m_Label1 = headerLabel(m_Frame1, "Label1", QStringLiteral("Lista de Entradas VIPs"), arial(9.75, true),
-                           {315, 180, 5160, 345});
-    m_Label4 = headerLabel(m_Frame1, "Label4", QStringLiteral("0."), arial(27.75, true), {7920, 225, 3720, 705});
+    m_header = HeaderBand::create(this, QStringLiteral("Lista de Entradas VIPs"));
+    TwipsGeometry::setTwipsRect(m_header.frame, {0, 0, 12600, 1050});
+    TwipsGeometry::setTwipsRect(m_header.image2, {7875, 0, 6780, 1050});
+    TwipsGeometry::setTwipsRect(m_header.image1, {-90, 0, 9000, 1050});
+    TwipsGeometry::setTwipsRect(m_header.label3, {315, 630, 8250, 345});
+    TwipsGeometry::setTwipsRect(m_header.label2, {315, 405, 8250, 345});
+    TwipsGeometry::setTwipsRect(m_header.label1, {315, 180, 5160, 345});
+    m_Label4 = HeaderBand::label(m_header.frame, "Label4", QStringLiteral("0."), arialFont(27.75, true));
     m_Label4->setAlignment(Qt::AlignRight | Qt::AlignTop);
+    TwipsGeometry::setTwipsRect(m_Label4, {7920, 225, 3720, 705});
 }
 
 void frmMainVIPs::createBody()
@@ -182,7 +140,7 @@ void frmMainVIPs::Form_Load()
         const ConnectionRef korda = Main->kordaConnection();
         // A connection that holds no object fails like any call on a missing object.
         if (!korda)
-            throw RuntimeError(91, QStringLiteral("Object variable or With block variable not set"));
+            throw RuntimeError::objectNotSet();
         if (korda->State() != Connection::StateOpen)
             return;
 

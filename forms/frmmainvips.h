@@ -1,6 +1,7 @@
 #pragma once
 
 #include "forms/vipsource.h"
+#include "ui/headerband.h"
 
 #include <QHash>
 #include <QList>
@@ -39,14 +40,14 @@ public:
     // The row with the given key ("#" + convite_id), or nullptr.
     QTreeWidgetItem *ListItem(const QString &key) const;
 
-    QFrame *Frame1() const { return m_Frame1; }
+    QFrame *Frame1() const { return m_header.frame; }
     QFrame *Frame2() const { return m_Frame2; }
-    QLabel *Label1() const { return m_Label1; }
-    QLabel *Label2() const { return m_Label2; }
-    QLabel *Label3() const { return m_Label3; }
+    QLabel *Label1() const { return m_header.label1; }
+    QLabel *Label2() const { return m_header.label2; }
+    QLabel *Label3() const { return m_header.label3; }
     QLabel *Label4() const { return m_Label4; }
-    QLabel *Image1() const { return m_Image1; }
-    QLabel *Image2() const { return m_Image2; }
+    QLabel *Image1() const { return m_header.image1; }
+    QLabel *Image2() const { return m_header.image2; }
     const QList<QPixmap> &ImageList1() const { return m_ImageList1; }
     QTreeWidget *ListView1() const { return m_ListView1; }
 
@@ -66,13 +67,9 @@ private:
     QHash<QString, QTreeWidgetItem *> m_rows;
     QList<QPixmap> m_ImageList1;
 
-    QFrame *m_Frame1 = nullptr;
     QFrame *m_Frame2 = nullptr;
-    QLabel *m_Label1 = nullptr;
-    QLabel *m_Label2 = nullptr;
-    QLabel *m_Label3 = nullptr;
     QLabel *m_Label4 = nullptr;
-    QLabel *m_Image1 = nullptr;
-    QLabel *m_Image2 = nullptr;
     QTreeWidget *m_ListView1 = nullptr;
+    // Frame1 and its pictures and labels.
+    HeaderBand m_header;
 };

@@ -7,6 +7,11 @@ RuntimeError::RuntimeError(int32_t number, QString description)
 {
 }
 
+RuntimeError RuntimeError::objectNotSet()
+{
+    return RuntimeError(ErrorNumber::ObjectNotSet, QStringLiteral("Object variable or With block variable not set"));
+}
+
 CurrentError currentError()
 {
     try {

@@ -12,6 +12,8 @@ class RuntimeError : public std::exception
 {
 public:
     RuntimeError(int32_t number, QString description);
+    // Error 91, what a call on an object variable that holds no object raises.
+    static RuntimeError objectNotSet();
 
     int32_t number() const noexcept { return m_number; }
     const QString &description() const noexcept { return m_description; }
@@ -29,6 +31,7 @@ constexpr int32_t InvalidProcedureCall = 5;
 constexpr int32_t Overflow = 6;
 constexpr int32_t OutOfMemory = 7;
 constexpr int32_t TypeMismatch = 13;
+constexpr int32_t ObjectNotSet = 91;
 constexpr int32_t ObjectRequired = 424;
 constexpr int32_t InternalError = 51;
 constexpr int32_t InvalidPropertyValue = 380;

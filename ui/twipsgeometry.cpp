@@ -6,7 +6,6 @@
 #include <QVariant>
 #include <QWidget>
 
-#include <cfenv>
 #include <cmath>
 
 namespace TwipsGeometry {
@@ -86,12 +85,3 @@ TwipsRect twipsRect(const QWidget *widget)
 }
 
 } // namespace TwipsGeometry
-
-int32_t roundHalfEven(double value)
-{
-    const int previous = std::fegetround();
-    std::fesetround(FE_TONEAREST);
-    const double rounded = std::nearbyint(value);
-    std::fesetround(previous);
-    return int32_t(rounded);
-}

@@ -30,6 +30,3 @@ void setTwipsRect(QWidget *widget, const TwipsRect &rect);
 TwipsRect twipsRect(const QWidget *widget);
 
 } // namespace TwipsGeometry
-
-// Rounding of a value to the nearest integer with halves to even (banker's rounding).
-int32_t roundHalfEven(double value);

@@ -1,6 +1,8 @@
 // The check-in's decisions and SQL texts, without a window.
-#include "app/checkinqueries.h"
 #include "app/checkinverdict.h"
+
+#include "data/checkinqueries.h"
+#include "platform/textutil.h"
 
 #include <gtest/gtest.h>
 
@@ -60,9 +62,9 @@ TEST(CheckinVerdictTest, OnlyARealDateIsAnEntryTime)
 
 TEST(CheckinQueriesTest, TheEntryLosesOnlyItsOuterSpaces)
 {
-    EXPECT_EQ(CheckinQueries::trimSpaces(QStringLiteral("  10 01  ")), QStringLiteral("10 01"));
-    EXPECT_EQ(CheckinQueries::trimSpaces(QStringLiteral("    ")), QString());
-    EXPECT_EQ(CheckinQueries::trimSpaces(QStringLiteral("\t1001 ")), QStringLiteral("\t1001"));
+    EXPECT_EQ(TextUtil::trimSpaces(QStringLiteral("  10 01  ")), QStringLiteral("10 01"));
+    EXPECT_EQ(TextUtil::trimSpaces(QStringLiteral("    ")), QString());
+    EXPECT_EQ(TextUtil::trimSpaces(QStringLiteral("\t1001 ")), QStringLiteral("\t1001"));
 }
 
 TEST(CheckinQueriesTest, TextsOfTheCheckinAndTheUndo)

@@ -3,7 +3,7 @@
 // at the database with two processes racing their accepting updates.
 #include "tests/app/deskfixture.h"
 
-#include "app/checkinqueries.h"
+#include "data/checkinqueries.h"
 
 #include <QCoreApplication>
 #include <QEvent>

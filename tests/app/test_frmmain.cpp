@@ -1,5 +1,5 @@
 #include "app/frmmain.h"
-#include "app/frmmaindesign.h"
+#include "app/frmmain_design.h"
 #include "ui/controltag.h"
 #include "ui/twipsgeometry.h"
 #include "ui/vbkeys.h"

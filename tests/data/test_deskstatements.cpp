@@ -1,6 +1,7 @@
 // The statements the desk sends, run unchanged on every database the data layer speaks to.
 #include "tests/data/databasefixture.h"
 
+#include "data/checkinqueries.h"
 #include "data/dberror.h"
 
 #include <QDateTime>
@@ -25,9 +26,7 @@ TEST_P(DeskStatements, InvitationLookupReturnsTheRowWithNullsAndDates)
 {
     ConnectionRef conn = open(Role::CheckIn);
     auto rs = std::make_shared<Recordset>();
-    rs->Open(QStringLiteral("SELECT convite_id, socio_id, no_tap, nome, call_in, base_dados, checked_in FROM tbConvites "
-                            "WHERE convite_no = '4711'"),
-             conn);
+    rs->Open(CheckinQueries::invitation(QStringLiteral("4711")), conn);
     ASSERT_EQ(rs->State(), 1);
     ASSERT_FALSE(rs->Eof());
     ASSERT_EQ(rs->Fields().Count(), 7);
@@ -48,16 +47,14 @@ TEST_P(DeskStatements, InvitationLookupReturnsTheRowWithNullsAndDates)
     EXPECT_EQ(rs->State(), 0);
 
     // An invitation already used carries its entry time as a Date.
-    rs->Open(QStringLiteral("SELECT convite_id, socio_id, no_tap, nome, call_in, base_dados, checked_in FROM tbConvites "
-                            "WHERE convite_no = '4712'"),
-             conn);
+    rs->Open(CheckinQueries::invitation(QStringLiteral("4712")), conn);
     ASSERT_FALSE(rs->Eof());
     EXPECT_EQ(rs->Fields("socio_id").Value(), Value(int32_t(57)));
     EXPECT_EQ(rs->Fields("checked_in").Value(), Value::date(QDate(2026, 12, 7), QTime(9, 5)));
     rs->Close();
 
     // A number that is not there gives an open recordset at its end.
-    rs->Open(QStringLiteral("SELECT convite_id FROM tbConvites WHERE convite_no = '9999'"), conn);
+    rs->Open(CheckinQueries::invitation(QStringLiteral("9999")), conn);
     EXPECT_EQ(rs->State(), 1);
     EXPECT_TRUE(rs->Eof());
 }
@@ -65,28 +62,25 @@ TEST_P(DeskStatements, InvitationLookupReturnsTheRowWithNullsAndDates)
 TEST_P(DeskStatements, MemberPhotoAndArchiveQueries)
 {
     ConnectionRef conn = open(Role::Members);
-    RecordsetRef rs = conn->Execute(QStringLiteral("SELECT * FROM vwAssociados_Completos WHERE contacto_id = 57"));
+    RecordsetRef rs = conn->Execute(CheckinQueries::memberById(57));
     ASSERT_FALSE(rs->Eof());
     EXPECT_EQ(rs->Fields("no_empresa").Value(), Value("E1"));
     EXPECT_EQ(rs->Fields("nome").Value(), Value("Ana Sá"));
     rs->MoveNext();
     EXPECT_TRUE(rs->Eof());
 
-    const QString photo = QStringLiteral(
-        "SELECT tbContactos_Fotos.path, tbAssociados.contacto_id FROM tbContactos_Fotos LEFT JOIN tbAssociados ON "
-        "tbContactos_Fotos.contacto_id = tbAssociados.contacto_id WHERE no_empresa = ");
     auto photos = std::make_shared<Recordset>();
-    photos->Open(photo + QStringLiteral("'E1'"), conn);
+    photos->Open(CheckinQueries::photographOwner(QStringLiteral("E1")), conn);
     ASSERT_FALSE(photos->Eof());
     EXPECT_EQ(photos->Fields(0).Value(), Value("fotos/57.jpg"));
     EXPECT_EQ(photos->Fields("contacto_id").Value(), Value(int32_t(57)));
     photos->Close();
-    photos->Open(photo + QStringLiteral("'E3'"), conn); // member without a photograph
+    photos->Open(CheckinQueries::photographOwner(QStringLiteral("E3")), conn); // member without a photograph
     EXPECT_TRUE(photos->Eof());
     photos->Close();
 
     auto defs = std::make_shared<Recordset>();
-    defs->Open(QStringLiteral("SELECT TOP 1 arquivodocumental FROM tbDefs"), conn);
+    defs->Open(CheckinQueries::archiveFolder(), conn);
     ASSERT_FALSE(defs->Eof());
     const Value folder = defs->Fields("arquivodocumental").Value();
     EXPECT_TRUE(folder == Value("/srv/arquivo") || folder == Value("/srv/outro"));
@@ -99,15 +93,14 @@ TEST_P(DeskStatements, CheckInUpdateCountsOnceAndUndoClearsIt)
     ConnectionRef conn = open(Role::CheckIn);
     const QDate before = QDate::currentDate();
     int64_t affected = -1;
-    const QString checkIn =
-        QStringLiteral("UPDATE tbConvites SET checked_in = GETDATE() WHERE convite_id = 5 AND checked_in IS NULL");
+    const QString checkIn = CheckinQueries::acceptEntry(5);
     RecordsetRef result = conn->Execute(checkIn, &affected);
     EXPECT_EQ(affected, 1);
     EXPECT_EQ(result->State(), 0);
     conn->Execute(checkIn, &affected);
     EXPECT_EQ(affected, 0);
 
-    RecordsetRef rs = conn->Execute(QStringLiteral("SELECT checked_in FROM tbConvites WHERE convite_id = 5"));
+    RecordsetRef rs = conn->Execute(CheckinQueries::entryTime(5));
     const Value when = rs->Fields("checked_in").Value();
     ASSERT_TRUE(when.isDateValue()) << ::testing::PrintToString(when);
     if (!onSqlServer()) { // the server's clock is its own; the embedded store uses this machine's
@@ -115,19 +108,13 @@ TEST_P(DeskStatements, CheckInUpdateCountsOnceAndUndoClearsIt)
     }
     rs->Close();
 
-    // The undo clears the entry only while it holds the time read back, give or take the
-    // rounding of SQL Server's 1/300 s ticks.
-    const auto undo = [](const QDateTime &written) {
-        const auto at = [](const QDateTime &t) { return t.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")); };
-        return QStringLiteral("UPDATE tbConvites SET checked_in = null WHERE convite_id = 5 AND checked_in BETWEEN "
-                              "CONVERT(DATETIME,'%1',121) AND CONVERT(DATETIME,'%2',121)")
-            .arg(at(written.addMSecs(-3)), at(written.addMSecs(3)));
-    };
+    // The undo clears the entry only while it holds the time read back, to the millisecond.
+    const auto undo = [](const QDateTime &written) { return CheckinQueries::undoEntry(5, Value::date(written)); };
     conn->Execute(undo(when.toDateTime().addSecs(-60)), &affected);
     EXPECT_EQ(affected, 0);
     conn->Execute(undo(when.toDateTime()), &affected);
     EXPECT_EQ(affected, 1);
-    rs = conn->Execute(QStringLiteral("SELECT checked_in FROM tbConvites WHERE convite_id = 5"));
+    rs = conn->Execute(CheckinQueries::entryTime(5));
     EXPECT_EQ(rs->Fields(0).Value(), Value::null());
 }
 

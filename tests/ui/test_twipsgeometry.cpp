@@ -39,14 +39,6 @@ TEST(TwipsGeometryTest, RectIsKeptOnTheWidgetAndAppliedInPixels)
     EXPECT_EQ(twipsRect(other), (TwipsRect{150, 300, 450, 600}));
 }
 
-TEST(TwipsGeometryTest, RoundHalfEven)
-{
-    EXPECT_EQ(roundHalfEven(12254.5), 12254);
-    EXPECT_EQ(roundHalfEven(12255.5), 12256);
-    EXPECT_EQ(roundHalfEven(-2.5), -2);
-    EXPECT_EQ(roundHalfEven(8354.6), 8355);
-}
-
 TEST(ControlTagTest, TagIsEmptyUntilSetAndKeepsItsText)
 {
     QLabel label;

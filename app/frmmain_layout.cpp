@@ -2,7 +2,7 @@
 // ResizeLayout, and its results applied back to the widgets.
 #include "app/frmmain.h"
 
-#include "app/frmmaindesign.h"
+#include "app/frmmain_design.h"
 #include "app/resizelayout.h"
 #include "ui/twipsgeometry.h"
 

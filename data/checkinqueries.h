@@ -12,9 +12,6 @@
 // a value SQLValue cannot convert reaches the caller as RuntimeError.
 namespace CheckinQueries {
 
-// The entry as it is looked up: leading and trailing blanks (spaces only) removed.
-QString trimSpaces(const QString &entry);
-
 // tbConvites row of an invitation number (check-in database).
 QString invitation(const QString &trimmedEntry);
 // Member view row by contacto_id, and by company number (member databases).

@@ -2,11 +2,11 @@
 // design geometry and stacking.
 #include "app/frmmain.h"
 
-#include "app/frmmaindesign.h"
+#include "app/frmmain_design.h"
 #include "idfotos/ucidfotos.h"
 #include "ui/artwork.h"
 #include "ui/controltag.h"
-#include "ui/imagebox.h"
+#include "ui/headerband.h"
 #include "ui/organisations.h"
 #include "ui/twipsgeometry.h"
 #include "ui/verdictlabel.h"
@@ -23,14 +23,6 @@
 namespace {
 
 const QColor kDarkGreyText(64, 64, 64);
-
-QFont arial(double points, bool bold)
-{
-    QFont font(QStringLiteral("Arial"));
-    font.setPointSizeF(points);
-    font.setBold(bold);
-    return font;
-}
 
 void setTextColour(QWidget *w, const QColor &colour)
 {
@@ -74,35 +66,11 @@ void frmMain::createControls()
 
 void frmMain::createHeader()
 {
-    m_Frame1 = new QFrame(this);
-    m_Frame1->setFrameShape(QFrame::NoFrame);
-    place(m_Frame1, "Frame1");
-    // The window-background system colour is the theme's background of text areas.
-    setBackColour(m_Frame1, palette().color(QPalette::Base));
-
-    // The header pictures keep their look while the window is disabled (during each
-    // connection test), as picture controls do.
-    const auto placeImage = [](QWidget *container, const char *name) {
-        auto *image = new ImageBox(container);
-        image->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-        place(image, name);
-        return image;
-    };
-    m_Image2 = placeImage(m_Frame1, "Image2");
-    m_Image2->setPixmap(Artwork::headerRight());
-    m_Image2->setScaledContents(true);
-
-    m_Label3 = placeLabel(m_Frame1, "Label3", Organisations::kordaFullName());
-    m_Label3->setFont(arial(9, false));
-    m_Label2 = placeLabel(m_Frame1, "Label2", Organisations::zelmarFullName());
-    m_Label2->setFont(arial(9, false));
-    m_Label1 = placeLabel(m_Frame1, "Label1", Organisations::eventTitle());
-    m_Label1->setFont(arial(9.75, true));
-    for (QLabel *l : {m_Label1, m_Label2, m_Label3})
-        setTextColour(l, Qt::white);
-
-    m_Image1 = placeImage(m_Frame1, "Image1");
-    m_Image1->setPixmap(Artwork::headerLeft());
+    m_header = HeaderBand::create(this, Organisations::eventTitle());
+    const HeaderBand &h = m_header;
+    QWidget *const placed[] = {h.frame, h.image2, h.label3, h.label2, h.label1, h.image1};
+    for (QWidget *w : placed)
+        place(w, w->objectName().toLatin1().constData());
 }
 
 void frmMain::createBody()
@@ -129,48 +97,22 @@ void frmMain::createBody()
     m_ucIDFotos1->setFocusPolicy(Qt::NoFocus);
     place(m_ucIDFotos1, "ucIDFotos1");
 
-    const struct
-    {
-        QLabel *frmMain::*member;
-        const char *name;
-        QString text;
-    } captions[] = {
-        {&frmMain::m_FXNome_Union_Label, "FXNome_Union_Label", QStringLiteral("Nome:")},
-        {&frmMain::m_FXNo_Empresa_Label, "FXNo_Empresa_Label", QStringLiteral("Nº Empresa:")},
-        {&frmMain::m_FXNo_Socio_Label, "FXNo_Socio_Label", QStringLiteral("Nº Sócio:")},
-        {&frmMain::m_FXData_Nascimento_Label, "FXData_Nascimento_Label", QStringLiteral("Data Nascimento:")},
-        {&frmMain::m_FXEmpresa_Label, "FXEmpresa_Label", QStringLiteral("Empresa:")},
-        {&frmMain::m_FXBase_Label, "FXBase_Label", QStringLiteral("Base:")},
-        {&frmMain::m_FXMorada_Label, "FXMorada_Label", QStringLiteral("Morada:")},
-        {&frmMain::m_FXLocalidade_Label, "FXLocalidade_Label", QStringLiteral("Localidade:")},
-        {&frmMain::m_Label4, "Label4", QStringLiteral("Nº Convite:")},
-    };
-    for (const auto &c : captions) {
-        this->*c.member = placeLabel(m_Frame2, c.name, c.text);
-        setTextColour(this->*c.member, kDarkGreyText);
-    }
+    // The member panel: every caption (then the entry box's), then every value.
+    const auto &fields = frmMainDesign::memberFields();
+    for (size_t row = 0; row < fields.size(); ++row)
+        m_memberCaptions[row] = placeLabel(m_Frame2, fields[row].captionName, QString::fromUtf8(fields[row].caption));
+    m_Label4 = placeLabel(m_Frame2, "Label4", QStringLiteral("Nº Convite:"));
+    for (QLabel *caption : m_memberCaptions)
+        setTextColour(caption, kDarkGreyText);
+    setTextColour(m_Label4, kDarkGreyText);
 
-    const struct
-    {
-        QLabel *frmMain::*member;
-        const char *name;
-        double points;
-    } values[] = {
-        {&frmMain::m_FXNome_Union, "FXNome_Union", 18},
-        {&frmMain::m_FXNo_Empresa, "FXNo_Empresa", 14.25},
-        {&frmMain::m_FXNo_Socio, "FXNo_Socio", 14.25},
-        {&frmMain::m_FXData_Nascimento, "FXData_Nascimento", 14.25},
-        {&frmMain::m_FXEmpresa, "FXEmpresa", 14.25},
-        {&frmMain::m_FXBase, "FXBase", 14.25},
-        {&frmMain::m_FXMorada, "FXMorada", 14.25},
-        {&frmMain::m_FXLocalidade, "FXLocalidade", 14.25},
-    };
-    for (const auto &v : values) {
-        this->*v.member = placeLabel(m_Frame2, v.name);
+    for (size_t row = 0; row < fields.size(); ++row) {
+        QLabel *value = placeLabel(m_Frame2, fields[row].valueName);
+        m_memberValues[row] = value;
         // Names and addresses come from the databases: never read as markup.
-        (this->*v.member)->setTextFormat(Qt::PlainText);
-        (this->*v.member)->setFont(arial(v.points, true));
-        setTextColour(this->*v.member, kDarkGreyText);
+        value->setTextFormat(Qt::PlainText);
+        value->setFont(arialFont(fields[row].points, true));
+        setTextColour(value, kDarkGreyText);
     }
 
     m_Label_ZELMAR = placeLabel(m_Frame2, "Label_ZELMAR", QStringLiteral("Conectado ao servidor do ZELMAR"));

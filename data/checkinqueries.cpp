@@ -1,17 +1,6 @@
-#include "app/checkinqueries.h"
+#include "data/checkinqueries.h"
 
 #include "data/modcode.h"
-
-QString CheckinQueries::trimSpaces(const QString &entry)
-{
-    qsizetype first = 0;
-    qsizetype last = entry.size();
-    while (first < last && entry.at(first) == QLatin1Char(' '))
-        ++first;
-    while (last > first && entry.at(last - 1) == QLatin1Char(' '))
-        --last;
-    return entry.mid(first, last - first);
-}
 
 QString CheckinQueries::invitation(const QString &trimmedEntry)
 {

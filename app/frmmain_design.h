@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include <array>
 #include <vector>
 
 // The main window's design: its client size and every control's design rectangle in
@@ -20,6 +21,24 @@ struct ControlRect
     const char *container; // "" for the window itself
     TwipsRect rect;
 };
+
+// The member panel, one row per field of the member view, top row first.
+enum MemberRow { NomeUnion, NoEmpresa, NoSocio, DataNascimento, Empresa, Base, Morada, Localidade, MemberRowCount };
+
+struct MemberField
+{
+    const char *valueName;   // the label that shows the value
+    const char *captionName; // the label before it
+    const char *column;      // the column of vwAssociados_Completos
+    const char *caption;     // the caption's text, UTF-8
+    double points;           // the value's font size
+    TwipsRect captionRect;
+    TwipsRect valueRect;
+};
+
+// The eight fields in MemberRow order: the one list the panel's controls, FillFields,
+// LimparForm and the resize layout read.
+const std::array<MemberField, MemberRowCount> &memberFields();
 
 // Every placed control, listed per container from the top of the stacking order down.
 const std::vector<ControlRect> &controls();

@@ -1,0 +1,169 @@
+#include "app/checkindesk.h"
+
+#include "data/checkinqueries.h"
+#include "platform/errorreport.h"
+#include "platform/runtimeerror.h"
+
+#include <QFileInfo>
+
+namespace {
+
+// A connection variable that holds no object fails like any call on a missing object.
+const ConnectionRef &required(const ConnectionRef &connection)
+{
+    if (!connection)
+        throw RuntimeError::objectNotSet();
+    return connection;
+}
+
+// The organisations searched by company number, in order.
+constexpr int32_t ZELMAR = 1;
+constexpr int32_t KORDA = 2;
+
+} // namespace
+
+const char *CheckinResult::journalVerdict() const
+{
+    if (!invitationFound)
+        return "not_found";
+    return verdict.kind == CheckinVerdict::Accepted ? "accepted" : "used";
+}
+
+CheckinDesk::CheckinDesk(ConnectionRef &checkIn, ConnectionRef &zelmar, ConnectionRef &korda,
+                         int32_t &lastConviteId)
+    : m_checkIn(checkIn), m_zelmar(zelmar), m_korda(korda), m_lastConviteId(lastConviteId)
+{
+}
+
+ConnectionRef &CheckinDesk::organisationConnection(int32_t source)
+{
+    return source == ZELMAR ? m_zelmar : m_korda;
+}
+
+CheckinResult CheckinDesk::lookUp(const QString &trimmedEntry, const MemberRowSink &showMember)
+{
+    CheckinResult result;
+    m_rs->Open(CheckinQueries::invitation(trimmedEntry), required(m_checkIn));
+    if (m_rs->Eof()) {
+        m_rs->Close();
+        result.verdict = CheckinVerdict::notFound();
+        return result;
+    }
+    result.invitationFound = true;
+
+    m_lastConviteId = m_rs->Fields("convite_id").Value().toLong();
+    const auto read = [this](const char *column) { return m_rs->Fields(column).Value(); };
+    const Value socio = read("socio_id");
+    const int32_t memberId = socio.isNull() ? 0 : socio.toLong();
+    const Value noTap = read("no_tap");
+    const QString companyNumber = noTap.isNull() ? QString() : noTap.toText();
+    const Value nome = read("nome");
+    result.guestName = nome.isNull() ? QString() : nome.toText();
+    const Value callIn = read("call_in");
+    const QString callSign = callIn.isNull() ? QString() : callIn.toText();
+    const Value base = read("base_dados");
+    const int32_t databaseCode = base.isNull() ? 0 : base.toLong();
+    const Value checkedIn = read("checked_in");
+    if (!checkedIn.isNull())
+        result.entryTime = Value::date(checkedIn.toDateTime());
+    m_rs->Close();
+
+    result.member = memberId != 0;
+    if (result.member) {
+        findMember(result, memberId, databaseCode, companyNumber, showMember);
+        findPhotograph(result, companyNumber);
+    }
+    result.verdict = CheckinVerdict::forInvitation(result.member, result.entryTime, callSign);
+    return result;
+}
+
+void CheckinDesk::findMember(CheckinResult &result, int32_t memberId, int32_t databaseCode,
+                             const QString &companyNumber, const MemberRowSink &showMember)
+{
+    result.photoMemberId = memberId;
+    // By member id, in the organisation that issued the invitation. Any other code sends
+    // nothing, and reading the unopened result set fails.
+    if (databaseCode == ZELMAR || databaseCode == KORDA) {
+        m_rs->Open(CheckinQueries::memberById(memberId), required(organisationConnection(databaseCode)));
+        result.photoSource = databaseCode;
+    }
+    bool found = !m_rs->Eof();
+    if (found)
+        showMember(m_rs);
+    m_rs->Close();
+
+    // By company number, ZELMAR first.
+    for (const int32_t organisation : {ZELMAR, KORDA}) {
+        if (found)
+            break;
+        m_rs->Open(CheckinQueries::memberByCompanyNumber(companyNumber),
+                   required(organisationConnection(organisation)));
+        if (!m_rs->Eof()) {
+            result.photoMemberId = m_rs->Fields("contacto_id").Value().toLong();
+            showMember(m_rs);
+            result.photoSource = organisation;
+            found = true;
+        }
+        m_rs->Close();
+    }
+}
+
+void CheckinDesk::findPhotograph(CheckinResult &result, const QString &companyNumber)
+{
+    // Whose photograph: the invitation's company number, first where the member was found.
+    const QString photoQuery = CheckinQueries::photographOwner(companyNumber);
+    m_rs->Open(photoQuery, required(organisationConnection(result.photoSource)));
+    const bool ownPhoto = !m_rs->Eof();
+    m_rs->Close();
+    if (!ownPhoto) {
+        result.photoSource = result.photoSource == ZELMAR ? KORDA : ZELMAR;
+        m_rs->Open(photoQuery, required(organisationConnection(result.photoSource)));
+        result.photoMemberId = m_rs->Eof() ? 0 : m_rs->Fields("contacto_id").Value().toLong();
+        m_rs->Close();
+    }
+
+    Recordset defs;
+    defs.Open(CheckinQueries::archiveFolder(), required(organisationConnection(result.photoSource)));
+    if (!defs.Eof()) {
+        const Value folder = defs.Fields("arquivodocumental").Value();
+        if (!folder.isNull())
+            result.archiveFolder = folder.toText();
+    }
+    defs.Close();
+    result.loadPhotograph = !result.archiveFolder.isEmpty() && QFileInfo(result.archiveFolder).isDir();
+}
+
+void CheckinDesk::recordEntry(CheckinResult &result)
+{
+    if (!result.verdict.writeEntry)
+        return;
+    int64_t changed = -1;
+    required(m_checkIn)->Execute(CheckinQueries::acceptEntry(m_lastConviteId), &changed);
+    if (changed == 0) {
+        // Another desk let this guest in between our lookup and our update.
+        m_rs->Open(CheckinQueries::entryTime(m_lastConviteId), m_checkIn);
+        result.entryTime = m_rs->Fields("checked_in").Value();
+        result.verdict = CheckinVerdict::enteredElsewhere(result.entryTime);
+        m_rs->Close();
+    } else {
+        readWrittenEntry(result);
+    }
+}
+
+void CheckinDesk::readWrittenEntry(CheckinResult &result)
+{
+    // The entry is written: a failure to read its time back only means that it cannot be
+    // undone from this desk, never a failed check-in.
+    try {
+        Recordset rs;
+        rs.Open(CheckinQueries::entryTime(m_lastConviteId), m_checkIn);
+        if (!rs.Eof())
+            result.writtenEntryTime = rs.Fields("checked_in").Value();
+        rs.Close();
+    } catch (...) {
+        result.writtenEntryTime = Value::null();
+        ErrorReporting::formTail(QStringLiteral("frmMain"), QStringLiteral("VerifyCode"));
+    }
+    if (CheckinVerdict::hasEntryTime(result.writtenEntryTime))
+        result.entryTime = result.writtenEntryTime;
+}
