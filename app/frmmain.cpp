@@ -51,8 +51,6 @@ void frmMain::Form_Load()
     try {
         ResizeLayout &controls = layout();
         controls.storeOuterSize();
-        LastWidth = controls.lastWidth();
-        LastHeight = controls.lastHeight();
         LastConviteID = 0;
         showMaximized();
         // An X display without a window manager ignores the request to maximize and leaves

@@ -43,9 +43,9 @@ public:
     explicit frmMain(QWidget *parent = nullptr);
     ~frmMain() override;
 
-    // Outer width and height in twips when the controls were last laid out.
-    int32_t LastWidth = 0;
-    int32_t LastHeight = 0;
+    // Outer width and height in twips when the controls were last laid out, as the layout holds them.
+    int32_t LastWidth() const;
+    int32_t LastHeight() const;
     // convite_id of the invitation last looked up; 0 for none.
     int32_t LastConviteID = 0;
 
@@ -65,6 +65,17 @@ public:
     void LimparForm();
     // Fills the eight member labels from the current row of Rs (nothing for no, closed or empty Rs).
     void FillFields(RecordsetRef &Rs);
+
+    // How long each step of the last check-in took, in milliseconds; for the benchmarks.
+    struct CheckinSteps
+    {
+        double connect = 0; // the three connections made and proved
+        double lookUp = 0;  // the invitation, the member and the photograph
+        double entry = 0;   // the entry time written
+        double show = 0;    // the verdict painted
+        double after = 0;   // the journal and the entry count
+    };
+    const CheckinSteps &lastCheckinSteps() const { return m_steps; }
 
     const ConnectionRef &ConnSqlServer() const { return m_ConnSqlServer; }
     const ConnectionRef &ConnZELMAR() const { return m_ConnZELMAR; }
@@ -172,7 +183,7 @@ private:
     QLabel *placeLabel(QWidget *container, const char *name, const QString &text = QString());
     // The layout over the controls' current twips rectangles, made on first use (frmmain_layout.cpp).
     ResizeLayout &layout();
-    // Gives every control the rectangle the layout holds for it, and LastWidth/LastHeight its size.
+    // Gives every control the rectangle the layout holds for it.
     void applyLayout();
 
     std::unique_ptr<ResizeLayout> m_layout;
@@ -192,6 +203,7 @@ private:
     // The entry time this desk's last check-in wrote for LastConviteID; Null when it wrote
     // none. The undo is offered only for such an entry, and clears it only while it holds it.
     Value m_writtenEntryTime = Value::null();
+    CheckinSteps m_steps;
 
     ConnectionRef m_ConnSqlServer;
     ConnectionRef m_ConnZELMAR;

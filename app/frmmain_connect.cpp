@@ -4,6 +4,7 @@
 #include "data/dataenvironment.h"
 #include "data/modtestconnection.h"
 #include "platform/errorreport.h"
+#include "ui/paintnow.h"
 #include "ui/widgetowner.h"
 
 #include <QLabel>
@@ -30,7 +31,7 @@ QString frmMain::Connect()
     try {
         m_Label_KORDA->setText(QString());
         m_Label_ZELMAR->setText(QString());
-        repaint();
+        PaintNow::pendingChanges(this);
 
         // The previous three objects are let go when this call ends (unless someone else
         // still holds one), after the new ones have been opened and proved: a database that
@@ -57,18 +58,18 @@ QString frmMain::Connect()
         m_Label_ZELMAR->setText(zelmar ? QStringLiteral("Conectado ao servidor do ZELMAR")
                                        : QStringLiteral("ERRO: não foi possivel ligar ao servidor do ZELMAR"));
         allWork = allWork && zelmar;
-        repaint();
+        PaintNow::pendingChanges(this);
 
         const bool korda = testNamed(ConnKORDA, Data::KordaId, kordaString, &owner);
         m_Label_KORDA->setVisible(true);
         m_Label_KORDA->setText(korda ? QStringLiteral("Conectado ao servidor da KORDA")
                                      : QStringLiteral("ERRO: não foi possivel ligar ao servidor da KORDA"));
         allWork = allWork && korda;
-        repaint();
+        PaintNow::pendingChanges(this);
 
         const bool checkin = testNamed(m_ConnSqlServer, Data::SqlServerId, checkinString, &owner);
         allWork = allWork && checkin;
-        repaint();
+        PaintNow::pendingChanges(this);
 
         if (!allWork)
             result = ConnectFailed;

@@ -40,6 +40,14 @@ void frmMain::applyLayout()
         if (TwipsGeometry::twipsRect(w) != rect)
             TwipsGeometry::setTwipsRect(w, rect);
     }
-    LastWidth = m_layout->lastWidth();
-    LastHeight = m_layout->lastHeight();
+}
+
+int32_t frmMain::LastWidth() const
+{
+    return m_layout ? m_layout->lastWidth() : 0;
+}
+
+int32_t frmMain::LastHeight() const
+{
+    return m_layout ? m_layout->lastHeight() : 0;
 }

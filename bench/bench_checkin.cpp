@@ -27,6 +27,7 @@
 #include <array>
 #include <cstdio>
 #include <exception>
+#include <functional>
 #include <memory>
 #include <random>
 #include <stdexcept>
@@ -41,6 +42,7 @@ struct SizeResult
     int64_t invitations = 0;
     Samples desk;
     Samples floor;
+    std::vector<DeskDriver::Outcome> outcomes; // every counted desk check-in, for the split
     int wrongVerdicts = 0;
     int unpainted = 0;
     int messageBoxes = 0;
@@ -207,6 +209,7 @@ void runDesk(std::vector<SizeRun> &runs)
                 const auto &[kind, number] = run.deskOrder[run.deskNext];
                 const DeskDriver::Outcome outcome = driver.checkIn(number);
                 run.result.desk[size_t(kind)].push_back(outcome.milliseconds);
+                run.result.outcomes.push_back(outcome);
                 if (outcome.kind != kind && ++run.result.wrongVerdicts <= 5)
                     say(QStringLiteral("  %1: expected %2, shown \"%3\"")
                             .arg(number, InvitationSample::kindName(kind), outcome.text));
@@ -259,6 +262,26 @@ QString ratio(double desk, double floor)
     return floor > 0 ? QString::number(desk / floor, 'f', 1) + QLatin1Char('x') : QStringLiteral("-");
 }
 
+// Where the time of a check-in goes: the mean of each step over every counted check-in
+// (means, unlike medians, add up to the whole).
+QString splitRow(const QString &size, const std::vector<DeskDriver::Outcome> &outcomes)
+{
+    using Step = double frmMain::CheckinSteps::*;
+    QString line = QStringLiteral("| %1 |").arg(size);
+    const auto mean = [&](const std::function<double(const DeskDriver::Outcome &)> &take) {
+        double sum = 0;
+        for (const DeskDriver::Outcome &o : outcomes)
+            sum += take(o);
+        line += QStringLiteral(" %1 |").arg(BenchStats::ms(outcomes.empty() ? 0 : sum / double(outcomes.size())));
+    };
+    for (Step step : {&frmMain::CheckinSteps::connect, &frmMain::CheckinSteps::lookUp, &frmMain::CheckinSteps::entry,
+                      &frmMain::CheckinSteps::show, &frmMain::CheckinSteps::after})
+        mean([step](const DeskDriver::Outcome &o) { return o.steps.*step; });
+    mean([](const DeskDriver::Outcome &o) { return o.eventLoop; });
+    mean([](const DeskDriver::Outcome &o) { return o.milliseconds; });
+    return line + QLatin1Char('\n');
+}
+
 QString row(const QString &size, const QString &kind, const std::vector<double> &desk, const std::vector<double> &floor)
 {
     const BenchStats::Summary d = BenchStats::summarize(desk);
@@ -304,6 +327,9 @@ int main(int argc, char **argv)
             "| desk/floor median | desk/floor p99 |\n|---:|---|---:|---:|---:|---:|---:|---:|---:|\n");
         QString plot = QStringLiteral("# invitations desk_median desk_p99 floor_median floor_p99\n");
         QStringList notes;
+        QString split = QStringLiteral(
+            "| invitations | connect and probe | look-up and photograph | entry written | verdict painted "
+            "| journal and count | event loop | whole check-in |\n|---:|---:|---:|---:|---:|---:|---:|---:|\n");
         std::vector<SizeRun> runs;
         for (const QString &set : parser.positionalArguments())
             runs.push_back(prepare(set, parser.value(workOption), parser.value(perKindOption).toInt()));
@@ -333,6 +359,7 @@ int main(int argc, char **argv)
             for (int kind = 0; kind < InvitationSample::KindCount; ++kind)
                 table += row(size, InvitationSample::kindName(kind), r.desk[size_t(kind)], r.floor[size_t(kind)]);
             table += row(size, QStringLiteral("**all**"), all(r.desk), all(r.floor));
+            split += splitRow(size, r.outcomes);
             const BenchStats::Summary d = BenchStats::summarize(all(r.desk));
             const BenchStats::Summary f = BenchStats::summarize(all(r.floor));
             plot += QStringLiteral("%1 %2 %3 %4 %5\n")
@@ -352,6 +379,7 @@ int main(int argc, char **argv)
         }
         if (!notes.isEmpty())
             table += QLatin1Char('\n') + notes.join(QLatin1Char('\n')) + QLatin1Char('\n');
+        table += QStringLiteral("\nWhere a desk check-in's time goes (means over every verdict kind, ms):\n\n") + split;
         BenchEnvironment::writeText(parser.value(markdownOption), table);
         const QLocale english(QLocale::English);
         const SizeResult &smallest = runs.front().result;

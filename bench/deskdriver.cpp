@@ -56,6 +56,8 @@ DeskDriver::Outcome DeskDriver::checkIn(const QString &number)
     Outcome outcome;
     const auto start = BenchStats::Clock::now();
     QTest::keyClick(box, Qt::Key_Return);
+    const auto returned = BenchStats::Clock::now();
+    outcome.steps = m_window.lastCheckinSteps();
     QLabel *shown = visibleVerdict();
     QCoreApplication::processEvents();
     // The repaint is normally delivered by the first pass; a platform that defers it to a
@@ -66,7 +68,9 @@ DeskDriver::Outcome DeskDriver::checkIn(const QString &number)
         while (m_painted != shown && guard.elapsed() < 1000)
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
     }
-    outcome.milliseconds = BenchStats::millisecondsBetween(start, BenchStats::Clock::now());
+    const auto end = BenchStats::Clock::now();
+    outcome.milliseconds = BenchStats::millisecondsBetween(start, end);
+    outcome.eventLoop = BenchStats::millisecondsBetween(returned, end);
     outcome.painted = shown && m_painted == shown;
 
     if (!shown)

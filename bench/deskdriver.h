@@ -1,11 +1,11 @@
 #pragma once
 
+#include "app/frmmain.h"
 #include "platform/msgbox.h"
 
 #include <QObject>
 #include <QString>
 
-class frmMain;
 class QLabel;
 
 // Drives the real main window through one check-in as the operator does and times it.
@@ -28,6 +28,8 @@ public:
         int kind = -1;   // InvitationSample::Kind of the verdict on screen, -1 for none or an error
         QString text;    // the visible verdict's caption
         bool painted = false;
+        frmMain::CheckinSteps steps; // inside VerifyCode
+        double eventLoop = 0;        // after VerifyCode returned, until the verdict's paint
     };
     Outcome checkIn(const QString &number);
 

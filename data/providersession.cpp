@@ -10,7 +10,8 @@ std::shared_ptr<ProviderSession> ProviderSession::open(const ConnectionStringPar
 {
     const QString provider = parts.value(QStringLiteral("Provider")).trimmed();
     if (provider.compare(QLatin1String("SQLite"), Qt::CaseInsensitive) == 0)
-        return SqliteSession::open(parts);
+        return SessionPool::take(SessionPool::key(parts, user, password),
+                                 [=] { return std::shared_ptr<ProviderSession>(SqliteSession::open(parts)); });
     if (provider.compare(QLatin1String("SQLOLEDB.1"), Qt::CaseInsensitive) == 0
         || provider.compare(QLatin1String("SQLOLEDB"), Qt::CaseInsensitive) == 0
         || provider.compare(QLatin1String("MSOLEDBSQL"), Qt::CaseInsensitive) == 0

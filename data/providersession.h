@@ -42,6 +42,10 @@ public:
     // nullptr otherwise; *affected gets the rows changed (-1 when unknown). Raises ProviderFailure.
     virtual std::unique_ptr<ProviderCursor> execute(const QString &sql, int64_t *affected) = 0;
 
+    // False once what the session was opened on is no longer there as it was (a database
+    // file replaced or cut short); such a session is not handed out again by the pool.
+    virtual bool stillCurrent() const { return true; }
+
     // Opens a session for the connection string's Provider; user and password, when not
     // empty, override the string's. Raises ProviderFailure (number -2147467259 when the
     // server cannot be reached or refuses the login, 3706 for an unknown provider).

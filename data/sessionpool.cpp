@@ -15,6 +15,10 @@ namespace {
 
 // Enough for the desk's connections of one check-in while the previous ones are still held.
 constexpr size_t MaxIdlePerKey = 4;
+// Idle sessions of all keys together: the desk's three databases twice over. Beyond it the
+// oldest idle session is closed, so that a process that opens many databases in turn (the
+// tests, a desk whose registry is edited) does not keep their files open.
+constexpr size_t MaxIdle = 8;
 // An idle session older than this is closed rather than proved: the server may have long
 // forgotten it, and a desk that stood still that long can afford a login.
 constexpr qint64 MaxIdleMs = 5 * 60 * 1000;
@@ -33,6 +37,25 @@ std::map<QString, std::vector<Idle>> &idle()
 
 bool g_cleanupRegistered = false;
 
+void closeOldestBeyondLimit()
+{
+    for (;;) {
+        size_t total = 0;
+        std::vector<Idle> *oldestList = nullptr;
+        for (auto &[key, list] : idle()) {
+            total += list.size();
+            // Each list is oldest first.
+            if (!list.empty() && (!oldestList || list.front().since.elapsed() > oldestList->front().since.elapsed()))
+                oldestList = &list;
+        }
+        if (total <= MaxIdle || !oldestList)
+            return;
+        // Moved out first: closing a session must not touch the list being changed.
+        const std::shared_ptr<ProviderSession> closing = std::move(oldestList->front().session);
+        oldestList->erase(oldestList->begin());
+    }
+}
+
 void giveBack(const QString &key, std::shared_ptr<ProviderSession> session)
 {
     if (!QCoreApplication::instance())
@@ -43,6 +66,7 @@ void giveBack(const QString &key, std::shared_ptr<ProviderSession> session)
     Idle entry{std::move(session), {}};
     entry.since.start();
     list.push_back(std::move(entry));
+    closeOldestBeyondLimit();
 }
 
 // The session as its owners see it: the pooled one, proved on first use, given back at the end.
@@ -138,7 +162,7 @@ std::shared_ptr<ProviderSession> take(const QString &key, const Opener &open)
         while (!list.empty() && !session) {
             Idle entry = std::move(list.back());
             list.pop_back();
-            if (entry.since.elapsed() <= MaxIdleMs)
+            if (entry.since.elapsed() <= MaxIdleMs && entry.session->stillCurrent())
                 session = std::move(entry.session);
         }
     }

@@ -11,6 +11,7 @@
 #include <QSet>
 
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -88,9 +89,11 @@ private:
 // by SQLite's own first read ("file is not a database"). Only the size is asked (a stat, never
 // an open): closing any other descriptor of a database file would drop the locks that this
 // process's open connections hold on it.
+constexpr qint64 DatabaseHeaderBytes = 100;
+
 bool canHoldDatabase(const QFileInfo &file)
 {
-    return file.size() >= 100;
+    return file.size() >= DatabaseHeaderBytes;
 }
 
 // The files of an Attach value: separated by ',', each one may be written in double quotes
@@ -140,6 +143,7 @@ std::shared_ptr<SqliteSession> SqliteSession::open(const ConnectionStringParts &
     std::shared_ptr<SqliteSession> session(new SqliteSession(db));
     if (rc != SQLITE_OK)
         throw openFailure(QStringLiteral("%1: %2").arg(QString::fromUtf8(sqlite3_errmsg(db)), file.absoluteFilePath()));
+    session->noteFile(file.absoluteFilePath());
     sqlite3_extended_result_codes(db, 1);
     sqlite3_busy_timeout(db, 5000);
     rc = sqlite3_create_function_v2(db, "GETDATE", 0, SQLITE_UTF8, nullptr, getDate, nullptr, nullptr, nullptr);
@@ -163,6 +167,7 @@ std::shared_ptr<SqliteSession> SqliteSession::open(const ConnectionStringParts &
             throw openFailure(QStringLiteral("unable to open database file: %1").arg(extra.absoluteFilePath()));
         if (!canHoldDatabase(extra))
             throw openFailure(QStringLiteral("file is not a database: %1").arg(extra.absoluteFilePath()));
+        session->noteFile(extra.absoluteFilePath());
         QString schema = extra.completeBaseName();
         static const QRegularExpression plain(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*$"));
         if (!plain.match(schema).hasMatch() || schemas.contains(schema.toLower()))
@@ -190,6 +195,28 @@ std::shared_ptr<SqliteSession> SqliteSession::open(const ConnectionStringParts &
             throw session->failure(AdoError::OpenFailed, rc);
     }
     return session;
+}
+
+void SqliteSession::noteFile(const QString &path)
+{
+    OpenedFile opened{QFile::encodeName(path)};
+    struct stat info;
+    if (::stat(opened.path.constData(), &info) == 0) {
+        opened.device = quint64(info.st_dev);
+        opened.inode = quint64(info.st_ino);
+    }
+    m_files.push_back(std::move(opened));
+}
+
+bool SqliteSession::stillCurrent() const
+{
+    for (const OpenedFile &file : m_files) {
+        struct stat info;
+        if (::stat(file.path.constData(), &info) != 0 || quint64(info.st_dev) != file.device
+            || quint64(info.st_ino) != file.inode || info.st_size < DatabaseHeaderBytes)
+            return false;
+    }
+    return true;
 }
 
 SqliteSession::~SqliteSession()

@@ -3,7 +3,10 @@
 #include "data/connectionstringparts.h"
 #include "data/providersession.h"
 
+#include <QByteArray>
+
 #include <memory>
+#include <vector>
 
 struct sqlite3;
 
@@ -21,6 +24,9 @@ public:
     ~SqliteSession() override;
 
     std::unique_ptr<ProviderCursor> execute(const QString &sql, int64_t *affected) override;
+    // Every file of the session is still the one opened (same device and inode) and long
+    // enough to be a database.
+    bool stillCurrent() const override;
 
     sqlite3 *handle() const { return m_db; }
     // A ProviderFailure carrying the session's last error message.
@@ -29,5 +35,15 @@ public:
 private:
     explicit SqliteSession(sqlite3 *db) : m_db(db) {}
 
+    // A file of the session as it was when opened.
+    struct OpenedFile
+    {
+        QByteArray path;
+        quint64 device = 0;
+        quint64 inode = 0;
+    };
+    void noteFile(const QString &path);
+
     sqlite3 *m_db;
+    std::vector<OpenedFile> m_files;
 };

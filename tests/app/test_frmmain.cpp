@@ -185,8 +185,8 @@ TEST(frmMainTest, LoadStoresTheDesignSizeShowsMaximizedAndFocusesTheEntryBox)
 {
     WatchedMain w;
     w.Form_Load();
-    EXPECT_EQ(w.LastWidth, 12255);
-    EXPECT_EQ(w.LastHeight, 8355);
+    EXPECT_EQ(w.LastWidth(), 12255);
+    EXPECT_EQ(w.LastHeight(), 8355);
     EXPECT_EQ(w.LastConviteID, 0);
     ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
     EXPECT_TRUE(w.isMaximized());

@@ -76,7 +76,7 @@ TEST(frmMainLayoutTest, NothingMovesBeforeLoadingStoresTheDesignSize)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
     w.resize(1000, 700);
     EXPECT_EQ(rectOf(w.Frame1()), frmMainDesign::rect(QStringLiteral("Frame1")));
-    EXPECT_EQ(w.LastWidth, 0);
+    EXPECT_EQ(w.LastWidth(), 0);
 }
 
 TEST(frmMainLayoutTest, MaximizeThenRestoreReturnsEveryControlToItsDesign)
@@ -86,8 +86,8 @@ TEST(frmMainLayoutTest, MaximizeThenRestoreReturnsEveryControlToItsDesign)
     ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
     ASSERT_TRUE(w.isMaximized());
     ASSERT_TRUE(waitForSize(w, QSize(1280, 800)));
-    EXPECT_EQ(w.LastWidth, 19200);
-    EXPECT_EQ(w.LastHeight, 12000);
+    EXPECT_EQ(w.LastWidth(), 19200);
+    EXPECT_EQ(w.LastHeight(), 12000);
 
     // dW = 6945, dH = 3645 twips.
     EXPECT_EQ(rectOf(w.Frame1()).width, 12600 + 6945);
@@ -107,8 +107,8 @@ TEST(frmMainLayoutTest, MaximizeThenRestoreReturnsEveryControlToItsDesign)
 
     w.showNormal();
     ASSERT_TRUE(waitForSize(w, QSize(817, 557)));
-    EXPECT_EQ(w.LastWidth, 12255);
-    EXPECT_EQ(w.LastHeight, 8355);
+    EXPECT_EQ(w.LastWidth(), 12255);
+    EXPECT_EQ(w.LastHeight(), 8355);
     for (const auto &c : frmMainDesign::controls()) {
         const QString name = QLatin1String(c.name);
         const QWidget *control = w.findChild<QWidget *>(name);
@@ -136,14 +136,14 @@ TEST(frmMainLayoutTest, MinimizingAndRestoringChangesNothing)
     // The resize event that minimizing raises moves nothing and stores nothing.
     w.Form_Resize();
     EXPECT_EQ(twipsRects(w), before);
-    EXPECT_EQ(w.LastWidth, 19200);
-    EXPECT_EQ(w.LastHeight, 12000);
+    EXPECT_EQ(w.LastWidth(), 19200);
+    EXPECT_EQ(w.LastHeight(), 12000);
 
     w.showMaximized();
     ASSERT_TRUE(waitForSize(w, QSize(1280, 800)));
     EXPECT_FALSE(w.isMinimized());
     EXPECT_EQ(twipsRects(w), before);
-    EXPECT_EQ(w.LastWidth, 19200);
+    EXPECT_EQ(w.LastWidth(), 19200);
 }
 
 TEST(frmMainLayoutTest, AHeightChangeMovesNoLeftOrWidth)
@@ -156,7 +156,7 @@ TEST(frmMainLayoutTest, AHeightChangeMovesNoLeftOrWidth)
     const auto before = twipsRects(w);
 
     w.resize(817, 700);
-    EXPECT_EQ(w.LastHeight, 10500);
+    EXPECT_EQ(w.LastHeight(), 10500);
     const auto after = twipsRects(w);
     int moved = 0;
     for (const auto &[name, rect] : after) {
@@ -179,8 +179,8 @@ TEST(frmMainLayoutTest, AWindowMadeTooSmallSnapsBackToTheMinimum)
     w.resize(100, 60);
     // 4000 x 2000 twips, in whole pixels not below it.
     EXPECT_EQ(w.size(), QSize(267, 134));
-    EXPECT_EQ(w.LastWidth, 4005);
-    EXPECT_EQ(w.LastHeight, 2010);
+    EXPECT_EQ(w.LastWidth(), 4005);
+    EXPECT_EQ(w.LastHeight(), 2010);
     // The controls that can follow the change did, once.
     EXPECT_EQ(rectOf(w.Frame1()).width, 12600 + 4005 - 12255);
     EXPECT_EQ(rectOf(w.Frame2()).height, 7605 + 2010 - 8355);

@@ -5,6 +5,7 @@
 
 #include "data/dberror.h"
 #include "data/modcode.h"
+#include "data/sessionpool.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -107,6 +108,22 @@ TEST_F(EmbeddedStore, FilesThatAreNoDatabaseAreRefusedAndLeftAlone)
         ASSERT_TRUE(cut.open(QIODevice::ReadOnly));
         EXPECT_EQ(cut.readAll(), content);
     }
+}
+
+TEST_F(EmbeddedStore, APooledSessionIsNotHandedOutOnceItsFileIsGone)
+{
+    const QString file = path(QStringLiteral("pool.db"));
+    const QString text = QStringLiteral("Provider=SQLite;Data Source=") + file;
+    ASSERT_TRUE(TestSupport::createEmptyDatabase(file));
+    connect(text)->Execute(QStringLiteral("CREATE TABLE t (nome NVARCHAR(20))"));
+    ASSERT_GT(SessionPool::idleCount(), 0); // the session went back to the pool
+
+    // Refused as at any other open, however usable the idle session on the deleted file still is.
+    ASSERT_TRUE(QFile::remove(file));
+    auto conn = std::make_shared<Connection>();
+    EXPECT_EQ(raisedBy([&] { conn->Open(text); }).number(), AdoError::OpenFailed);
+    EXPECT_EQ(conn->State(), 0);
+    EXPECT_FALSE(QFileInfo::exists(file));
 }
 
 TEST_F(EmbeddedStore, GetDateWritesMillisecondTextThatReadsAsADateAndSorts)

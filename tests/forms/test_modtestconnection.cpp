@@ -16,6 +16,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -83,12 +84,26 @@ public:
     }
     void Refresh() override
     {
-        enabledAtRefresh << widget()->isEnabled();
+        enabledAtRefresh << takesInput();
         WidgetOwner::Refresh();
     }
 
     QList<bool> calls;
     QList<bool> enabledAtRefresh;
+};
+
+// Counts the key presses that reach a widget.
+struct KeyCounter : QObject
+{
+    explicit KeyCounter(QWidget *widget) : target(widget) { widget->installEventFilter(this); }
+    ~KeyCounter() override { target->removeEventFilter(this); }
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        keys += event->type() == QEvent::KeyPress;
+        return false;
+    }
+    QWidget *target;
+    int keys = 0;
 };
 
 int aliveDialogs()
@@ -109,7 +124,7 @@ protected:
         m_owner.show();
         modTestConnection::setServerDialogFactory([this]() -> std::unique_ptr<modTestConnection::ServerDialog> {
             ++m_journal.created;
-            m_journal.ownerEnabledAtCreation = m_owner.isEnabled();
+            m_journal.ownerEnabledAtCreation = m_recorder.takesInput();
             return std::make_unique<RecordingDialog>(m_journal);
         });
         QFile::remove(RegistryFile::defaultPath());
@@ -151,7 +166,8 @@ protected:
     // After the test: the owner is usable again and no dialog is left behind.
     void expectCleanEnd()
     {
-        EXPECT_TRUE(m_owner.isEnabled());
+        EXPECT_TRUE(m_recorder.takesInput());
+        EXPECT_TRUE(m_owner.isEnabled()); // held back, never greyed
         ASSERT_FALSE(m_recorder.calls.isEmpty());
         EXPECT_FALSE(m_recorder.calls.first());
         EXPECT_TRUE(m_recorder.calls.last());
@@ -362,6 +378,7 @@ TEST_F(TestConnectionTest, RetryingWaitsForTheOperatorUntilAnAttemptSucceeds)
 {
     const QString late = QStringLiteral("Provider=SQLite;Data Source=") + path(QStringLiteral("late.db"));
     bool command1EnabledWhileWaiting = false;
+    int keysReachingOwner = 0;
     int waits = 0;
     int polls = 0;
     // Timers posted here die with this object, so none outlives the test.
@@ -377,6 +394,10 @@ TEST_F(TestConnectionTest, RetryingWaitsForTheOperatorUntilAnAttemptSucceeds)
         }
         ++waits;
         command1EnabledWhileWaiting = form->Command1()->isEnabled();
+        // The owner window does not react while the dialog waits.
+        KeyCounter counter(&m_owner);
+        QTest::keyClick(&m_owner, Qt::Key_A);
+        keysReachingOwner += counter.keys;
         if (waits == 1) {
             form->close(); // another attempt follows, whichever way the window went
             return;
@@ -394,6 +415,7 @@ TEST_F(TestConnectionTest, RetryingWaitsForTheOperatorUntilAnAttemptSucceeds)
     EXPECT_TRUE(test(ref, text, true));
     EXPECT_EQ(waits, 2);
     EXPECT_TRUE(command1EnabledWhileWaiting);
+    EXPECT_EQ(keysReachingOwner, 0);
     EXPECT_EQ(conn->State(), Connection::StateOpen);
     EXPECT_EQ(m_journal.created, 1);
     // Shown by the failed probe and again after each of the two waits.
