@@ -308,7 +308,7 @@ TEST_F(DeskOverTds, NetworkFaultsShowTheConnectMessageAndTheNextCheckInWorks)
     // KORDA on a server of its own, so that it can go while the other two answer.
     TdsServerProcess korda;
     ASSERT_TRUE(korda.start(catalogs())) << korda.error().toStdString();
-    const QString timeout = QStringLiteral(";Connect Timeout=1");
+    const QString timeout = QStringLiteral(";Connect Timeout=1;Command Timeout=1");
     const auto point = [&](const QString &password) {
         qputenv("QUORVET_CONNECTION_SQLSERVER", (m_server.connectionString(QStringLiteral("Pelvrin"), password) + timeout).toUtf8());
         qputenv("QUORVET_CONNECTION_ZELMAR", (m_server.connectionString(QStringLiteral("ZELMAR"), password) + timeout).toUtf8());
@@ -338,6 +338,8 @@ TEST_F(DeskOverTds, NetworkFaultsShowTheConnectMessageAndTheNextCheckInWorks)
              ASSERT_TRUE(m_server.start(catalogs(), {}, port)) << m_server.error().toStdString();
          },
          false, true},
+        // Takes the bytes of every request and answers none, not even the driver's cancel.
+        {"server hung", [&] { m_server.freeze(); }, [&] { m_server.thaw(); }, false, true},
         {"login refused", [&] { point(QStringLiteral("not-the-password")); }, [&] { point(QString()); }, false, false},
         {"one of the three servers gone", [&] { korda.stop(); },
          [&] { ASSERT_TRUE(korda.start(catalogs(), {}, kordaPort)) << korda.error().toStdString(); }, true, false},
@@ -346,7 +348,8 @@ TEST_F(DeskOverTds, NetworkFaultsShowTheConnectMessageAndTheNextCheckInWorks)
     countServerDialogs();
     TestSupport::MsgBoxRecorder boxes;
     auto w = desk();
-    const QStringList numbers{QStringLiteral("1001"), QStringLiteral("1002"), QStringLiteral("1003"), QStringLiteral("1006")};
+    const QStringList numbers{QStringLiteral("1001"), QStringLiteral("1002"), QStringLiteral("1003"), QStringLiteral("1006"),
+                              QStringLiteral("1004")};
     int i = 0;
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
