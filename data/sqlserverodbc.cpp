@@ -83,6 +83,9 @@ QString odbcConnectionString(const ConnectionStringParts &parts, const QString &
     out << QStringLiteral("PWD=") + braced(pwd);
     out << QStringLiteral("TDS_Version=7.4");
     out << QStringLiteral("ClientCharset=UTF-8");
+    // FreeTDS then cancels a statement unanswered this long (and gives the link up when the
+    // cancel is not answered either); the statement fails with "Timeout expired".
+    out << QStringLiteral("Timeout=") + QString::number(commandTimeoutSeconds(parts));
     return out.join(QLatin1Char(';')) + QLatin1Char(';');
 }
 
@@ -91,6 +94,13 @@ int loginTimeoutSeconds(const ConnectionStringParts &parts)
     bool ok = false;
     const int seconds = firstOf(parts, {"Connect Timeout", "Connection Timeout", "Timeout"}).trimmed().toInt(&ok);
     return ok && seconds > 0 ? seconds : 15;
+}
+
+int commandTimeoutSeconds(const ConnectionStringParts &parts)
+{
+    bool ok = false;
+    const int seconds = parts.value(QStringLiteral("Command Timeout")).trimmed().toInt(&ok);
+    return ok && seconds > 0 ? seconds : 30;
 }
 
 QString freeTdsDriver()

@@ -10,7 +10,9 @@
 // Initial Catalog, User ID, Password; TDS 7.4 and a UTF-8 client charset. Values are
 // wrapped in braces as FreeTDS reads them: a braced value runs to the first "}" followed by
 // ';' or the end, and "}}" is not unescaped. A value holding "};" cannot be written so, and
-// is refused rather than let it end early and add keys of its own.
+// is refused rather than let it end early and add keys of its own. The command time-out goes
+// as FreeTDS's "Timeout" key, the default of every statement of the connection: QODBC
+// allocates a statement's handle inside exec(), so SQL_ATTR_QUERY_TIMEOUT cannot be set on it.
 namespace SqlServerOdbc {
 
 struct DataSource
@@ -37,6 +39,10 @@ QString odbcConnectionString(const ConnectionStringParts &parts, const QString &
 
 // Login time-out in seconds: Connect Timeout when it is a positive number, else 15.
 int loginTimeoutSeconds(const ConnectionStringParts &parts);
+
+// Command time-out in seconds, as ADO's CommandTimeout: Command Timeout when it is a positive
+// number, else 30. Never unlimited: a server that stops answering must not hang the desk.
+int commandTimeoutSeconds(const ConnectionStringParts &parts);
 
 // The FreeTDS driver to name: "FreeTDS" when unixODBC has it registered, otherwise the
 // path of libtdsodbc.so when found, otherwise "FreeTDS".

@@ -113,18 +113,22 @@ TEST(SqlServerOdbc, TranslatesTheOleDbKeysForFreeTds)
 
     const auto parts = ConnectionStringParts::parse(
         QStringLiteral("Provider=SQLOLEDB.1;Password=\" p;w'\"\"=\";User ID=sa;Initial Catalog=Pelvrin;"
-                       "Data Source=srv\\SQLEXPRESS,1433;Connect Timeout=3"));
+                       "Data Source=srv\\SQLEXPRESS,1433;Connect Timeout=3;Command Timeout=4"));
     EXPECT_EQ(SqlServerOdbc::odbcConnectionString(parts, QStringLiteral("FreeTDS")),
               QStringLiteral("DRIVER={FreeTDS};SERVER={srv};PORT=1433;DATABASE={Pelvrin};UID={sa};PWD={ p;w'\"=};"
-                             "TDS_Version=7.4;ClientCharset=UTF-8;"));
+                             "TDS_Version=7.4;ClientCharset=UTF-8;Timeout=4;"));
     EXPECT_EQ(SqlServerOdbc::loginTimeoutSeconds(parts), 3);
+    EXPECT_EQ(SqlServerOdbc::commandTimeoutSeconds(parts), 4);
     // Without a port FreeTDS resolves the instance; user and password given to Open win.
     const auto named = ConnectionStringParts::parse(QStringLiteral("Data Source=srv\\INST;User ID=a;Password=b"));
     EXPECT_EQ(SqlServerOdbc::odbcConnectionString(named, QStringLiteral("/x/libtdsodbc.so"), QStringLiteral("u"),
                                                   QStringLiteral("v")),
               QStringLiteral("DRIVER={/x/libtdsodbc.so};SERVER={srv\\INST};UID={u};PWD={v};TDS_Version=7.4;"
-                             "ClientCharset=UTF-8;"));
+                             "ClientCharset=UTF-8;Timeout=30;"));
     EXPECT_EQ(SqlServerOdbc::loginTimeoutSeconds(named), 15);
+    // ADO's default; 0 (ADO's "no limit") is not taken: a statement never waits for ever.
+    EXPECT_EQ(SqlServerOdbc::commandTimeoutSeconds(named), 30);
+    EXPECT_EQ(SqlServerOdbc::commandTimeoutSeconds(ConnectionStringParts::parse(QStringLiteral("Command Timeout=0"))), 30);
     // FreeTDS reads a braced value to the first "}" before ';' and does not undouble "}}"
     // (a doubled brace reached the server as two); "};" cannot be written at all.
     EXPECT_EQ(SqlServerOdbc::braced(QStringLiteral("a}}b}")), QStringLiteral("{a}}b}}"));

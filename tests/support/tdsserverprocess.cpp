@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QRegularExpression>
 
+#include <signal.h>
+
 #include <atomic>
 
 const QString TdsServerProcess::User = QStringLiteral("sa");
@@ -68,12 +70,25 @@ void TdsServerProcess::stop()
 {
     if (m_process.state() == QProcess::NotRunning)
         return;
+    thaw(); // a frozen server would not hear SIGTERM
     m_process.terminate(); // SIGTERM
     if (!m_process.waitForFinished(10000)) {
         m_process.kill();
         m_process.waitForFinished(5000);
     }
     m_exitCode = m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1;
+}
+
+void TdsServerProcess::freeze()
+{
+    if (m_process.state() == QProcess::Running)
+        ::kill(pid_t(m_process.processId()), SIGSTOP);
+}
+
+void TdsServerProcess::thaw()
+{
+    if (m_process.state() == QProcess::Running)
+        ::kill(pid_t(m_process.processId()), SIGCONT);
 }
 
 QString TdsServerProcess::standardError() const

@@ -32,6 +32,9 @@ public:
                const QString &password = Password);
     // SIGTERM, then waits for the end; the exit code stays readable.
     void stop();
+    // SIGSTOP and SIGCONT: a hung server, whose sockets take bytes and never answer.
+    void freeze();
+    void thaw();
 
     quint16 port() const { return m_port; }
     const QString &error() const { return m_error; }

@@ -1,6 +1,7 @@
 // quorvet-tds-server run as a process: logins refused and accepted through the real FreeTDS
 // driver (QODBC, as the desk connects), its errors and results, packets split over the packet
-// size, ATTENTION, --drop-after and --stall-ms, a restart on the same port, the browser's
+// size, ATTENTION, --drop-after, --drop-after-batch, --stall-ms and --stall-after-login with
+// the desk's command time-out, a restart on the same port, the browser's
 // answer, and malformed packets sent on raw sockets that close only their own connection.
 #include "data/connection.h"
 #include "data/dberror.h"
@@ -319,6 +320,34 @@ TEST_F(TdsServerTest, DropAfterClosesEachConnectionAtItsNthPacket)
     }
     EXPECT_EQ(m_server.logins(), 2);
     EXPECT_EQ(m_server.standardError().count(QStringLiteral("dropped connection")), 2);
+}
+
+TEST_F(TdsServerTest, DropAfterBatchRunsTheBatchAndClosesBeforeTheReply)
+{
+    auto embedded = std::make_shared<Connection>();
+    embedded->Open(QStringLiteral("Provider=SQLite;Data Source=") + m_dir.filePath(QStringLiteral("main.db")));
+    embedded->Execute(QStringLiteral("CREATE TABLE t (a INT)"));
+    embedded->Execute(QStringLiteral("INSERT INTO t VALUES (1)"));
+    start({QStringLiteral("--drop-after-batch"), QStringLiteral("update")});
+    ConnectionRef c = open();
+    EXPECT_EQ(scalar(c, QStringLiteral("SELECT a FROM t")), Value(int32_t(1)));
+    EXPECT_NE(raisedBy([&] { c->Execute(QStringLiteral("UPDATE t SET a = 2")); }).number(), 0);
+    // The client heard nothing, yet the change is in.
+    EXPECT_EQ(scalar(embedded, QStringLiteral("SELECT a FROM t")), Value(int32_t(2)));
+    EXPECT_EQ(m_server.standardError().count(QStringLiteral("after running a batch")), 1);
+    EXPECT_EQ(scalar(open(), QStringLiteral("SELECT a FROM t")), Value(int32_t(2)));
+}
+
+TEST_F(TdsServerTest, AStatementStalledPastTheCommandTimeoutFails)
+{
+    // The login is answered at once; every statement after it would wait four seconds.
+    start({QStringLiteral("--stall-after-login"), QStringLiteral("4000")});
+    auto c = std::make_shared<Connection>();
+    c->Open(m_server.connectionString(QStringLiteral("Pelvrin")) + QStringLiteral(";Command Timeout=1"));
+    const RuntimeError e = raisedBy([&] { c->Execute(QStringLiteral("SELECT 1")); });
+    EXPECT_EQ(e.number(), AdoError::CommandRejected);
+    EXPECT_TRUE(e.description().contains(QStringLiteral("Timeout expired"))) << e.description().toStdString();
+    EXPECT_EQ(m_server.logins(), 1);
 }
 
 TEST_F(TdsServerTest, ARestartOnTheSamePortServesAgainAndSigtermEndsCleanly)

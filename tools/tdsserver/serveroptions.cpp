@@ -10,13 +10,19 @@ const char *const serverUsage =
     "usage: quorvet-tds-server --listen HOST:PORT --user NAME --password PW\n"
     "           --catalog NAME=FILE [--catalog NAME=FILE ...] [--attach NAME=FILE ...]\n"
     "           [--instance NAME --browser-port UDPPORT] [--drop-after N] [--stall-ms MS]\n"
+    "           [--stall-after-login MS] [--drop-after-batch TEXT]\n"
     "A TDS 7.4 server for tests and demonstrations that answers from SQLite files; not a database for production.\n"
     "  --listen HOST:PORT   IPv4 address and TCP port (0 picks a free one); prints 'listening on HOST:PORT'\n"
     "  --catalog NAME=FILE  a database a login may name (the first is the default)\n"
     "  --attach NAME=FILE   a file attached to every session of catalog NAME\n"
     "  --instance NAME      answer the SQL Server Browser's query for this instance on --browser-port (UDP)\n"
     "  --drop-after N       close each connection when its Nth packet arrives, without answering it\n"
-    "  --stall-ms MS        wait MS milliseconds before every reply (an attention cancels the wait)\n";
+    "  --stall-ms MS        wait MS milliseconds before every reply (an attention cancels the wait)\n"
+    "  --stall-after-login MS\n"
+    "                       the same for the requests after login only: logins are answered at once\n"
+    "  --drop-after-batch TEXT\n"
+    "                       run each SQL batch whose text holds TEXT (ASCII case ignored), then close\n"
+    "                       its connection before the reply is sent\n";
 
 namespace {
 
@@ -136,6 +142,18 @@ bool parseServerOptions(const std::vector<std::string> &arguments, ServerOptions
                 return false;
             }
             o.stallMs = int(n);
+        } else if (option == "--stall-after-login") {
+            if (!number(value, 0, 3600000, &n)) {
+                *error = "--stall-after-login wants milliseconds (0 to 3600000), not '" + value + "'";
+                return false;
+            }
+            o.stallAfterLoginMs = int(n);
+        } else if (option == "--drop-after-batch") {
+            if (value.empty()) {
+                *error = "--drop-after-batch wants a text to look for in each batch";
+                return false;
+            }
+            o.dropAfterBatch = value;
         } else {
             *error = "unknown option '" + option + "'";
             return false;

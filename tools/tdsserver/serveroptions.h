@@ -24,6 +24,8 @@ struct ServerOptions
     int browserPort = -1;   // UDP; 0 picks a free port
     int dropAfter = 0;      // close each connection after this many packets (0: never)
     int stallMs = 0;        // delay before every reply
+    int stallAfterLoginMs = 0; // delay before every reply to a request after login
+    std::string dropAfterBatch; // run each SQL batch holding this text, then close unanswered
     bool help = false;
 };
 

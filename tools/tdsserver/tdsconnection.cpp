@@ -30,6 +30,16 @@ bool sameUser(const std::u16string &a, const std::string &b)
               });
 }
 
+// Whether batch holds text, ASCII letters compared without regard to case.
+bool holds(const std::u16string &batch, const std::string &text)
+{
+    const std::u16string wanted = toUtf16(text);
+    const auto lower = [](char16_t c) { return c < 128 ? char16_t(std::tolower(int(c))) : c; };
+    return std::search(batch.begin(), batch.end(), wanted.begin(), wanted.end(),
+                       [&](char16_t x, char16_t y) { return lower(x) == lower(y); })
+        != batch.end();
+}
+
 } // namespace
 
 TdsConnection::TdsConnection(int socket, int stopFd, uint16_t spid, const ServerOptions &options, ServerLog &log)
@@ -90,12 +100,12 @@ bool TdsConnection::counted()
     return true;
 }
 
-TdsConnection::Wait TdsConnection::stall()
+TdsConnection::Wait TdsConnection::stall(int ms)
 {
-    if (m_options.stallMs <= 0)
+    if (ms <= 0)
         return Wait::Ready;
     using Clock = std::chrono::steady_clock;
-    const Clock::time_point until = Clock::now() + std::chrono::milliseconds(m_options.stallMs);
+    const Clock::time_point until = Clock::now() + std::chrono::milliseconds(ms);
     for (;;) {
         // While a request waits, the client may only cancel it; the cancel may already
         // have arrived in the same read as the request.
@@ -177,7 +187,7 @@ bool TdsConnection::handle(const Tds::Message &message)
             return false;
         }
         m_state = State::Login;
-        return stall() == Wait::Ready && send(Tds::preLoginResponse());
+        return stall(m_options.stallMs) == Wait::Ready && send(Tds::preLoginResponse());
     }
     case Tds::Login7:
         if (m_state == State::LoggedIn) {
@@ -201,7 +211,7 @@ bool TdsConnection::handle(const Tds::Message &message)
                 return false;
             }
         }
-        switch (stall()) {
+        switch (stall(m_options.stallMs + m_options.stallAfterLoginMs)) {
         case Wait::Closed: return false;
         case Wait::Attention: // cancelled before it ran
             TdsToken::done(reply, TdsToken::DoneAttention);
@@ -210,6 +220,11 @@ bool TdsConnection::handle(const Tds::Message &message)
         }
         if (batch) {
             m_runner->run(*batch, reply);
+            // Run and committed, but the client never hears of it: a link lost at the worst moment.
+            if (!m_options.dropAfterBatch.empty() && holds(*batch, m_options.dropAfterBatch)) {
+                m_log.line("dropped connection " + std::to_string(m_spid) + " after running a batch");
+                return false;
+            }
         } else {
             TdsToken::ServerMessage m =
                 ServerMessages::unsupportedRequest(message.type == Tds::Rpc ? "RPC" : "Transaction manager");
@@ -243,7 +258,7 @@ bool TdsConnection::login(const Tds::Message &message)
         closing("malformed LOGIN7");
         return false;
     }
-    if (stall() != Wait::Ready)
+    if (stall(m_options.stallMs) != Wait::Ready)
         return false;
     if (request->tdsVersion < 0x72000000)
         return refuse(request->userName, ServerMessages::unsupportedVersion(request->tdsVersion));

@@ -15,8 +15,9 @@ struct ServerLog;
 // PRELOGIN, then LOGIN7 checked against the options (a refused login is answered and the
 // connection closed), then SQL batches run on the login's catalog, each answered in
 // packets of the negotiated size. ATTENTION is answered with DONE_ATTN. A malformed packet
-// or message, one the protocol does not allow at that point, the --drop-after count, or
-// the server stopping ends the connection; other connections are not affected.
+// or message, one the protocol does not allow at that point, the --drop-after count, a
+// batch named by --drop-after-batch (once it has run), or the server stopping ends the
+// connection; other connections are not affected.
 class TdsConnection
 {
 public:
@@ -35,7 +36,8 @@ private:
     // One read from the socket into the packet reader, waiting up to timeoutMs (-1: no limit).
     Received receive(int timeoutMs);
     bool counted();
-    Wait stall();
+    // Waits ms before a reply; a cancel that arrives meanwhile ends the wait.
+    Wait stall(int ms);
     bool send(const Bytes &payload);
     bool handle(const Tds::Message &message);
     bool login(const Tds::Message &message);
