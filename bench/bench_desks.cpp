@@ -40,9 +40,6 @@
 
 namespace {
 
-const QString AcceptedText = QStringLiteral("Convite OK!");
-const QString RefusedText = QStringLiteral("Convite expirado. Já entrou às ");
-
 void say(const QString &line)
 {
     std::fprintf(stderr, "bench_desks: %s\n", qPrintable(line));
@@ -138,29 +135,6 @@ struct Options
     int tries = 4;
 };
 
-// What the run found wrong; the first few of each kind are said, all are counted.
-class Faults
-{
-public:
-    void add(const QString &what)
-    {
-        if (++m_count <= 20)
-            m_first << what;
-    }
-    int count() const { return m_count; }
-    QStringList lines() const
-    {
-        QStringList out = m_first;
-        if (m_count > m_first.size())
-            out << QStringLiteral("… and %1 more.").arg(m_count - m_first.size());
-        return out;
-    }
-
-private:
-    int m_count = 0;
-    QStringList m_first;
-};
-
 // The entry times the check-in database holds, by invitation number.
 QMap<QString, Value> storedEntries(const QString &checkinDb)
 {
@@ -226,13 +200,6 @@ std::vector<DeskProcess> startDesks(const QString &work, const std::vector<QStri
     return desks;
 }
 
-struct DeskResult
-{
-    DeskRace::Record record;
-    int accepted = 0;
-    int refused = 0;
-};
-
 QString thousands(int64_t n)
 {
     return QLocale(QLocale::English).toString(qlonglong(n));
@@ -277,18 +244,18 @@ int runBenchmark(const Options &o)
     const QString loadBefore = loadAverage();
     BenchEnvironment::writeText(go, QString());
     say(QStringLiteral("%1: %2 check-ins").arg(backend).arg(distinct * o.tries));
-    Faults faults;
+    QStringList ended; // desks that did not end well
     QElapsedTimer clock;
     clock.start();
     const int limitMs = 600000 + 200 * o.checkIns;
     for (size_t d = 0; d < desks.size(); ++d) {
         QProcess &p = *desks[d].process;
         if (!p.waitForFinished(int(std::max<qint64>(1000, limitMs - clock.elapsed())))) {
-            faults.add(QStringLiteral("desk %1 did not finish in %2 s; stopped").arg(d + 1).arg(limitMs / 1000));
+            ended << (QStringLiteral("desk %1 did not finish in %2 s; stopped").arg(d + 1).arg(limitMs / 1000));
             p.kill();
             p.waitForFinished(5000);
         } else if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
-            faults.add(QStringLiteral("desk %1 ended with %2 (see %3/stderr.log)")
+            ended << (QStringLiteral("desk %1 ended with %2 (see %3/stderr.log)")
                            .arg(d + 1)
                            .arg(p.exitStatus() == QProcess::NormalExit ? QString::number(p.exitCode()) : QStringLiteral("a crash"))
                            .arg(desks[d].folder));
@@ -299,80 +266,21 @@ int runBenchmark(const Options &o)
     const int logins = tds ? server.logins() : -1;
     server.stop();
 
-    // What each desk saw, by invitation.
-    std::vector<DeskResult> results(desks.size());
-    QMap<QString, std::vector<std::pair<size_t, const DeskRace::Try *>>> byNumber;
-    int errors = 0, boxes = 0, unpainted = 0, reports = 0;
+    std::vector<DeskRace::Record> records;
+    for (const DeskProcess &desk : desks)
+        records.push_back(DeskRace::read(triesFile(desk.folder)));
+    DeskRace::Check check = DeskRace::check(numbers, o.tries, lists, records, storedEntries(checkinDb), enteredBefore);
+    for (const QString &line : ended)
+        check.fault(line);
+    int reports = 0;
     for (size_t d = 0; d < desks.size(); ++d) {
-        DeskResult &r = results[d];
-        r.record = DeskRace::read(triesFile(desks[d].folder));
-        if (!r.record.finished)
-            faults.add(QStringLiteral("desk %1 wrote no complete record").arg(d + 1));
-        else if (r.record.tries.size() != size_t(lists[d].size()))
-            faults.add(QStringLiteral("desk %1 recorded %2 tries of %3").arg(d + 1).arg(r.record.tries.size()).arg(lists[d].size()));
-        boxes += r.record.messageBoxes;
-        for (const DeskRace::Try &t : r.record.tries) {
-            byNumber[t.number].emplace_back(d, &t);
-            unpainted += t.painted ? 0 : 1;
-            if (t.text.startsWith(AcceptedText))
-                ++r.accepted;
-            else if (t.text.startsWith(RefusedText))
-                ++r.refused;
-            else if (++errors <= 5)
-                faults.add(QStringLiteral("desk %1, %2: \"%3\"").arg(d + 1).arg(t.number, t.text));
-        }
         QFile log(QDir(scratchFolder(desks[d].folder)).filePath(QStringLiteral("error-reports.log")));
-        if (log.open(QIODevice::ReadOnly)) {
-            const QByteArray text = log.readAll().trimmed();
-            reports += text.isEmpty() ? 0 : int(text.count('\n')) + 1;
-            if (!text.isEmpty())
-                faults.add(QStringLiteral("desk %1 reported errors: %2").arg(d + 1).arg(QString::fromUtf8(text.left(300))));
+        const QByteArray text = log.open(QIODevice::ReadOnly) ? log.readAll().trimmed() : QByteArray();
+        if (!text.isEmpty()) {
+            reports += int(text.count('\n')) + 1;
+            check.fault(QStringLiteral("desk %1 reported errors: %2").arg(d + 1).arg(QString::fromUtf8(text.left(300))));
         }
     }
-    if (errors > 0)
-        faults.add(QStringLiteral("%1 tries showed neither an acceptance nor an expiry").arg(errors));
-    if (boxes > 0)
-        faults.add(QStringLiteral("%1 message boxes").arg(boxes));
-
-    // Each invitation accepted once; every other try refused with the time the database holds.
-    const QMap<QString, Value> stored = storedEntries(checkinDb);
-    int acceptedOnce = 0, refusedRight = 0, overlapping = 0, racedInvitations = 0;
-    for (const QString &number : numbers.mid(0, distinct)) {
-        const auto &tried = byNumber.value(number);
-        const Value entry = stored.value(number);
-        if (!entry.isDateValue()) {
-            faults.add(QStringLiteral("%1: no entry time stored").arg(number));
-            continue;
-        }
-        const QString refusal = RefusedText + entry.toDateTime().toString(QStringLiteral("HH:mm"));
-        const DeskRace::Try *winner = nullptr;
-        int accepts = 0;
-        for (const auto &[desk, t] : tried) {
-            if (t->text.startsWith(AcceptedText)) {
-                ++accepts;
-                winner = t;
-            } else if (t->text == refusal) {
-                ++refusedRight;
-            } else if (t->text.startsWith(RefusedText)) {
-                faults.add(QStringLiteral("%1, desk %2: \"%3\", stored %4")
-                               .arg(number).arg(desk + 1).arg(t->text, entry.toDateTime().toString(Qt::ISODateWithMs)));
-            }
-        }
-        if (accepts == 1)
-            ++acceptedOnce;
-        else
-            faults.add(QStringLiteral("%1 accepted %2 times").arg(number).arg(accepts));
-        if (int(tried.size()) != o.tries)
-            faults.add(QStringLiteral("%1 tried %2 times, not %3").arg(number).arg(tried.size()).arg(o.tries));
-        // Tries underway while the accepting one was: the desks really raced for it.
-        int raced = 0;
-        for (const auto &[desk, t] : tried)
-            raced += winner && t != winner && t->startNs < winner->endNs && t->endNs > winner->startNs ? 1 : 0;
-        overlapping += raced;
-        racedInvitations += raced > 0 ? 1 : 0;
-    }
-    if (stored.size() - enteredBefore != distinct)
-        faults.add(QStringLiteral("%1 entry times written for %2 invitations").arg(stored.size() - enteredBefore).arg(distinct));
 
     // The table: one row per desk and the whole run.
     QString table = QStringLiteral(
@@ -383,31 +291,35 @@ int runBenchmark(const Options &o)
     long rssSum = 0, peakSum = 0;
     int acceptedSum = 0, refusedSum = 0;
     double worstP99 = 0;
-    for (size_t d = 0; d < results.size(); ++d) {
-        const DeskResult &r = results[d];
+    for (size_t d = 0; d < records.size(); ++d) {
+        const DeskRace::Record &r = records[d];
         std::vector<double> times;
-        for (const DeskRace::Try &t : r.record.tries)
+        int accepted = 0, refused = 0;
+        for (const DeskRace::Try &t : r.tries) {
             times.push_back(t.milliseconds);
+            accepted += DeskRace::isAcceptance(t.text) ? 1 : 0;
+            refused += DeskRace::isExpiry(t.text) ? 1 : 0;
+        }
         allTimes.insert(allTimes.end(), times.begin(), times.end());
         const BenchStats::Summary s = BenchStats::summarize(times);
         worstP99 = std::max(worstP99, s.p99);
-        const int64_t start = r.record.tries.empty() ? 0 : r.record.tries.front().startNs;
-        const int64_t end = r.record.tries.empty() ? 0 : r.record.tries.back().endNs;
-        if (!r.record.tries.empty()) {
+        const int64_t start = r.tries.empty() ? 0 : r.tries.front().startNs;
+        const int64_t end = r.tries.empty() ? 0 : r.tries.back().endNs;
+        if (!r.tries.empty()) {
             firstStart = firstStart == 0 ? start : std::min(firstStart, start);
             lastEnd = std::max(lastEnd, end);
         }
-        rssSum += r.record.residentKiB;
-        peakSum += r.record.peakResidentKiB;
-        acceptedSum += r.accepted;
-        refusedSum += r.refused;
+        rssSum += r.residentKiB;
+        peakSum += r.peakResidentKiB;
+        acceptedSum += accepted;
+        refusedSum += refused;
         table += QStringLiteral("| %1 | %2 | %3 | %4 | %5 | %6 | %7 | %8 | %9 | %10 | %11 |\n")
                      .arg(backend)
                      .arg(d + 1)
-                     .arg(thousands(qlonglong(times.size())), thousands(r.accepted), thousands(r.refused),
+                     .arg(thousands(qlonglong(times.size())), thousands(accepted), thousands(refused),
                           perSecond(times.size(), start, end), BenchStats::ms(s.median), BenchStats::ms(s.p99),
                           BenchStats::ms(s.max))
-                     .arg(thousands(r.record.residentKiB), thousands(r.record.peakResidentKiB));
+                     .arg(thousands(r.residentKiB), thousands(r.peakResidentKiB));
     }
     const BenchStats::Summary all = BenchStats::summarize(allTimes);
     const QString overallRate = perSecond(allTimes.size(), firstStart, lastEnd);
@@ -424,18 +336,19 @@ int runBenchmark(const Options &o)
                  .arg(thousands(o.tries * distinct), thousands(distinct), thousands(invitations))
                  .arg(o.tries)
                  .arg(o.desks)
-                 .arg(thousands(acceptedOnce), thousands(refusedRight), thousands(overlapping), thousands(racedInvitations));
+                 .arg(thousands(check.acceptedOnce), thousands(check.refusedWithStoredTime), thousands(check.overlapping),
+                      thousands(check.racedInvitations));
     notes << QStringLiteral("Error verdicts: %1; message boxes: %2; error reports: %3; verdicts without a paint: %4%5. "
                             "%6 s from the start signal to the last desk's end; load average %7 before, %8 after.")
-                 .arg(errors)
-                 .arg(boxes)
+                 .arg(check.otherVerdicts)
+                 .arg(check.messageBoxes)
                  .arg(reports)
-                 .arg(unpainted)
+                 .arg(check.unpainted)
                  .arg(logins >= 0 ? QStringLiteral("; logins the server saw: %1").arg(logins) : QString())
                  .arg(seconds, 0, 'f', 1)
                  .arg(loadBefore, loadAfter);
-    if (faults.count() > 0)
-        notes << QStringLiteral("**FAILED**: ") + faults.lines().join(QStringLiteral("; "));
+    if (check.faultCount > 0)
+        notes << QStringLiteral("**FAILED** (%1 faults): ").arg(check.faultCount) + check.faults.join(QStringLiteral("; "));
     table += QLatin1Char('\n') + notes.join(QStringLiteral("\n\n")) + QLatin1Char('\n');
     BenchEnvironment::writeText(o.markdown, table);
     BenchEnvironment::writeSummary(
@@ -446,14 +359,14 @@ int runBenchmark(const Options &o)
             .arg(o.desks)
             .arg(backend, thousands(o.tries * distinct), thousands(distinct))
             .arg(o.tries)
-            .arg(faults.count() == 0 ? QStringLiteral("all correct") : QStringLiteral("**%1 faults**").arg(faults.count()),
+            .arg(check.faultCount == 0 ? QStringLiteral("all correct") : QStringLiteral("**%1 faults**").arg(check.faultCount),
                  overallRate, BenchStats::ms(all.p99), BenchStats::ms(worstP99)));
-    for (const QString &line : faults.lines())
+    for (const QString &line : check.faults)
         say(line);
     say(QStringLiteral("%1: %2 check-ins/s in all, p99 %3 ms, %4").arg(backend, overallRate, BenchStats::ms(all.p99),
-                                                                      faults.count() ? QStringLiteral("FAILED")
+                                                                      check.faultCount ? QStringLiteral("FAILED")
                                                                                      : QStringLiteral("all correct")));
-    return faults.count() == 0 ? 0 : 1;
+    return check.faultCount == 0 ? 0 : 1;
 }
 
 } // namespace
@@ -485,7 +398,8 @@ int main(int argc, char **argv)
     o.tdsServer = parser.value(tdsOption);
     o.checkIns = parser.value(checkInsOption).toInt();
     o.desks = parser.value(desksOption).toInt();
-    o.tries = parser.value(triesOption).toInt();
+    // Four tries each, or one per desk when there are fewer desks.
+    o.tries = parser.isSet(triesOption) ? parser.value(triesOption).toInt() : std::min(4, o.desks);
     if (parser.positionalArguments().size() != 1 || o.work.isEmpty() || o.markdown.isEmpty() || o.desks < 1
         || o.tries < 1 || o.tries > o.desks || o.checkIns < o.tries) {
         std::fprintf(stderr, "%s", qPrintable(parser.helpText()));

@@ -4,6 +4,8 @@
 
 #include <QFile>
 
+#include <QDateTime>
+
 #include <algorithm>
 #include <numeric>
 #include <random>
@@ -66,4 +68,88 @@ DeskRace::Record DeskRace::read(const QString &path)
         }
     }
     return record;
+}
+
+bool DeskRace::isAcceptance(const QString &text)
+{
+    return text.startsWith(QStringLiteral("Convite OK!"));
+}
+
+bool DeskRace::isExpiry(const QString &text)
+{
+    return text.startsWith(QStringLiteral("Convite expirado. Já entrou às "));
+}
+
+void DeskRace::Check::fault(const QString &what)
+{
+    if (++faultCount <= 20)
+        faults << what;
+}
+
+DeskRace::Check DeskRace::check(const QStringList &numbers, int tries, const std::vector<QStringList> &lists,
+                                const std::vector<Record> &records, const QMap<QString, Value> &stored,
+                                int enteredBefore)
+{
+    Check c;
+    QMap<QString, std::vector<std::pair<size_t, const Try *>>> byNumber;
+    for (size_t d = 0; d < records.size(); ++d) {
+        const Record &r = records[d];
+        if (!r.finished)
+            c.fault(QStringLiteral("desk %1 wrote no complete record").arg(d + 1));
+        else if (d < lists.size() && r.tries.size() != size_t(lists[d].size()))
+            c.fault(QStringLiteral("desk %1 recorded %2 tries of %3").arg(d + 1).arg(r.tries.size()).arg(lists[d].size()));
+        c.messageBoxes += r.messageBoxes;
+        for (const Try &t : r.tries) {
+            byNumber[t.number].emplace_back(d, &t);
+            c.unpainted += t.painted ? 0 : 1;
+            if (!isAcceptance(t.text) && !isExpiry(t.text) && ++c.otherVerdicts <= 5)
+                c.fault(QStringLiteral("desk %1, %2: \"%3\"").arg(d + 1).arg(t.number, t.text));
+        }
+    }
+    if (c.otherVerdicts > 0)
+        c.fault(QStringLiteral("%1 tries showed neither an acceptance nor an expiry").arg(c.otherVerdicts));
+    if (c.messageBoxes > 0)
+        c.fault(QStringLiteral("%1 message boxes").arg(c.messageBoxes));
+
+    for (const QString &number : numbers) {
+        const auto &tried = byNumber[number];
+        if (int(tried.size()) != tries)
+            c.fault(QStringLiteral("%1 tried %2 times, not %3").arg(number).arg(tried.size()).arg(tries));
+        const Value entry = stored.value(number);
+        if (!entry.isDateValue()) {
+            c.fault(QStringLiteral("%1: no entry time stored").arg(number));
+            continue;
+        }
+        const QString refusal =
+            QStringLiteral("Convite expirado. Já entrou às ") + entry.toDateTime().toString(QStringLiteral("HH:mm"));
+        const Try *winner = nullptr;
+        int accepts = 0;
+        for (const auto &[desk, t] : tried) {
+            if (isAcceptance(t->text)) {
+                ++accepts;
+                winner = t;
+            } else if (t->text == refusal) {
+                ++c.refusedWithStoredTime;
+            } else if (isExpiry(t->text)) {
+                c.fault(QStringLiteral("%1, desk %2: \"%3\", stored %4")
+                            .arg(number)
+                            .arg(desk + 1)
+                            .arg(t->text, entry.toDateTime().toString(Qt::ISODateWithMs)));
+            }
+        }
+        if (accepts == 1)
+            ++c.acceptedOnce;
+        else
+            c.fault(QStringLiteral("%1 accepted %2 times").arg(number).arg(accepts));
+        // Tries underway while the accepting one was: the desks really raced for it.
+        int raced = 0;
+        for (const auto &[desk, t] : tried)
+            raced += winner && t != winner && t->startNs < winner->endNs && t->endNs > winner->startNs ? 1 : 0;
+        c.overlapping += raced;
+        c.racedInvitations += raced > 0 ? 1 : 0;
+    }
+    const int written = int(stored.size()) - enteredBefore;
+    if (written != numbers.size())
+        c.fault(QStringLiteral("%1 entry times written for %2 invitations").arg(written).arg(numbers.size()));
+    return c;
 }
