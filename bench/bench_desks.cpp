@@ -141,8 +141,8 @@ QMap<QString, Value> storedEntries(const QString &checkinDb)
     auto connection = std::make_shared<Connection>();
     connection->Open(QStringLiteral("Provider=SQLite;Data Source=") + checkinDb);
     QMap<QString, Value> entries;
-    const RecordsetRef rs =
-        connection->Execute(QStringLiteral("SELECT convite_no, checked_in FROM tbConvites WHERE checked_in IS NOT NULL"));
+    const RecordsetRef rs = connection->Execute(
+        QStringLiteral("SELECT convite_no, checked_in FROM tbConvites WHERE checked_in IS NOT NULL"));
     for (; rs->State() == Recordset::StateOpen && !rs->Eof(); rs->MoveNext())
         entries.insert(rs->Fields(0).Value().toText(), rs->Fields(1).Value());
     return entries;
@@ -213,11 +213,12 @@ QString perSecond(size_t count, int64_t fromNs, int64_t toNs)
 int runBenchmark(const Options &o)
 {
     const bool tds = !o.tdsServer.isEmpty();
-    const QString backend = !tds                   ? QStringLiteral("embedded store")
+    const QString backend = !tds                     ? QStringLiteral("embedded store")
                             : SessionPool::enabled() ? QStringLiteral("TDS, pooled")
                                                      : QStringLiteral("TDS, unpooled");
     const QString work = BenchEnvironment::workingCopy(
-        o.set, QDir(o.work).filePath(QFileInfo(o.set).fileName() + (tds ? QStringLiteral("-tds") : QStringLiteral("-embedded"))));
+        o.set, QDir(o.work).filePath(QFileInfo(o.set).fileName()
+                                     + (tds ? QStringLiteral("-tds") : QStringLiteral("-embedded"))));
     const QString checkinDb = QDir(work).filePath(QStringLiteral("checkin.db"));
     const int64_t invitations = InvitationSample::invitationCount(checkinDb);
     const int distinct = o.checkIns / o.tries;
@@ -225,7 +226,8 @@ int runBenchmark(const Options &o)
     const auto sample = InvitationSample::take(checkinDb, distinct);
     const QStringList &numbers = sample[InvitationSample::Accepted];
     if (numbers.size() < distinct)
-        throw std::runtime_error(QStringLiteral("only %1 unused invitations in %2").arg(numbers.size()).arg(o.set).toStdString());
+        throw std::runtime_error(
+            QStringLiteral("only %1 unused invitations in %2").arg(numbers.size()).arg(o.set).toStdString());
     const int enteredBefore = int(storedEntries(checkinDb).size());
 
     BenchTdsServer server;
@@ -256,9 +258,10 @@ int runBenchmark(const Options &o)
             p.waitForFinished(5000);
         } else if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
             ended << (QStringLiteral("desk %1 ended with %2 (see %3/stderr.log)")
-                           .arg(d + 1)
-                           .arg(p.exitStatus() == QProcess::NormalExit ? QString::number(p.exitCode()) : QStringLiteral("a crash"))
-                           .arg(desks[d].folder));
+                          .arg(d + 1)
+                          .arg(p.exitStatus() == QProcess::NormalExit ? QString::number(p.exitCode())
+                                                                      : QStringLiteral("a crash"))
+                          .arg(desks[d].folder));
         }
     }
     const double seconds = double(clock.elapsed()) / 1000;
@@ -278,7 +281,8 @@ int runBenchmark(const Options &o)
         const QByteArray text = log.open(QIODevice::ReadOnly) ? log.readAll().trimmed() : QByteArray();
         if (!text.isEmpty()) {
             reports += int(text.count('\n')) + 1;
-            check.fault(QStringLiteral("desk %1 reported errors: %2").arg(d + 1).arg(QString::fromUtf8(text.left(300))));
+            check.fault(
+                QStringLiteral("desk %1 reported errors: %2").arg(d + 1).arg(QString::fromUtf8(text.left(300))));
         }
     }
 
@@ -336,8 +340,8 @@ int runBenchmark(const Options &o)
                  .arg(thousands(o.tries * distinct), thousands(distinct), thousands(invitations))
                  .arg(o.tries)
                  .arg(o.desks)
-                 .arg(thousands(check.acceptedOnce), thousands(check.refusedWithStoredTime), thousands(check.overlapping),
-                      thousands(check.racedInvitations));
+                 .arg(thousands(check.acceptedOnce), thousands(check.refusedWithStoredTime),
+                      thousands(check.overlapping), thousands(check.racedInvitations));
     notes << QStringLiteral("Error verdicts: %1; message boxes: %2; error reports: %3; verdicts without a paint: %4%5. "
                             "%6 s from the start signal to the last desk's end; load average %7 before, %8 after.")
                  .arg(check.otherVerdicts)
@@ -348,7 +352,8 @@ int runBenchmark(const Options &o)
                  .arg(seconds, 0, 'f', 1)
                  .arg(loadBefore, loadAfter);
     if (check.faultCount > 0)
-        notes << QStringLiteral("**FAILED** (%1 faults): ").arg(check.faultCount) + check.faults.join(QStringLiteral("; "));
+        notes << QStringLiteral("**FAILED** (%1 faults): ").arg(check.faultCount)
+                     + check.faults.join(QStringLiteral("; "));
     table += QLatin1Char('\n') + notes.join(QStringLiteral("\n\n")) + QLatin1Char('\n');
     BenchEnvironment::writeText(o.markdown, table);
     BenchEnvironment::writeSummary(
@@ -359,13 +364,14 @@ int runBenchmark(const Options &o)
             .arg(o.desks)
             .arg(backend, thousands(o.tries * distinct), thousands(distinct))
             .arg(o.tries)
-            .arg(check.faultCount == 0 ? QStringLiteral("all correct") : QStringLiteral("**%1 faults**").arg(check.faultCount),
+            .arg(check.faultCount == 0 ? QStringLiteral("all correct")
+                                       : QStringLiteral("**%1 faults**").arg(check.faultCount),
                  overallRate, BenchStats::ms(all.p99), BenchStats::ms(worstP99)));
     for (const QString &line : check.faults)
         say(line);
-    say(QStringLiteral("%1: %2 check-ins/s in all, p99 %3 ms, %4").arg(backend, overallRate, BenchStats::ms(all.p99),
-                                                                      check.faultCount ? QStringLiteral("FAILED")
-                                                                                     : QStringLiteral("all correct")));
+    say(QStringLiteral("%1: %2 check-ins/s in all, p99 %3 ms, %4")
+            .arg(backend, overallRate, BenchStats::ms(all.p99),
+                 check.faultCount ? QStringLiteral("FAILED") : QStringLiteral("all correct")));
     return check.faultCount == 0 ? 0 : 1;
 }
 
@@ -382,8 +388,8 @@ int main(int argc, char **argv)
     const QCommandLineOption markdownOption = BenchEnvironment::markdownOption();
     const QCommandLineOption checkInsOption(QStringLiteral("check-ins"), QStringLiteral("Check-ins in all."),
                                             QStringLiteral("n"), QStringLiteral("20000"));
-    const QCommandLineOption desksOption(QStringLiteral("desks"), QStringLiteral("Desk processes."), QStringLiteral("n"),
-                                         QStringLiteral("8"));
+    const QCommandLineOption desksOption(QStringLiteral("desks"), QStringLiteral("Desk processes."),
+                                         QStringLiteral("n"), QStringLiteral("8"));
     const QCommandLineOption triesOption(QStringLiteral("tries"), QStringLiteral("Desks that try each invitation."),
                                          QStringLiteral("n"), QStringLiteral("4"));
     const QCommandLineOption tdsOption(QStringLiteral("tds"),

@@ -10,8 +10,7 @@
 #include <numeric>
 #include <random>
 
-std::vector<QStringList> DeskRace::schedule(const QStringList &numbers, int desks, int tries, int window,
-                                            uint32_t seed)
+std::vector<QStringList> DeskRace::schedule(const QStringList &numbers, int desks, int tries, int window, uint32_t seed)
 {
     std::mt19937 random(seed);
     std::vector<std::vector<std::pair<double, QString>>> keyed(size_t(std::max(desks, 0)));
@@ -44,8 +43,13 @@ void DeskRace::write(const QString &path, const Record &record)
                     .arg(t.endNs)
                     .arg(t.milliseconds, 0, 'f', 3)
                     .arg(t.painted ? 1 : 0)
-                    .arg(QString(t.text).replace(QLatin1Char('\t'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' ')));
-    text += QStringLiteral("end\t%1\t%2\t%3\n").arg(record.messageBoxes).arg(record.residentKiB).arg(record.peakResidentKiB);
+                    .arg(QString(t.text)
+                             .replace(QLatin1Char('\t'), QLatin1Char(' '))
+                             .replace(QLatin1Char('\n'), QLatin1Char(' ')));
+    text += QStringLiteral("end\t%1\t%2\t%3\n")
+                .arg(record.messageBoxes)
+                .arg(record.residentKiB)
+                .arg(record.peakResidentKiB);
     BenchEnvironment::writeText(path, text);
 }
 
@@ -58,8 +62,8 @@ DeskRace::Record DeskRace::read(const QString &path)
     for (const QString &line : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'))) {
         const QStringList f = line.split(QLatin1Char('\t'));
         if (f.value(0) == QLatin1String("try") && f.size() == 7) {
-            record.tries.push_back(Try{f[1], f[2].toLongLong(), f[3].toLongLong(), f[4].toDouble(),
-                                       f[5] == QLatin1String("1"), f[6]});
+            record.tries.push_back(
+                Try{f[1], f[2].toLongLong(), f[3].toLongLong(), f[4].toDouble(), f[5] == QLatin1String("1"), f[6]});
         } else if (f.value(0) == QLatin1String("end") && f.size() == 4) {
             record.messageBoxes = f[1].toInt();
             record.residentKiB = f[2].toLong();
@@ -97,7 +101,8 @@ DeskRace::Check DeskRace::check(const QStringList &numbers, int tries, const std
         if (!r.finished)
             c.fault(QStringLiteral("desk %1 wrote no complete record").arg(d + 1));
         else if (d < lists.size() && r.tries.size() != size_t(lists[d].size()))
-            c.fault(QStringLiteral("desk %1 recorded %2 tries of %3").arg(d + 1).arg(r.tries.size()).arg(lists[d].size()));
+            c.fault(
+                QStringLiteral("desk %1 recorded %2 tries of %3").arg(d + 1).arg(r.tries.size()).arg(lists[d].size()));
         c.messageBoxes += r.messageBoxes;
         for (const Try &t : r.tries) {
             byNumber[t.number].emplace_back(d, &t);
@@ -120,8 +125,8 @@ DeskRace::Check DeskRace::check(const QStringList &numbers, int tries, const std
             c.fault(QStringLiteral("%1: no entry time stored").arg(number));
             continue;
         }
-        const QString refusal =
-            QStringLiteral("Convite expirado. Já entrou às ") + entry.toDateTime().toString(QStringLiteral("HH:mm"));
+        const QString refusal = QStringLiteral("Convite expirado. Já entrou às ")
+                                + entry.toDateTime().toString(QStringLiteral("HH:mm"));
         const Try *winner = nullptr;
         int accepts = 0;
         for (const auto &[desk, t] : tried) {

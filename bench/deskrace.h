@@ -25,8 +25,8 @@ std::vector<QStringList> schedule(const QStringList &numbers, int desks, int tri
 struct Try
 {
     QString number;
-    int64_t startNs = 0; // steady clock (CLOCK_MONOTONIC, the same in every process)
-    int64_t endNs = 0;   // around the whole try: typing, Enter and the painted verdict
+    int64_t startNs = 0;     // steady clock (CLOCK_MONOTONIC, the same in every process)
+    int64_t endNs = 0;       // around the whole try: typing, Enter and the painted verdict
     double milliseconds = 0; // Enter to the verdict painted, as DeskDriver measures it
     bool painted = false;
     QString text; // the verdict shown, empty for none
