@@ -9,6 +9,7 @@
 #include "app/frmmain.h"
 #include "bench/benchenvironment.h"
 #include "bench/benchstats.h"
+#include "bench/benchtdsserver.h"
 #include "bench/checkinfloor.h"
 #include "bench/deskdriver.h"
 #include "bench/invitationsample.h"
@@ -20,7 +21,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -101,64 +101,17 @@ struct SizeRun
     size_t deskNext = 0;
     size_t floorNext = 0;
     std::unique_ptr<CheckinFloor> floor;
-    // Through TDS: the server serving the working copy, and its standard error (one line per login).
-    std::unique_ptr<QProcess> server;
-    QString serverLog;
-    quint16 port = 0;
+    // Through TDS: the server serving the working copy.
+    std::unique_ptr<BenchTdsServer> server;
 };
-
-const QString TdsPassword = QStringLiteral("Bench-Pw-1");
-
-int loginsSeen(const SizeRun &run)
-{
-    QFile log(run.serverLog);
-    if (!log.open(QIODevice::ReadOnly))
-        return 0;
-    int logins = 0;
-    for (const QByteArray &line : log.readAll().split('\n'))
-        logins += line.startsWith("login ") ? 1 : 0;
-    return logins;
-}
-
-// Starts the server on a free port with the copy's files as the desk's three catalogs.
-void startServer(SizeRun &run, const QString &program)
-{
-    const QString checkinDb = QDir(run.work).filePath(QStringLiteral("checkin.db"));
-    const QString kordaDb = QDir(run.work).filePath(QStringLiteral("korda.db"));
-    run.serverLog = QDir(run.work).filePath(QStringLiteral("tds-server.log"));
-    run.server = std::make_unique<QProcess>();
-    run.server->setStandardErrorFile(run.serverLog);
-    run.server->start(program, {QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0"), QStringLiteral("--user"),
-                                QStringLiteral("sa"), QStringLiteral("--password"), TdsPassword,
-                                QStringLiteral("--catalog"), QStringLiteral("Pelvrin=") + checkinDb,
-                                QStringLiteral("--catalog"), QStringLiteral("ZELMAR=") + checkinDb,
-                                QStringLiteral("--catalog"), QStringLiteral("KORDA=") + kordaDb,
-                                QStringLiteral("--attach"), QStringLiteral("KORDA=") + checkinDb});
-    if (!run.server->waitForStarted(10000) || !run.server->waitForReadyRead(15000))
-        throw std::runtime_error("quorvet-tds-server did not start");
-    const QString line = QString::fromUtf8(run.server->readLine()).trimmed();
-    run.port = quint16(line.section(QLatin1Char(':'), -1).toUInt());
-    if (!line.startsWith(QLatin1String("listening on ")) || run.port == 0)
-        throw std::runtime_error("quorvet-tds-server did not report its port");
-}
 
 // Points the desk's connections at the run's copy: its server, or the files themselves.
 void useRun(const SizeRun &run)
 {
-    if (!run.server) {
+    if (run.server)
+        run.server->useForDesk();
+    else
         BenchEnvironment::useDemoSet(run.work);
-        return;
-    }
-    const auto string = [&](const char *catalog) {
-        return QStringLiteral("Provider=SQLOLEDB.1;Password=%1;Persist Security Info=True;User ID=sa;"
-                              "Initial Catalog=%2;Data Source=127.0.0.1\\SQLEXPRESS,%3")
-            .arg(TdsPassword, QLatin1String(catalog))
-            .arg(run.port)
-            .toUtf8();
-    };
-    qputenv("QUORVET_CONNECTION_SQLSERVER", string("Pelvrin"));
-    qputenv("QUORVET_CONNECTION_ZELMAR", string("ZELMAR"));
-    qputenv("QUORVET_CONNECTION_KORDA", string("KORDA"));
 }
 
 SizeRun prepare(const QString &cachedSet, const QString &workRoot, int perKind)
@@ -199,7 +152,7 @@ void runDesk(std::vector<SizeRun> &runs)
     }
     say(QStringLiteral("desk"));
     for (SizeRun &run : runs)
-        run.result.loginsBefore = run.server ? loginsSeen(run) : 0;
+        run.result.loginsBefore = run.server ? run.server->logins() : 0;
     for (bool more = true; more;) {
         more = false;
         for (SizeRun &run : runs) {
@@ -334,14 +287,15 @@ int main(int argc, char **argv)
         for (const QString &set : parser.positionalArguments())
             runs.push_back(prepare(set, parser.value(workOption), parser.value(perKindOption).toInt()));
         if (parser.isSet(tdsOption))
-            for (SizeRun &run : runs)
-                startServer(run, parser.value(tdsOption));
+            for (SizeRun &run : runs) {
+                run.server = std::make_unique<BenchTdsServer>();
+                run.server->start(parser.value(tdsOption), run.work);
+            }
         runDesk(runs);
         for (SizeRun &run : runs) {
             if (run.server) {
-                run.result.logins = loginsSeen(run) - run.result.loginsBefore;
-                run.server->terminate();
-                run.server->waitForFinished(10000);
+                run.result.logins = run.server->logins() - run.result.loginsBefore;
+                run.server->stop();
             }
         }
         runFloor(runs);

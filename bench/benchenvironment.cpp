@@ -57,17 +57,32 @@ void BenchEnvironment::useDemoSet(const QString &folder)
     qputenv("QUORVET_CONNECTION_KORDA", DemoEnvironment::kordaConnection(dir).toUtf8());
 }
 
-long BenchEnvironment::residentKiB()
+namespace {
+
+// A "Name:   1234 kB" line of /proc/self/status, in KiB (0 when unreadable).
+long statusKiB(const QByteArray &name)
 {
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly))
         return 0;
     // /proc files report a size of zero, so QFile::atEnd() is true at once: read it whole.
     for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
+        if (line.startsWith(name + ':'))
+            return line.mid(name.size() + 1).trimmed().split(' ').value(0).toLong();
     }
     return 0;
+}
+
+} // namespace
+
+long BenchEnvironment::residentKiB()
+{
+    return statusKiB("VmRSS");
+}
+
+long BenchEnvironment::peakResidentKiB()
+{
+    return statusKiB("VmHWM");
 }
 
 int BenchEnvironment::openFileDescriptors()

@@ -23,6 +23,8 @@ void useDemoSet(const QString &folder);
 
 // VmRSS of this process in KiB, from /proc/self/status (0 when unreadable).
 long residentKiB();
+// VmHWM, the most resident memory this process has had, in KiB (0 when unreadable).
+long peakResidentKiB();
 // Number of open file descriptors of this process (-1 when unreadable).
 int openFileDescriptors();
 
