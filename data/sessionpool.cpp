@@ -18,7 +18,7 @@ constexpr size_t MaxIdlePerKey = 4;
 // Idle sessions of all keys together: the desk's three databases twice over. Beyond it the
 // oldest idle session is closed, so that a process that opens many databases in turn (the
 // tests, a desk whose registry is edited) does not keep their files open.
-constexpr size_t MaxIdle = 8;
+constexpr size_t MaxIdle = 16;
 // An idle session older than this is closed rather than proved: the server may have long
 // forgotten it, and a desk that stood still that long can afford a login.
 constexpr qint64 MaxIdleMs = 5 * 60 * 1000;

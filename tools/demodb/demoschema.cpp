@@ -26,7 +26,10 @@ void DemoSchema::createCheckinIndexes(SqliteFile &db)
     db.exec(QByteArrayLiteral("CREATE UNIQUE INDEX ixConvites_convite_no ON tbConvites (convite_no)"));
     // The guest search lists by name and stops at its 51st match: walking this index in
     // name order (both searched columns in it) ends a common name's search after a few rows.
-    db.exec(QByteArrayLiteral("CREATE INDEX ixConvites_nome ON tbConvites (nome, no_tap)"));
+    // It holds every column the search and the VIP list read, so neither visits the table:
+    // with (nome, no_tap) alone SQLite walks it for the VIP list's ORDER BY nome and looks
+    // every one of the invitations up in the table, 3.5 s at a million instead of 0.2 s.
+    db.exec(QByteArrayLiteral("CREATE INDEX ixConvites_nome ON tbConvites (nome, no_tap, checked_in, convite_no)"));
 }
 
 void DemoSchema::createMemberTables(SqliteFile &db)
