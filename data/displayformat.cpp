@@ -238,9 +238,9 @@ QString formatDate(const Value &value, const QString &pattern)
     const bool readable = value.isDateValue() || value.isDate() || value.isNumberKind();
     if (!readable)
         return value.toText();
-    const QDateTime dt = value.toDateTime();
-    const QDate d = dt.date();
-    const QTime t = dt.time();
+    QDate d;
+    QTime t;
+    value.toDateParts(&d, &t);
     if (pattern.trimmed().compare(QLatin1String("general date"), Qt::CaseInsensitive) == 0) {
         // The date alone at midnight, the time alone on the day that stands for no date.
         const bool noDate = d == QDate(1899, 12, 30);

@@ -155,26 +155,37 @@ bool Value::toBool() const
 
 QDateTime Value::toDateTime() const
 {
+    QDate date;
+    QTime time;
+    toDateParts(&date, &time);
+    return QDateTime(date, time);
+}
+
+void Value::toDateParts(QDate *date, QTime *time) const
+{
     switch (m_kind) {
     case Kind::Null:
         raiseNull();
     case Kind::Date:
-        return QDateTime(m_date, m_time);
-    case Kind::String: {
-        QDate d;
-        QTime t;
-        if (!DateText::read(m_string, &d, &t))
+        *date = m_date;
+        *time = m_time;
+        return;
+    case Kind::String:
+        if (!DateText::read(m_string, date, time))
             raiseTypeMismatch();
-        return QDateTime(d, t);
-    }
+        return;
     case Kind::Empty:
-        return QDateTime(DateText::zeroDate(), QTime(0, 0));
+        *date = DateText::zeroDate();
+        *time = QTime(0, 0);
+        return;
     case Kind::Integer:
     case Kind::Long:
     case Kind::Single:
     case Kind::Double: {
         const Value v = numberToDate(m_number);
-        return QDateTime(v.m_date, v.m_time);
+        *date = v.m_date;
+        *time = v.m_time;
+        return;
     }
     case Kind::Boolean:
         raiseTypeMismatch();
