@@ -5,6 +5,7 @@
 // sessions pooled across check-ins, and faults of the network and the server between check-ins.
 #include "tests/app/deskfixture.h"
 
+#include "data/deskjournal.h"
 #include "data/modtestconnection.h"
 #include "data/sessionpool.h"
 #include "forms/frmmainvips.h"
@@ -22,6 +23,7 @@
 #include <QTreeWidget>
 
 #include <functional>
+#include <memory>
 
 namespace {
 
@@ -92,6 +94,11 @@ TEST_F(DeskOverTds, EveryVerdictWithItsMemberPanelAsOnTheEmbeddedStore)
         {"1007", QStringLiteral("Convite expirado. Já entrou às 09:05"), QStringLiteral("Maria Helena Sá Carvalho"), -1},
         {"1013", QStringLiteral("Erro no procedimento: "), QString(), -1},
     };
+    // Every scan goes to the desk's own journal, with the entry time the server holds.
+    const QString journal = m_dir.filePath(QStringLiteral("journal.db"));
+    qputenv("QUORVET_JOURNAL", journal.toUtf8());
+    const std::shared_ptr<void> unsetJournal(nullptr, [](void *) { qunsetenv("QUORVET_JOURNAL"); });
+    QStringList journalled;
     auto w = desk();
     for (const auto &c : cases) {
         SCOPED_TRACE(c.number);
@@ -120,7 +127,20 @@ TEST_F(DeskOverTds, EveryVerdictWithItsMemberPanelAsOnTheEmbeddedStore)
         } else {
             EXPECT_EQ(now, earlier);
         }
+        journalled << QString::fromLatin1(c.number) + QLatin1Char(' ')
+                + (now.isDateValue() ? now.toDateTime().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")) : QString());
     }
+    QString error;
+    const auto entries = DeskJournal::read(journal, QString(), &error);
+    ASSERT_TRUE(entries) << qPrintable(error);
+    QStringList read, verdicts;
+    for (const JournalEntry &e : *entries) {
+        read << e.entry + QLatin1Char(' ') + e.entryTime;
+        verdicts << e.verdict;
+    }
+    EXPECT_EQ(read, journalled);
+    EXPECT_EQ(verdicts, (QStringList{QStringLiteral("accepted"), QStringLiteral("accepted"), QStringLiteral("accepted"),
+                                     QStringLiteral("not_found"), QStringLiteral("used"), QStringLiteral("error")}));
     // All three connections went through the server.
     for (const char *catalog : {"Pelvrin", "ZELMAR", "KORDA"})
         EXPECT_TRUE(m_server.standardError().contains(QStringLiteral("login sa ") + QLatin1String(catalog)));
