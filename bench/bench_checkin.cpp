@@ -252,9 +252,6 @@ int main(int argc, char **argv)
     BenchEnvironment::prepareProcess(scratch.path());
     QApplication app(argc, argv);
 
-    QCommandLineParser parser;
-    const QCommandLineOption workOption = BenchEnvironment::workOption(QStringLiteral("Folder for the working copies."));
-    const QCommandLineOption markdownOption = BenchEnvironment::markdownOption();
     const QCommandLineOption dataOption(QStringLiteral("data"), QStringLiteral("Plot data to write."),
                                         QStringLiteral("file"));
     const QCommandLineOption perKindOption(QStringLiteral("per-kind"), QStringLiteral("Check-ins per kind and size."),
@@ -265,14 +262,10 @@ int main(int argc, char **argv)
     const QCommandLineOption tdsOption(QStringLiteral("tds"),
                                        QStringLiteral("quorvet-tds-server to reach each copy through (TDS on loopback)."),
                                        QStringLiteral("program"));
-    parser.addOptions({workOption, markdownOption, dataOption, perKindOption, samplesOption, tdsOption});
-    parser.addPositionalArgument(QStringLiteral("set"), QStringLiteral("Cached demo set folders."));
-    parser.process(app);
-    if (parser.positionalArguments().isEmpty() || !parser.isSet(workOption) || !parser.isSet(markdownOption)
-        || !parser.isSet(dataOption)) {
-        std::fprintf(stderr, "%s", qPrintable(parser.helpText()));
-        return 2;
-    }
+    BenchEnvironment::SetCommandLine commandLine(QStringLiteral("Folder for the working copies."),
+                                                 {dataOption, perKindOption, samplesOption, tdsOption}, false);
+    if (!commandLine.parse(app) || !commandLine.parser.isSet(dataOption))
+        return commandLine.usage();
 
     try {
         QString table = QStringLiteral(
@@ -284,12 +277,12 @@ int main(int argc, char **argv)
             "| invitations | connect and probe | look-up and photograph | entry written | verdict painted "
             "| journal and count | event loop | whole check-in |\n|---:|---:|---:|---:|---:|---:|---:|---:|\n");
         std::vector<SizeRun> runs;
-        for (const QString &set : parser.positionalArguments())
-            runs.push_back(prepare(set, parser.value(workOption), parser.value(perKindOption).toInt()));
-        if (parser.isSet(tdsOption))
+        for (const QString &set : commandLine.sets())
+            runs.push_back(prepare(set, commandLine.work(), commandLine.parser.value(perKindOption).toInt()));
+        if (commandLine.parser.isSet(tdsOption))
             for (SizeRun &run : runs) {
                 run.server = std::make_unique<BenchTdsServer>();
-                run.server->start(parser.value(tdsOption), run.work);
+                run.server->start(commandLine.parser.value(tdsOption), run.work);
             }
         runDesk(runs);
         for (SizeRun &run : runs) {
@@ -334,14 +327,14 @@ int main(int argc, char **argv)
         if (!notes.isEmpty())
             table += QLatin1Char('\n') + notes.join(QLatin1Char('\n')) + QLatin1Char('\n');
         table += QStringLiteral("\nWhere a desk check-in's time goes (means over every verdict kind, ms):\n\n") + split;
-        BenchEnvironment::writeText(parser.value(markdownOption), table);
+        BenchEnvironment::writeText(commandLine.markdown(), table);
         const QLocale english(QLocale::English);
         const SizeResult &smallest = runs.front().result;
         const SizeResult &largest = runs.back().result;
         const BenchStats::Summary first = BenchStats::summarize(all(smallest.desk));
         const BenchStats::Summary last = BenchStats::summarize(all(largest.desk));
         BenchEnvironment::writeSummary(
-            parser.value(markdownOption),
+            commandLine.markdown(),
             QStringLiteral("| Check-in, Enter to verdict painted, all verdicts, %1 invitations%7 | p99 ≤ 10 ms "
                            "| p99 %2 ms, median %3 ms |\n"
                            "| Check-in growth from %4 to %1 invitations%7 | no worse than logarithmic "
@@ -352,9 +345,9 @@ int main(int argc, char **argv)
                      !runs.front().server          ? QString()
                      : SessionPool::enabled()      ? QStringLiteral(", through TDS, pooled")
                                                    : QStringLiteral(", through TDS, unpooled")));
-        BenchEnvironment::writeText(parser.value(dataOption), plot);
-        if (parser.isSet(samplesOption))
-            BenchEnvironment::writeText(parser.value(samplesOption), samples);
+        BenchEnvironment::writeText(commandLine.parser.value(dataOption), plot);
+        if (commandLine.parser.isSet(samplesOption))
+            BenchEnvironment::writeText(commandLine.parser.value(samplesOption), samples);
     } catch (const std::exception &error) {
         say(QString::fromLocal8Bit(error.what()));
         return 1;

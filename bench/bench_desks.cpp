@@ -383,9 +383,6 @@ int main(int argc, char **argv)
         return deskChild(argc, argv, QFile::decodeName(argv[2]), QFile::decodeName(argv[4]));
 
     QCoreApplication app(argc, argv);
-    QCommandLineParser parser;
-    const QCommandLineOption workOption = BenchEnvironment::workOption(QStringLiteral("Folder for the working copy."));
-    const QCommandLineOption markdownOption = BenchEnvironment::markdownOption();
     const QCommandLineOption checkInsOption(QStringLiteral("check-ins"), QStringLiteral("Check-ins in all."),
                                             QStringLiteral("n"), QStringLiteral("20000"));
     const QCommandLineOption desksOption(QStringLiteral("desks"), QStringLiteral("Desk processes."),
@@ -395,23 +392,21 @@ int main(int argc, char **argv)
     const QCommandLineOption tdsOption(QStringLiteral("tds"),
                                        QStringLiteral("quorvet-tds-server to serve the copy (TDS on loopback)."),
                                        QStringLiteral("program"));
-    parser.addOptions({workOption, markdownOption, checkInsOption, desksOption, triesOption, tdsOption});
-    parser.addPositionalArgument(QStringLiteral("set"), QStringLiteral("Cached demo set folder."));
-    parser.process(app);
+    BenchEnvironment::SetCommandLine commandLine(QStringLiteral("Folder for the working copy."),
+                                                 {checkInsOption, desksOption, triesOption, tdsOption}, true);
+    const bool parsed = commandLine.parse(app);
+    const QCommandLineParser &parser = commandLine.parser;
     Options o;
-    o.work = parser.value(workOption);
-    o.markdown = parser.value(markdownOption);
+    o.work = commandLine.work();
+    o.markdown = commandLine.markdown();
     o.tdsServer = parser.value(tdsOption);
     o.checkIns = parser.value(checkInsOption).toInt();
     o.desks = parser.value(desksOption).toInt();
     // Four tries each, or one per desk when there are fewer desks.
     o.tries = parser.isSet(triesOption) ? parser.value(triesOption).toInt() : std::min(4, o.desks);
-    if (parser.positionalArguments().size() != 1 || o.work.isEmpty() || o.markdown.isEmpty() || o.desks < 1
-        || o.tries < 1 || o.tries > o.desks || o.checkIns < o.tries) {
-        std::fprintf(stderr, "%s", qPrintable(parser.helpText()));
-        return 2;
-    }
-    o.set = parser.positionalArguments().constFirst();
+    if (!parsed || o.desks < 1 || o.tries < 1 || o.tries > o.desks || o.checkIns < o.tries)
+        return commandLine.usage();
+    o.set = commandLine.sets().constFirst();
     try {
         return runBenchmark(o);
     } catch (const std::exception &error) {

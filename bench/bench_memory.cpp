@@ -45,23 +45,17 @@ int main(int argc, char **argv)
     BenchEnvironment::prepareProcess(scratch.path());
     QApplication app(argc, argv);
 
-    QCommandLineParser parser;
-    const QCommandLineOption workOption = BenchEnvironment::workOption(QStringLiteral("Folder for the working copy."));
-    const QCommandLineOption markdownOption = BenchEnvironment::markdownOption();
     const QCommandLineOption countOption(QStringLiteral("check-ins"), QStringLiteral("Check-ins in all."),
                                          QStringLiteral("n"), QStringLiteral("10000"));
-    parser.addOptions({workOption, markdownOption, countOption});
-    parser.addPositionalArgument(QStringLiteral("set"), QStringLiteral("Cached demo set folder."));
-    parser.process(app);
-    if (parser.positionalArguments().size() != 1 || !parser.isSet(workOption) || !parser.isSet(markdownOption)) {
-        std::fprintf(stderr, "%s", qPrintable(parser.helpText()));
-        return 2;
-    }
+    BenchEnvironment::SetCommandLine commandLine(QStringLiteral("Folder for the working copy."),
+                                                 {countOption}, true);
+    if (!commandLine.parse(app))
+        return commandLine.usage();
 
     try {
-        const QString set = parser.positionalArguments().constFirst();
+        const QString set = commandLine.sets().constFirst();
         const QString work =
-            BenchEnvironment::workingCopy(set, QDir(parser.value(workOption)).filePath(QFileInfo(set).fileName()));
+            BenchEnvironment::workingCopy(set, QDir(commandLine.work()).filePath(QFileInfo(set).fileName()));
         const QString checkinDb = QDir(work).filePath(QStringLiteral("checkin.db"));
         // A mix of every kind, walked round and round: the accepted ones are refused as used
         // from the second round on, which is a check-in all the same.
@@ -72,7 +66,7 @@ int main(int argc, char **argv)
             throw std::runtime_error("no invitations to check in");
         BenchEnvironment::useDemoSet(work);
 
-        const int total = parser.value(countOption).toInt();
+        const int total = commandLine.parser.value(countOption).toInt();
         QList<Reading> readings;
         frmMain window;
         window.setProcessTerminator([](const QString &) { return false; });
@@ -106,9 +100,9 @@ int main(int argc, char **argv)
                      .arg((atEnd.sqliteBytes - at100.sqliteBytes) / 1024)
                      .arg(atEnd.fds - at100.fds)
                      .arg(driver.messageBoxes());
-        BenchEnvironment::writeText(parser.value(markdownOption), table);
+        BenchEnvironment::writeText(commandLine.markdown(), table);
         BenchEnvironment::writeSummary(
-            parser.value(markdownOption),
+            commandLine.markdown(),
             QStringLiteral("| VmRSS after %1 check-ins against after 100 | equal | %2 KiB more (%3 → %4 KiB) |\n")
                 .arg(english.toString(total))
                 .arg(atEnd.rssKiB - at100.rssKiB)

@@ -125,19 +125,13 @@ int main(int argc, char **argv)
     BenchEnvironment::prepareProcess(scratch.path());
     QApplication app(argc, argv);
 
-    QCommandLineParser parser;
-    const QCommandLineOption workOption = BenchEnvironment::workOption(QStringLiteral("Folder for the working copies."));
-    const QCommandLineOption markdownOption = BenchEnvironment::markdownOption();
     const QCommandLineOption runsOption(QStringLiteral("runs"), QStringLiteral("Searches per text and set."),
                                         QStringLiteral("n"), QStringLiteral("7"));
-    parser.addOptions({workOption, markdownOption, runsOption});
-    parser.addPositionalArgument(QStringLiteral("set"), QStringLiteral("Cached demo set folders."));
-    parser.process(app);
-    if (parser.positionalArguments().isEmpty() || !parser.isSet(workOption) || !parser.isSet(markdownOption)) {
-        std::fprintf(stderr, "%s", qPrintable(parser.helpText()));
-        return 2;
-    }
-    const int runs = parser.value(runsOption).toInt();
+    BenchEnvironment::SetCommandLine commandLine(QStringLiteral("Folder for the working copies."),
+                                                 {runsOption}, false);
+    if (!commandLine.parse(app))
+        return commandLine.usage();
+    const int runs = commandLine.parser.value(runsOption).toInt();
 
     try {
         const QLocale english(QLocale::English);
@@ -146,9 +140,9 @@ int main(int argc, char **argv)
                                        "|---:|---|---:|---:|---:|---:|\n");
         QString countTable = QStringLiteral("| invitations | reads | median (ms) | max (ms) |\n|---:|---:|---:|---:|\n");
         double longestStall = 0;
-        for (const QString &set : parser.positionalArguments()) {
+        for (const QString &set : commandLine.sets()) {
             const QString work = BenchEnvironment::workingCopy(
-                set, QDir(parser.value(workOption)).filePath(QFileInfo(set).fileName() + QStringLiteral("-search")));
+                set, QDir(commandLine.work()).filePath(QFileInfo(set).fileName() + QStringLiteral("-search")));
             const int64_t invitations =
                 InvitationSample::invitationCount(QDir(work).filePath(QStringLiteral("checkin.db")));
             BenchEnvironment::useDemoSet(work);
@@ -217,8 +211,8 @@ int main(int argc, char **argv)
                                 "searches: %1 ms.\n\nLive entry count, from asking for a read to the new text:\n\n")
                      .arg(BenchStats::ms(longestStall))
                  + countTable;
-        BenchEnvironment::writeText(parser.value(markdownOption), table);
-        BenchEnvironment::writeSummary(parser.value(markdownOption), summary);
+        BenchEnvironment::writeText(commandLine.markdown(), table);
+        BenchEnvironment::writeSummary(commandLine.markdown(), summary);
     } catch (const std::exception &error) {
         std::fprintf(stderr, "bench_search: %s\n", error.what());
         return 1;

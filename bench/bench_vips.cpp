@@ -94,32 +94,26 @@ int main(int argc, char **argv)
     BenchEnvironment::prepareProcess(scratch.path());
     QApplication app(argc, argv);
 
-    QCommandLineParser parser;
-    const QCommandLineOption workOption = BenchEnvironment::workOption(QStringLiteral("Folder for the working copies."));
-    const QCommandLineOption markdownOption = BenchEnvironment::markdownOption();
     const QCommandLineOption entriesOption(QStringLiteral("entries"), QStringLiteral("VIP guests entered."),
                                            QStringLiteral("n"), QStringLiteral("10000"));
     const QCommandLineOption runsOption(QStringLiteral("runs"), QStringLiteral("Openings per set."),
                                         QStringLiteral("n"), QStringLiteral("7"));
-    parser.addOptions({workOption, markdownOption, entriesOption, runsOption});
-    parser.addPositionalArgument(QStringLiteral("set"), QStringLiteral("Cached demo set folders."));
-    parser.process(app);
-    if (parser.positionalArguments().isEmpty() || !parser.isSet(workOption) || !parser.isSet(markdownOption)) {
-        std::fprintf(stderr, "%s", qPrintable(parser.helpText()));
-        return 2;
-    }
+    BenchEnvironment::SetCommandLine commandLine(QStringLiteral("Folder for the working copies."),
+                                                 {entriesOption, runsOption}, false);
+    if (!commandLine.parse(app))
+        return commandLine.usage();
 
     try {
         const QLocale english(QLocale::English);
         QString summary;
         QString table = QStringLiteral("| invitations | rows listed | count shown | openings | median (ms) | max (ms) |\n"
                                        "|---:|---:|---|---:|---:|---:|\n");
-        for (const QString &set : parser.positionalArguments()) {
+        for (const QString &set : commandLine.sets()) {
             const QString work = BenchEnvironment::workingCopy(
-                set, QDir(parser.value(workOption)).filePath(QFileInfo(set).fileName() + QStringLiteral("-vips")));
+                set, QDir(commandLine.work()).filePath(QFileInfo(set).fileName() + QStringLiteral("-vips")));
             const int64_t invitations =
                 InvitationSample::invitationCount(QDir(work).filePath(QStringLiteral("checkin.db")));
-            const int64_t expected = VipEntries::add(work, parser.value(entriesOption).toInt());
+            const int64_t expected = VipEntries::add(work, commandLine.parser.value(entriesOption).toInt());
             BenchEnvironment::useDemoSet(work);
 
             frmMain window;
@@ -131,7 +125,7 @@ int main(int argc, char **argv)
             openOnce(window, watch); // warm-up: the files into the page cache
             std::vector<double> samples;
             Opening last;
-            for (int i = 0; i < parser.value(runsOption).toInt(); ++i) {
+            for (int i = 0; i < commandLine.parser.value(runsOption).toInt(); ++i) {
                 last = openOnce(window, watch);
                 samples.push_back(last.milliseconds);
             }
@@ -148,8 +142,8 @@ int main(int argc, char **argv)
                            .arg(english.toString(last.rows), english.toString(qlonglong(invitations)),
                                 BenchStats::ms(s.median), BenchStats::ms(s.max));
         }
-        BenchEnvironment::writeText(parser.value(markdownOption), table);
-        BenchEnvironment::writeSummary(parser.value(markdownOption), summary);
+        BenchEnvironment::writeText(commandLine.markdown(), table);
+        BenchEnvironment::writeSummary(commandLine.markdown(), summary);
     } catch (const std::exception &error) {
         std::fprintf(stderr, "bench_vips: %s\n", error.what());
         return 1;

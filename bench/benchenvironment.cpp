@@ -6,6 +6,9 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <QCoreApplication>
+
+#include <cstdio>
 #include <stdexcept>
 
 namespace {
@@ -115,4 +118,27 @@ QCommandLineOption BenchEnvironment::markdownOption()
 QCommandLineOption BenchEnvironment::workOption(const QString &description)
 {
     return QCommandLineOption(QStringLiteral("work"), description, QStringLiteral("dir"));
+}
+
+BenchEnvironment::SetCommandLine::SetCommandLine(const QString &workDescription, const QList<QCommandLineOption> &own,
+                                                 bool oneSet)
+    : m_oneSet(oneSet)
+{
+    parser.addOptions({workOption(workDescription), markdownOption()});
+    parser.addOptions(own);
+    parser.addPositionalArgument(QStringLiteral("set"), oneSet ? QStringLiteral("Cached demo set folder.")
+                                                               : QStringLiteral("Cached demo set folders."));
+}
+
+bool BenchEnvironment::SetCommandLine::parse(const QCoreApplication &app)
+{
+    parser.process(app);
+    const qsizetype count = sets().size();
+    return (m_oneSet ? count == 1 : count > 0) && !work().isEmpty() && !markdown().isEmpty();
+}
+
+int BenchEnvironment::SetCommandLine::usage() const
+{
+    std::fprintf(stderr, "%s", qPrintable(parser.helpText()));
+    return 2;
 }

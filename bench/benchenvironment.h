@@ -1,7 +1,11 @@
 #pragma once
 
 #include <QCommandLineOption>
+#include <QCommandLineParser>
 #include <QString>
+#include <QStringList>
+
+class QCoreApplication;
 
 // What every benchmark process shares: the offscreen 1280 x 800 screen, files the desk may
 // write kept in a scratch folder, the demo databases to run on, and readings of the
@@ -39,5 +43,26 @@ void writeSummary(const QString &markdownPath, const QString &rows);
 // (where its working copies go; description says what they are).
 QCommandLineOption markdownOption();
 QCommandLineOption workOption(const QString &description);
+
+// The command line of a benchmark over cached demo sets: --work, --markdown and the set
+// folders (exactly one with oneSet), beside the benchmark's own options, read from `parser`.
+class SetCommandLine
+{
+public:
+    SetCommandLine(const QString &workDescription, const QList<QCommandLineOption> &own, bool oneSet);
+    // False when --work, --markdown or the sets are missing; the caller then returns usage().
+    bool parse(const QCoreApplication &app);
+    // Prints the help and answers the exit status for a wrong command line.
+    int usage() const;
+
+    QString work() const { return parser.value(QStringLiteral("work")); }
+    QString markdown() const { return parser.value(QStringLiteral("markdown")); }
+    QStringList sets() const { return parser.positionalArguments(); }
+
+    QCommandLineParser parser;
+
+private:
+    bool m_oneSet;
+};
 
 } // namespace BenchEnvironment
