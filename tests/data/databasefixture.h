@@ -151,6 +151,22 @@ private:
     TdsServerProcess m_server;
 };
 
+// The desk's schema with its handful of rows, which the desk's own check-in connection
+// (QUORVET_CONNECTION_SQLSERVER) names for the length of the test.
+class DeskDatabaseFixture : public DatabaseFixture
+{
+protected:
+    void SetUp() override
+    {
+        DatabaseFixture::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
+        createDeskSchema();
+        qputenv("QUORVET_CONNECTION_SQLSERVER", connectionString(Role::CheckIn).toUtf8());
+    }
+    void TearDown() override { qunsetenv("QUORVET_CONNECTION_SQLSERVER"); }
+};
+
 // The error a statement raises, for tests that expect one.
 template<typename F>
 RuntimeError raisedBy(F &&f)

@@ -10,16 +10,8 @@ namespace {
 
 using Role = DatabaseFixture::Role;
 
-class DeskStatements : public DatabaseFixture
+class DeskStatements : public DeskDatabaseFixture
 {
-protected:
-    void SetUp() override
-    {
-        DatabaseFixture::SetUp();
-        if (IsSkipped() || HasFatalFailure())
-            return;
-        createDeskSchema();
-    }
 };
 
 TEST_P(DeskStatements, InvitationLookupReturnsTheRowWithNullsAndDates)

@@ -13,19 +13,9 @@ namespace {
 
 using Role = DatabaseFixture::Role;
 
-class GuestSearchTest : public DatabaseFixture
+class GuestSearchTest : public DeskDatabaseFixture
 {
 protected:
-    void SetUp() override
-    {
-        DatabaseFixture::SetUp();
-        if (IsSkipped() || HasFatalFailure())
-            return;
-        createDeskSchema();
-        qputenv("QUORVET_CONNECTION_SQLSERVER", connectionString(Role::CheckIn).toUtf8());
-    }
-    void TearDown() override { qunsetenv("QUORVET_CONNECTION_SQLSERVER"); }
-
     QStringList numbersFound(const QString &typed) const
     {
         QStringList numbers;

@@ -14,16 +14,14 @@ namespace {
 
 using Role = DatabaseFixture::Role;
 
-class ProcurarConvidadoTest : public DatabaseFixture
+class ProcurarConvidadoTest : public DeskDatabaseFixture
 {
 protected:
     void SetUp() override
     {
-        DatabaseFixture::SetUp();
+        DeskDatabaseFixture::SetUp();
         if (IsSkipped() || HasFatalFailure())
             return;
-        createDeskSchema();
-        qputenv("QUORVET_CONNECTION_SQLSERVER", connectionString(Role::CheckIn).toUtf8());
         TestSupport::clearErrorReports();
         m_window = new frmProcurarConvidado;
         m_chosen = std::make_unique<QSignalSpy>(m_window.data(), &frmProcurarConvidado::guestChosen);
@@ -35,7 +33,7 @@ protected:
     void TearDown() override
     {
         delete m_window.data();
-        qunsetenv("QUORVET_CONNECTION_SQLSERVER");
+        DeskDatabaseFixture::TearDown();
     }
 
     QLineEdit *box() const { return m_window->FXProcurar(); }
