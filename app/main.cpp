@@ -2,6 +2,7 @@
 #include "app/frmmain.h"
 #include "app/readyprobe.h"
 #include "app/screenshot.h"
+#include "app/servercheck.h"
 #include "app/startoptions.h"
 #include "data/dataenvironment.h"
 #include "forms/frmsqlserver.h"
@@ -25,6 +26,19 @@ int main(int argc, char **argv)
                                              BuildInfo::commit());
     if (answered >= 0)
         return answered;
+    // The pre-flight check opens no window: a core application is all it needs.
+    if (options.checkServer) {
+        QCoreApplication app(argc, argv);
+        ServerCheck check;
+        const std::vector<ServerCheck::Line> lines = check.run();
+        if (options.json) {
+            std::fputs(ServerCheck::json(lines).constData(), stdout);
+        } else {
+            for (const ServerCheck::Line &line : lines)
+                std::printf("%s\n", ServerCheck::text(line).toUtf8().constData());
+        }
+        return ServerCheck::exitCode(lines);
+    }
     QApplication app(argc, argv);
 
     // Qt's own buttons and menus speak Portuguese like the rest of the desk.

@@ -23,6 +23,18 @@ QCommandLineOption checkinOption()
                               QStringLiteral("Check NUMBER in before the screenshot."), QStringLiteral("number"));
 }
 
+QCommandLineOption checkServerOption()
+{
+    return QCommandLineOption(QStringList{QStringLiteral("check-server")},
+                              QStringLiteral("Check the three connections and what the desk reads, and exit."));
+}
+
+QCommandLineOption jsonOption()
+{
+    return QCommandLineOption(QStringList{QStringLiteral("json")},
+                              QStringLiteral("With --check-server: print the checks as JSON."));
+}
+
 } // namespace
 
 StartOptions StartOptions::parse(const QStringList &arguments)
@@ -32,6 +44,8 @@ StartOptions StartOptions::parse(const QStringList &arguments)
     parser.addOption(screenshotOption());
     parser.addOption(exitWhenReadyOption());
     parser.addOption(checkinOption());
+    parser.addOption(checkServerOption());
+    parser.addOption(jsonOption());
     const CommandLine::Request request = CommandLine::parse(parser, arguments);
     options.help = request.help;
     options.version = request.version;
@@ -45,7 +59,14 @@ StartOptions StartOptions::parse(const QStringList &arguments)
     options.screenshotPath = parser.value(screenshotOption());
     options.exitWhenReady = parser.isSet(exitWhenReadyOption());
     options.checkinNumber = parser.value(checkinOption());
-    if (parser.isSet(screenshotOption()) && options.screenshotPath.isEmpty())
+    options.checkServer = parser.isSet(checkServerOption());
+    options.json = parser.isSet(jsonOption());
+    if (options.json && !options.checkServer)
+        options.error = QStringLiteral("--json is only used with --check-server");
+    else if (options.checkServer && (parser.isSet(screenshotOption()) || options.exitWhenReady))
+        options.error = QStringLiteral(
+            "--check-server opens no window: it is not used with --screenshot or --exit-when-ready");
+    else if (parser.isSet(screenshotOption()) && options.screenshotPath.isEmpty())
         options.error = QStringLiteral("--screenshot needs a file name");
     else if (parser.isSet(checkinOption()) && options.checkinNumber.trimmed().isEmpty())
         options.error = QStringLiteral("--checkin needs an invitation number");
@@ -58,14 +79,23 @@ CommandLine::Help StartOptions::commandHelp()
 {
     CommandLine::Help help;
     help.program = QStringLiteral("quorvet");
-    help.usage = QStringList{QStringLiteral("[--screenshot FILE [--checkin NUMBER] | --exit-when-ready]")};
+    help.usage = QStringList{QStringLiteral("[--screenshot FILE [--checkin NUMBER] | --exit-when-ready]"),
+                             QStringLiteral("--check-server [--json]")};
     help.description = QStringList{
         QStringLiteral("The entrance desk of an event: type or scan an invitation number into the entry box and "
                        "press Enter; the desk shows the verdict, the guest's member record and photograph, and writes "
                        "the entry time into the check-in database with the database server's clock. Esc undoes the "
                        "last entry."),
         QStringLiteral("Started without options (from the menu: Convites) it opens the desk's window. The options "
-                       "below are for screenshots and timing."),
+                       "below are for screenshots, timing and checking the servers."),
+        QStringLiteral("Before the doors open, run quorvet --check-server on each desk machine, as the desk's user "
+                       "and with its environment: it opens the three connections as the desk would and prints one "
+                       "line per check, \"ok\", \"aviso\" (a warning) or \"FALHA\" with the reason: each "
+                       "connection's login, the server's version and collation, every table, view and column the "
+                       "desk and its windows read, the right to write tbConvites.checked_in (tried in a transaction "
+                       "that is rolled back), the recommended indexes, the server's clock against this machine's, "
+                       "the photograph archive folders, and the numbers of invitations, entries and VIP entries. "
+                       "It exits 0 when no check failed and 1 otherwise, writes nothing and opens no window."),
         QStringLiteral("Each of the three connections is given by its variable below, as an ADO connection string "
                        "(Provider=SQLOLEDB.1 for SQL Server through FreeTDS, Provider=SQLite for the embedded store) "
                        "or as Registry=ENTRY, which builds it from the values under "
@@ -78,6 +108,9 @@ CommandLine::Help StartOptions::commandHelp()
          QStringLiteral("with --screenshot: check NUMBER in first and render the window with its verdict")},
         {QStringLiteral("--exit-when-ready"),
          QStringLiteral("print the start-up time once the entry box has the focus, and exit")},
+        {QStringLiteral("--check-server"),
+         QStringLiteral("check the three connections and everything the desk reads on them; exit 0 when all passed")},
+        {QStringLiteral("--json"), QStringLiteral("with --check-server: print the checks as one JSON document")},
     };
     help.environment = {
         {QStringLiteral("QUORVET_CONNECTION_SQLSERVER"), QStringLiteral("the check-in database's connection string")},

@@ -12,6 +12,9 @@
 //                          (times the start-up).
 //   --checkin NUMBER       with --screenshot: type NUMBER into the entry box and press Enter
 //                          first, then render the window once the pause after the verdict ends.
+//   --check-server [--json] check the three connections as the desk would use them and print
+//                          one line per check (or a JSON document); exit 0 when all passed,
+//                          1 otherwise. Needs no display and writes nothing.
 //   -h, --help / --version (platform/commandline.h).
 // Unknown options or arguments leave a message in `error`.
 struct StartOptions
@@ -19,6 +22,8 @@ struct StartOptions
     QString screenshotPath;
     bool exitWhenReady = false;
     QString checkinNumber;
+    bool checkServer = false;
+    bool json = false;
     bool help = false;
     bool version = false;
     QString error;

@@ -22,6 +22,25 @@ void getDate(sqlite3_context *context, int, sqlite3_value **)
     sqlite3_result_text(context, now.constData(), int(now.size()), SQLITE_TRANSIENT);
 }
 
+// SERVERPROPERTY(name): what a pre-flight check asks a server about itself. Text compares
+// as SQL Server's default collation, which is the one named; other properties are Null.
+void serverProperty(sqlite3_context *context, int, sqlite3_value **argv)
+{
+    const QString name
+        = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_value_text(argv[0]))).trimmed().toLower();
+    QByteArray value;
+    if (name == QLatin1String("collation"))
+        value = "SQL_Latin1_General_CP1_CI_AS";
+    else if (name == QLatin1String("productversion"))
+        value = sqlite3_libversion();
+    else if (name == QLatin1String("edition"))
+        value = "Quorvet embedded store";
+    if (value.isEmpty())
+        sqlite3_result_null(context);
+    else
+        sqlite3_result_text(context, value.constData(), int(value.size()), SQLITE_TRANSIENT);
+}
+
 ProviderFailure openFailure(const QString &message)
 {
     return ProviderFailure{AdoError::OpenFailed, message, QString(), 0};
@@ -147,6 +166,9 @@ std::shared_ptr<SqliteSession> SqliteSession::open(const ConnectionStringParts &
     sqlite3_extended_result_codes(db, 1);
     sqlite3_busy_timeout(db, 5000);
     rc = sqlite3_create_function_v2(db, "GETDATE", 0, SQLITE_UTF8, nullptr, getDate, nullptr, nullptr, nullptr);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_create_function_v2(db, "SERVERPROPERTY", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                                        serverProperty, nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK)
         throw session->failure(AdoError::OpenFailed, rc);
     // WAL lets one desk read while another writes; this also proves the file is a database.

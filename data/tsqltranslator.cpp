@@ -145,6 +145,8 @@ private:
                 out(k) = QLatin1Char('"') + name + QLatin1Char('"');
             } else if (isWord(k, "@@TRANCOUNT"))
                 out(k) = QStringLiteral("0");
+            else if (isWord(k, "@@VERSION"))
+                out(k) = QStringLiteral("('Quorvet embedded store (SQLite ' || sqlite_version() || ')')");
             else if ((isWord(k, "CHAR") || isWord(k, "NCHAR")) && isSymbol(k + 1, "("))
                 out(k) = QStringLiteral("char");
         }
@@ -464,6 +466,18 @@ private:
 
 QString toSqlite(const QString &tsql)
 {
+    // sp_helpindex 'table' as SQL Server answers it: one row per index with its key columns
+    // in order, joined by ", ".
+    static const QRegularExpression helpIndex(
+        QStringLiteral("^\\s*(?:EXEC(?:UTE)?\\s+)?(?:dbo\\.)?sp_helpindex\\s+N?'((?:[^']|'')*)'\\s*;?\\s*$"),
+        QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch index = helpIndex.match(tsql);
+    if (index.hasMatch())
+        return QStringLiteral("SELECT il.name AS index_name, CASE WHEN il.\"unique\" THEN 'nonclustered, unique' "
+                              "ELSE 'nonclustered' END AS index_description, (SELECT group_concat(ii.name, ', ') "
+                              "FROM (SELECT name FROM pragma_index_info(il.name) ORDER BY seqno) ii) AS index_keys "
+                              "FROM pragma_index_list('%1') il ORDER BY il.name")
+            .arg(index.captured(1));
     return Translation(tsql).run();
 }
 

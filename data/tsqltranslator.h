@@ -13,7 +13,9 @@
 // the text of the run; '+' between string operands (a string literal, CHAR(...) or an
 // earlier concatenation) to '||'; SELECT [DISTINCT] TOP n
 // to a LIMIT n at the end of that SELECT; CONVERT(DATETIME,'...'[,102]) to the date text;
-// @@TRANCOUNT to 0; N'...' to '...'; [name] to "name". Everything else passes unchanged.
+// @@TRANCOUNT to 0; @@VERSION to the store's own version text; N'...' to '...'; [name] to
+// "name"; a whole statement [EXEC] sp_helpindex 'table' to a SELECT of the table's indexes
+// (index_name, index_description, index_keys). Everything else passes unchanged.
 // The functions are plain and total: any input gives an output and never throws.
 namespace TSqlTranslator {
 

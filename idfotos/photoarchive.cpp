@@ -13,8 +13,7 @@ QString PhotoArchive::storedPath(const ConnectionRef &connection, int32_t contac
 {
     if (!connection)
         return QString();
-    const QString sql = QStringLiteral("SELECT path FROM tbContactos_Fotos WHERE contacto_id = ")
-        + QString::number(contactId);
+    const QString sql = storedPathQuery(contactId);
     try {
         Recordset rs;
         rs.Open(sql, connection);
@@ -30,6 +29,11 @@ QString PhotoArchive::storedPath(const ConnectionRef &connection, int32_t contac
         // The recordset has closed itself on the way out; the connection is untouched.
     }
     return QString();
+}
+
+QString PhotoArchive::storedPathQuery(int32_t contactId)
+{
+    return QStringLiteral("SELECT path FROM tbContactos_Fotos WHERE contacto_id = ") + QString::number(contactId);
 }
 
 QString PhotoArchive::resolve(const QString &archiveFolder, const QString &storedPath)

@@ -19,6 +19,8 @@ namespace PhotoArchive {
 // connection layer (closed connection, rejected query) are swallowed: a contact whose
 // photograph cannot be read simply has none.
 QString storedPath(const ConnectionRef &connection, int32_t contactId);
+// The statement storedPath sends.
+QString storedPathQuery(int32_t contactId);
 
 // The absolute, canonical path of the existing file that storedPath names below
 // archiveFolder, or an empty text. "\" and "/" are both separators. The result always lies
