@@ -42,7 +42,7 @@ void frmMain::VerifyCode()
 
         LastConviteID = 0;
         CheckinDesk desk(m_ConnSqlServer, m_ConnZELMAR, ConnKORDA, LastConviteID);
-        CheckinResult result = desk.lookUp(TextUtil::trimSpaces(m_FXNo_TAP->text()),
+        CheckinResult result = desk.lookUp(TextUtil::trimSpaces(TextUtil::foldLookAlikes(m_FXNo_TAP->text())),
                                            [this](RecordsetRef &row) { FillFields(row); });
         if (result.invitationFound && !result.member)
             FXNome_Union()->setText(result.guestName);

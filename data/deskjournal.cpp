@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QStringDecoder>
 
 #include <sqlite3.h>
 
@@ -25,7 +26,11 @@ void bindText(sqlite3_stmt *stmt, int index, const QString &text)
 QString columnText(sqlite3_stmt *stmt, int index)
 {
     const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(stmt, index));
-    return text ? QString::fromUtf8(text, sqlite3_column_bytes(stmt, index)) : QString();
+    if (!text)
+        return QString();
+    // QString::fromUtf8 would drop a leading U+FEFF; an entry comes back exactly as typed.
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+    return decoder(QByteArrayView(text, sqlite3_column_bytes(stmt, index)));
 }
 
 QString sqliteMessage(sqlite3 *db, const QString &path)
@@ -121,12 +126,12 @@ bool DeskJournal::append(const JournalEntry &entry) noexcept
     }
 }
 
-std::optional<std::vector<JournalEntry>> DeskJournal::read(const QString &path, const QString &since, QString *error)
+bool DeskJournal::read(const QString &path, const QString &since, const EntrySink &each, QString *error)
 {
     if (!QFileInfo(path).isFile()) {
         if (error)
             *error = path + QStringLiteral(": no such journal");
-        return std::nullopt;
+        return false;
     }
     sqlite3 *db = nullptr;
     sqlite3_stmt *stmt = nullptr;
@@ -139,19 +144,20 @@ std::optional<std::vector<JournalEntry>> DeskJournal::read(const QString &path, 
                                 "WHERE time >= ?1 ORDER BY id",
                                 -1, &stmt, nullptr);
     }
-    std::vector<JournalEntry> entries;
     if (rc == SQLITE_OK) {
         bindText(stmt, 1, since);
+        // One row at a time: nothing of an earlier row is kept once the sink has it.
+        JournalEntry e;
         while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-            JournalEntry e;
             e.time = columnText(stmt, 0);
             e.desk = columnText(stmt, 1);
             e.entry = columnText(stmt, 2);
             e.verdict = columnText(stmt, 3);
+            e.conviteId.reset();
             if (sqlite3_column_type(stmt, 4) != SQLITE_NULL)
                 e.conviteId = sqlite3_column_int64(stmt, 4);
             e.entryTime = columnText(stmt, 5);
-            entries.push_back(std::move(e));
+            each(e);
         }
         if (rc == SQLITE_DONE)
             rc = SQLITE_OK;
@@ -160,7 +166,14 @@ std::optional<std::vector<JournalEntry>> DeskJournal::read(const QString &path, 
         *error = sqliteMessage(db, path);
     sqlite3_finalize(stmt);
     sqlite3_close(db);
-    if (rc != SQLITE_OK)
+    return rc == SQLITE_OK;
+}
+
+std::optional<std::vector<JournalEntry>> DeskJournal::read(const QString &path, const QString &since, QString *error)
+{
+    std::vector<JournalEntry> entries;
+    if (!read(
+            path, since, [&entries](const JournalEntry &e) { entries.push_back(e); }, error))
         return std::nullopt;
     return entries;
 }

@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -46,6 +47,11 @@ public:
     // prefix of the time text such as "2026-12-08" or "2026-12-08T14:30"; empty for all).
     // Opens the file read-only; a missing or unreadable file answers nullopt with `error` set.
     static std::optional<std::vector<JournalEntry>> read(const QString &path, const QString &since, QString *error);
+    // The same, handing each entry to `each` as it is read, so a journal of any length is
+    // read in the memory of one entry. Answers false with `error` set when the file cannot be
+    // read (possibly after some entries were handed over).
+    using EntrySink = std::function<void(const JournalEntry &)>;
+    static bool read(const QString &path, const QString &since, const EntrySink &each, QString *error);
 
 private:
     bool open();

@@ -19,13 +19,30 @@ bool needsQuotes(const QString &text)
     return false;
 }
 
+// A spreadsheet takes a cell that begins with one of these as a formula and runs it.
+bool readsAsFormula(const QString &text)
+{
+    if (text.isEmpty())
+        return false;
+    switch (text.front().unicode()) {
+    case '=':
+    case '+':
+    case '-':
+    case '@':
+    case '\t':
+    case '\r': return true;
+    default: return false;
+    }
+}
+
 } // namespace
 
 QString csvField(const QString &text)
 {
-    if (!needsQuotes(text))
-        return text;
-    QString quoted = text;
+    const QString guarded = readsAsFormula(text) ? QLatin1Char('\'') + text : text;
+    if (!needsQuotes(guarded))
+        return guarded;
+    QString quoted = guarded;
     quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
     return QLatin1Char('"') + quoted + QLatin1Char('"');
 }

@@ -9,7 +9,9 @@
 namespace JournalFormat {
 
 // CSV as RFC 4180 has it: lines end in CRLF; a field holding a quote, a comma, a line
-// break or any other control character is put in quotes, with its quotes doubled.
+// break or any other control character is put in quotes, with its quotes doubled. A field
+// that begins with =, +, -, @, a tab or a carriage return gets a leading ' first, so that a
+// spreadsheet opening the file shows it as text instead of running it as a formula.
 QString csvField(const QString &text);
 QString csvHeader(); // time,desk,entry,verdict,convite_id,entry_time
 QString csvLine(const JournalEntry &entry);

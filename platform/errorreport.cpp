@@ -1,6 +1,7 @@
 #include "platform/errorreport.h"
 
 #include "platform/runtimeerror.h"
+#include "platform/textutil.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -58,7 +59,7 @@ void report(const Report &r) noexcept
 
 bool shouldReport(int32_t number, const QString &description)
 {
-    return number != 0 && number != ErrorNumber::ClosedConnection && !description.trimmed().isEmpty();
+    return number != 0 && number != ErrorNumber::ClosedConnection && !TextUtil::trimSpaces(description).isEmpty();
 }
 
 QString moduleMessage(int32_t number, const QString &description)

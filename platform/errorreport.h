@@ -22,7 +22,8 @@ struct Report
 QString logPath();
 void report(const Report &r) noexcept;
 
-// The tail's filter: number 0, number 3709 and a blank description are never reported.
+// The tail's filter: number 0, number 3709 and a description of nothing but spaces (U+0020;
+// tabs and line breaks are text) are never reported.
 bool shouldReport(int32_t number, const QString &description);
 
 // "Error Number = N | Description = D", the message the modules send.

@@ -35,6 +35,27 @@ void endOwnProcess()
     std::exit(0);
 }
 
+#ifndef _WIN32
+// The real uid of the process at /proc/PID, the first number of the "Uid:" line of its
+// status (the file's owner would be the effective uid), or -1 when unreadable.
+int64_t realUid(const QString &procDir)
+{
+    QFile status(procDir + QStringLiteral("/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    // Files of /proc have no size, so the whole text is read rather than line by line.
+    const QList<QByteArray> lines = status.readAll().split('\n');
+    for (const QByteArray &line : lines) {
+        if (line.startsWith("Uid:")) {
+            bool ok = false;
+            const int64_t uid = line.mid(4).simplified().split(' ').value(0).toLongLong(&ok);
+            return ok ? uid : -1;
+        }
+    }
+    return -1;
+}
+#endif
+
 } // namespace
 
 QString processFileName(const QString &exePath)
@@ -78,7 +99,7 @@ QList<ProcessEntry> runningProcesses()
             }
         }
         if (!exe.isEmpty())
-            list.append({pid, exe});
+            list.append({pid, exe, realUid(base)});
     }
     std::sort(list.begin(), list.end(),
               [](const ProcessEntry &a, const ProcessEntry &b) { return a.pid < b.pid; });
@@ -87,11 +108,11 @@ QList<ProcessEntry> runningProcesses()
 }
 
 WalkResult walkAndTerminate(const QList<ProcessEntry> &snapshot, const QString &wanted, int64_t ownPid,
-                            const std::function<bool(int64_t pid)> &terminate)
+                            int64_t ownOwner, const std::function<bool(int64_t pid)> &terminate)
 {
     WalkResult result;
     for (const ProcessEntry &entry : snapshot) {
-        if (!processNameMatches(processFileName(entry.exePath), wanted))
+        if (entry.owner != ownOwner || !processNameMatches(processFileName(entry.exePath), wanted))
             continue;
         if (entry.pid == ownPid) {
             result.ownProcessMatched = true;
@@ -118,18 +139,25 @@ bool TerminarProcesso(const QString &exeName)
     if (snap != INVALID_HANDLE_VALUE) {
         PROCESSENTRY32W entry;
         entry.dwSize = sizeof(entry);
-        for (BOOL ok = Process32FirstW(snap, &entry); ok; ok = Process32NextW(snap, &entry))
-            snapshot.append({int64_t(entry.th32ProcessID), QString::fromWCharArray(entry.szExeFile)});
+        for (BOOL ok = Process32FirstW(snap, &entry); ok; ok = Process32NextW(snap, &entry)) {
+            DWORD session = 0;
+            const bool known = ProcessIdToSessionId(entry.th32ProcessID, &session) != 0;
+            snapshot.append({int64_t(entry.th32ProcessID), QString::fromWCharArray(entry.szExeFile),
+                             known ? int64_t(session) : -1});
+        }
         CloseHandle(snap);
     }
-    const WalkResult walk = walkAndTerminate(snapshot, exeName, int64_t(GetCurrentProcessId()), [](int64_t pid) {
-        HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, DWORD(pid));
-        if (!process)
-            return false;
-        const bool ended = TerminateProcess(process, 0) != 0;
-        CloseHandle(process);
-        return ended;
-    });
+    DWORD ownSession = 0;
+    ProcessIdToSessionId(GetCurrentProcessId(), &ownSession);
+    const WalkResult walk = walkAndTerminate(snapshot, exeName, int64_t(GetCurrentProcessId()), int64_t(ownSession),
+                                             [](int64_t pid) {
+                                                 HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, DWORD(pid));
+                                                 if (!process)
+                                                     return false;
+                                                 const bool ended = TerminateProcess(process, 0) != 0;
+                                                 CloseHandle(process);
+                                                 return ended;
+                                             });
     if (walk.ownProcessMatched)
         endOwnProcess();
     return walk.lastSucceeded;
@@ -137,7 +165,7 @@ bool TerminarProcesso(const QString &exeName)
 #else
 bool TerminarProcesso(const QString &exeName)
 {
-    const WalkResult walk = walkAndTerminate(runningProcesses(), exeName, int64_t(::getpid()),
+    const WalkResult walk = walkAndTerminate(runningProcesses(), exeName, int64_t(::getpid()), int64_t(::getuid()),
                                              [](int64_t pid) { return ::kill(pid_t(pid), SIGKILL) == 0; });
     if (walk.ownProcessMatched)
         endOwnProcess();

@@ -13,11 +13,13 @@
 // current result.
 namespace modProcessos {
 
-// One row of a process snapshot: its id and the path (or bare name) of its executable.
+// One row of a process snapshot: its id, the path (or bare name) of its executable and the
+// user it runs for (the real uid; on Windows the session id), -1 when unknown.
 struct ProcessEntry
 {
     int64_t pid = 0;
     QString exePath;
+    int64_t owner = -1;
 };
 
 // The entry's file name: the directory part dropped, lower-cased.
@@ -28,7 +30,8 @@ QString processFileName(const QString &exePath);
 bool processNameMatches(const QString &fileName, const QString &wanted);
 
 // The running processes in ascending pid order. The executable comes from
-// /proc/PID/exe, or from the first word of /proc/PID/cmdline when that link is unreadable.
+// /proc/PID/exe, or from the first word of /proc/PID/cmdline when that link is unreadable;
+// the owner is the real uid of /proc/PID/status.
 QList<ProcessEntry> runningProcesses();
 
 struct WalkResult
@@ -38,10 +41,12 @@ struct WalkResult
     QList<int64_t> attempted; // pids handed to the terminator, in order
 };
 
-// Walks the snapshot in its order, hands every match other than ownPid to terminate and
-// keeps its result; meeting ownPid among the matches ends the walk there.
+// Walks the snapshot in its order, hands every match of ownOwner other than ownPid to
+// terminate and keeps its result; meeting ownPid among the matches ends the walk there.
+// Processes of other users (and of an unknown owner) are never touched: on a shared
+// machine they are other operators' desks.
 WalkResult walkAndTerminate(const QList<ProcessEntry> &snapshot, const QString &wanted, int64_t ownPid,
-                            const std::function<bool(int64_t pid)> &terminate);
+                            int64_t ownOwner, const std::function<bool(int64_t pid)> &terminate);
 
 // How the program's own process ends when it is among the matches. The default is a
 // normal process exit (std::exit(0): stdio flushed, static objects destroyed); the desk
@@ -49,10 +54,10 @@ WalkResult walkAndTerminate(const QList<ProcessEntry> &snapshot, const QString &
 using OwnProcessExit = std::function<void()>;
 OwnProcessExit setOwnProcessExit(OwnProcessExit handler);
 
-// Ends every running process whose executable file name ends with exeName (letter case
-// aside), in ascending pid order, with SIGKILL. Returns whether the last attempt succeeded,
-// false when nothing matched. When the program's own process matches, the walk stops
-// there and the own-process exit handler runs; processes later in the order survive.
+// Ends every running process of this user (the same real uid) whose executable file name
+// ends with exeName (letter case aside), in ascending pid order, with SIGKILL. Returns whether the last attempt
+// succeeded, false when nothing matched. When the program's own process matches, the walk stops there and the
+// own-process exit handler runs; processes later in the order survive.
 bool TerminarProcesso(const QString &exeName);
 
 } // namespace modProcessos

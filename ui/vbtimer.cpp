@@ -4,7 +4,9 @@
 
 VbTimer::VbTimer(QObject *parent) : QObject(parent)
 {
-    m_timer.setTimerType(Qt::CoarseTimer);
+    // Qt lets a coarse timer fire up to 5 % early or late (100 ms of the two-second pause);
+    // the pause after a verdict is felt at the door, so it is timed to the millisecond.
+    m_timer.setTimerType(Qt::PreciseTimer);
     connect(&m_timer, &QTimer::timeout, this, &VbTimer::Timer);
 }
 

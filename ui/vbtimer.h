@@ -21,6 +21,8 @@ public:
 
     // Whether a tick is pending (enabled with a non-zero interval).
     bool isRunning() const { return m_timer.isActive(); }
+    // The kind of Qt timer behind it: precise, so a tick is never a few percent early or late.
+    Qt::TimerType timerType() const { return m_timer.timerType(); }
 
 signals:
     void Timer();

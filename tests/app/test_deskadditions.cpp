@@ -132,6 +132,33 @@ TEST_F(DeskAdditions, EveryScanAndUndoIsJournalledAndTheCountFollows)
     EXPECT_FALSE(written[4].entryTime.isEmpty());
 }
 
+TEST_F(DeskAdditions, LookAlikeEntriesFindTheNumberTheyShowAndAreJournalledAsTyped)
+{
+    auto w = desk();
+    const struct
+    {
+        QString typed;
+        const char *shown;
+        const char *verdict;
+    } scans[] = {
+        {QStringLiteral("１００１"), "Convite OK!", "accepted"},            // full-width digits
+        {QStringLiteral("\u200F1002"), "Convite OK!", "accepted"},          // right-to-left mark first
+        {QStringLiteral("\uFEFF1\u200B001 "), "Convite expirado.", "used"}, // zero-width characters inside
+    };
+    for (const auto &s : scans) {
+        endPause(*w);
+        enterText(*w, s.typed);
+        EXPECT_TRUE(verdict(*w).startsWith(QLatin1String(s.shown))) << qPrintable(verdict(*w));
+    }
+    const std::vector<JournalEntry> written = journal();
+    ASSERT_EQ(written.size(), std::size(scans));
+    for (size_t i = 0; i < std::size(scans); ++i) {
+        EXPECT_EQ(written[i].entry, scans[i].typed) << i;
+        EXPECT_EQ(written[i].verdict, QLatin1String(scans[i].verdict)) << i;
+    }
+    EXPECT_FALSE(checkedIn(QStringLiteral("1002")).isNull());
+}
+
 TEST_F(DeskAdditions, AJournalThatCannotBeWrittenChangesNoVerdictAndIsReportedOnce)
 {
     QFile blocker(m_dir.filePath(QStringLiteral("blocked")));

@@ -31,7 +31,18 @@ const struct
     {"quotes", QStringLiteral("10\"01\""), QStringLiteral("\"10\"\"01\"\"\"")},
     {"comma", QStringLiteral("10,01"), QStringLiteral("\"10,01\"")},
     {"line breaks", QStringLiteral("10\r\n01\n"), QStringLiteral("\"10\r\n01\n\"")},
-    {"control characters", QStringLiteral("\t1\x01" "0\x1b"), QStringLiteral("\"\t1\x01" "0\x1b\"")},
+    {"control characters",
+     QStringLiteral("1\x01"
+                    "0\x1b"),
+     QStringLiteral("\"1\x01"
+                    "0\x1b\"")},
+    // A cell a spreadsheet would run as a formula is written as text; JSON keeps it exact.
+    {"formula", QStringLiteral("=HYPERLINK(\"http://x\")"), QStringLiteral("\"'=HYPERLINK(\"\"http://x\"\")\"")},
+    {"at sign", QStringLiteral("@SUM(A1)"), QStringLiteral("'@SUM(A1)")},
+    {"plus", QStringLiteral("+1001"), QStringLiteral("'+1001")},
+    {"minus", QStringLiteral("-1001"), QStringLiteral("'-1001")},
+    {"leading tab", QStringLiteral("\t1001"), QStringLiteral("\"'\t1001\"")},
+    {"leading carriage return", QStringLiteral("\r1001"), QStringLiteral("\"'\r1001\"")},
     {"accents and apostrophe", QStringLiteral(" d'Ávila  "), QStringLiteral(" d'Ávila  ")},
 };
 

@@ -1,8 +1,8 @@
 // The T-SQL to SQLite translation: what it rewrites, and that it never touches the inside
 // of literals, identifiers and comments.
 #include "data/tsqltranslator.h"
+#include "tests/support/literalchains.h"
 
-#include <QRegularExpression>
 #include <QStringList>
 
 #include <gtest/gtest.h>
@@ -28,69 +28,9 @@ QString collapsed(QString s)
     return s.simplified();
 }
 
-// The texts of the constant string expressions of sql, in order: each maximal chain of
-// closed literals and CHAR(n)/NCHAR(n) (n naming a character other than NUL or a surrogate)
-// joined by '+' or '||' gives one text. An unclosed literal is listed as it is written,
-// without an N prefix.
-// Folding a run into one literal keeps this list as it was.
 QStringList denotedTexts(const QString &sql)
 {
-    std::vector<TSqlTranslator::Token> t;
-    for (const auto &token : tokenize(sql))
-        if (token.kind != TokenKind::Space && token.kind != TokenKind::Comment)
-            t.push_back(token);
-    const int n = int(t.size());
-    auto symbol = [&](int k, const char *text) {
-        return k < n && t[size_t(k)].kind == TokenKind::Symbol && t[size_t(k)].text == QLatin1String(text);
-    };
-    // The last index of the term at k and its text, or -1.
-    auto term = [&](int k, QString *text) {
-        if (k >= n)
-            return -1;
-        const QString &s = t[size_t(k)].text;
-        if (t[size_t(k)].kind == TokenKind::String) {
-            if (!TSqlTranslator::isClosed(s, QLatin1Char('\'')))
-                return -1;
-            const int open = s.startsWith(QLatin1Char('\'')) ? 1 : 2;
-            *text = s.mid(open, s.size() - open - 1).replace(QLatin1String("''"), QLatin1String("'"));
-            return k;
-        }
-        const bool charCall = t[size_t(k)].kind == TokenKind::Word
-            && (s.compare(QLatin1String("CHAR"), Qt::CaseInsensitive) == 0
-                || s.compare(QLatin1String("NCHAR"), Qt::CaseInsensitive) == 0);
-        if (!charCall || !symbol(k + 1, "(") || k + 3 >= n || !symbol(k + 3, ")"))
-            return -1;
-        static const QRegularExpression digits(QStringLiteral("^[0-9]{1,9}$"));
-        const QString &number = t[size_t(k + 2)].text;
-        if (!digits.match(number).hasMatch())
-            return -1;
-        const uint code = number.toUInt();
-        if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
-            return -1;
-        const char32_t ucs4 = code;
-        *text = QString::fromUcs4(&ucs4, 1);
-        return k + 3;
-    };
-    QStringList texts;
-    for (int k = 0; k < n; ++k) {
-        QString text;
-        int last = term(k, &text);
-        if (last < 0) {
-            const QString &s = t[size_t(k)].text;
-            if (t[size_t(k)].kind == TokenKind::String)
-                texts << (s.startsWith(QLatin1Char('\'')) ? s : s.mid(1));
-            continue;
-        }
-        QString chain = text;
-        int next;
-        while ((symbol(last + 1, "+") || symbol(last + 1, "||")) && (next = term(last + 2, &text)) >= 0) {
-            chain += text;
-            last = next;
-        }
-        texts << chain;
-        k = last;
-    }
-    return texts;
+    return TestSupport::LiteralChains(sql).texts();
 }
 
 TEST(TSqlTranslator, TokensGiveBackTheInputExactly)

@@ -21,7 +21,18 @@ TEST_F(ErrorReportTest, FilterDropsZeroClosedConnectionAndBlankDescriptions)
 {
     EXPECT_FALSE(ErrorReporting::shouldReport(0, QStringLiteral("x")));
     EXPECT_FALSE(ErrorReporting::shouldReport(3709, QStringLiteral("closed")));
-    EXPECT_FALSE(ErrorReporting::shouldReport(13, QStringLiteral("   ")));
+    // Only blanks count as empty: a description of tabs or line breaks is still reported.
+    const struct
+    {
+        QString description;
+        bool reported;
+    } descriptions[] = {{QStringLiteral("   "), false},
+                        {QString(), false},
+                        {QStringLiteral("\t"), true},
+                        {QStringLiteral("\r\n"), true},
+                        {QStringLiteral(" \n "), true}};
+    for (const auto &d : descriptions)
+        EXPECT_EQ(ErrorReporting::shouldReport(13, d.description), d.reported) << d.description.toStdString();
     EXPECT_TRUE(ErrorReporting::shouldReport(-2147467259, QStringLiteral("bad")));
 
     try {

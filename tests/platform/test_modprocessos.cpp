@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -38,41 +39,43 @@ TEST(ProcessNameTest, MatchesTheEndOfTheNameLetterCaseAside)
 class WalkTest : public ::testing::Test
 {
 protected:
-    QList<ProcessEntry> snapshot{{10, QStringLiteral("/usr/bin/bash")},
-                                 {20, QStringLiteral("/opt/desk/QUORVET.EXE")},
-                                 {30, QStringLiteral("/opt/desk/OldQuorvet.exe")},
-                                 {40, QStringLiteral("/opt/desk/quorvet.exe")},
-                                 {50, QStringLiteral("/opt/desk/quorvet.exe")}};
+    static constexpr int64_t Us = 1000;
+    // 25 and 35 are other operators' desks on the same machine, 45 a process of unknown owner.
+    QList<ProcessEntry> snapshot{
+        {10, QStringLiteral("/usr/bin/bash"), Us},           {20, QStringLiteral("/opt/desk/QUORVET.EXE"), Us},
+        {25, QStringLiteral("/opt/desk/quorvet.exe"), 0},    {30, QStringLiteral("/opt/desk/OldQuorvet.exe"), Us},
+        {35, QStringLiteral("/opt/desk/quorvet.exe"), 1001}, {40, QStringLiteral("/opt/desk/quorvet.exe"), Us},
+        {45, QStringLiteral("/opt/desk/quorvet.exe"), -1},   {50, QStringLiteral("/opt/desk/quorvet.exe"), Us}};
     QList<int64_t> refusing;
     std::function<bool(int64_t)> terminate = [this](int64_t pid) { return !refusing.contains(pid); };
 };
 
 TEST_F(WalkTest, EndsEveryMatchAndKeepsTheLastResult)
 {
-    auto walk = walkAndTerminate(snapshot, QStringLiteral("Quorvet.exe"), 999, terminate);
+    auto walk = walkAndTerminate(snapshot, QStringLiteral("Quorvet.exe"), 999, Us, terminate);
     EXPECT_EQ(walk.attempted, (QList<int64_t>{20, 30, 40, 50}));
     EXPECT_TRUE(walk.lastSucceeded);
     EXPECT_FALSE(walk.ownProcessMatched);
 
     refusing = {50};
-    walk = walkAndTerminate(snapshot, QStringLiteral("Quorvet.exe"), 999, terminate);
+    walk = walkAndTerminate(snapshot, QStringLiteral("Quorvet.exe"), 999, Us, terminate);
     EXPECT_FALSE(walk.lastSucceeded);
 
     refusing = {20};
-    walk = walkAndTerminate(snapshot, QStringLiteral("Quorvet.exe"), 999, terminate);
+    walk = walkAndTerminate(snapshot, QStringLiteral("Quorvet.exe"), 999, Us, terminate);
     EXPECT_TRUE(walk.lastSucceeded);
 }
 
 TEST_F(WalkTest, NoMatchEndsNothingAndGivesFalse)
 {
-    const auto walk = walkAndTerminate(snapshot, QStringLiteral("nothing.exe"), 999, terminate);
+    const auto walk = walkAndTerminate(snapshot, QStringLiteral("nothing.exe"), 999, Us, terminate);
     EXPECT_TRUE(walk.attempted.isEmpty());
     EXPECT_FALSE(walk.lastSucceeded);
 }
 
 TEST_F(WalkTest, OwnProcessStopsTheWalkSoLaterInstancesSurvive)
 {
-    const auto walk = walkAndTerminate(snapshot, QStringLiteral("quorvet.exe"), 40, terminate);
+    const auto walk = walkAndTerminate(snapshot, QStringLiteral("quorvet.exe"), 40, Us, terminate);
     EXPECT_EQ(walk.attempted, (QList<int64_t>{20, 30}));
     EXPECT_TRUE(walk.ownProcessMatched);
 }
@@ -89,6 +92,7 @@ TEST(RunningProcessesTest, ListsOurOwnProcessInAscendingOrder)
         if (e.pid == ::getpid()) {
             found = true;
             EXPECT_EQ(modProcessos::processFileName(e.exePath), own);
+            EXPECT_EQ(e.owner, int64_t(::getuid()));
         }
     }
     EXPECT_TRUE(found);
@@ -112,6 +116,34 @@ TEST(TerminarProcessoTest, EndsAChildStartedUnderAUniqueName)
     EXPECT_EQ(child.exitStatus(), QProcess::CrashExit);
 
     EXPECT_FALSE(modProcessos::TerminarProcesso(name));
+}
+
+// Another user's process of the same name survives; only root can start one to try it.
+TEST(TerminarProcessoTest, LeavesAnotherUsersProcessOfTheSameNameRunning)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "starting a process as another user needs root";
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString name = QStringLiteral("qv-test-other-%1").arg(QRandomGenerator::global()->generate64(), 0, 16);
+    const QString path = dir.filePath(name);
+    ASSERT_TRUE(QFile::copy(QStringLiteral("/bin/sleep"), path));
+    const auto everyone = QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadGroup
+                          | QFileDevice::ExeGroup | QFileDevice::ReadOther | QFileDevice::ExeOther;
+    ASSERT_TRUE(QFile::setPermissions(dir.path(), everyone | QFileDevice::WriteOwner));
+    ASSERT_TRUE(QFile::setPermissions(path, everyone));
+
+    QProcess other;
+    other.setChildProcessModifier([] {
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+            ::_exit(3);
+    });
+    other.start(path, {QStringLiteral("60")});
+    ASSERT_TRUE(other.waitForStarted(10000));
+    EXPECT_FALSE(modProcessos::TerminarProcesso(name));
+    EXPECT_FALSE(other.waitForFinished(500)) << "another user's process was ended";
+    other.kill();
+    other.waitForFinished(10000);
 }
 
 } // namespace

@@ -77,20 +77,30 @@ int main(int argc, char **argv)
 
     QString error;
     const QString path = parser.isSet(journal) ? parser.value(journal) : DeskJournal::defaultPath();
-    const auto entries = DeskJournal::read(path, start, &error);
-    if (!entries) {
+    // Each line goes to stdout as its row is read (stdio buffers), so memory stays that of
+    // one row however long the journal is.
+    const bool asJson = parser.isSet(json);
+    bool headerWritten = false;
+    const auto write = [](const QByteArray &bytes) { std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout); };
+    const bool read = DeskJournal::read(
+        path, start,
+        [&](const JournalEntry &e) {
+            if (asJson) {
+                write(JournalFormat::jsonLine(e));
+                return;
+            }
+            if (!headerWritten) {
+                write(JournalFormat::csvHeader().toUtf8());
+                headerWritten = true;
+            }
+            write(JournalFormat::csvLine(e).toUtf8());
+        },
+        &error);
+    if (!read) {
         std::fprintf(stderr, "quorvet-journal: %s\n", qPrintable(error));
         return 1;
     }
-    QByteArray out;
-    if (parser.isSet(json)) {
-        for (const JournalEntry &e : *entries)
-            out += JournalFormat::jsonLine(e);
-    } else {
-        out += JournalFormat::csvHeader().toUtf8();
-        for (const JournalEntry &e : *entries)
-            out += JournalFormat::csvLine(e).toUtf8();
-    }
-    std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
+    if (!asJson && !headerWritten)
+        write(JournalFormat::csvHeader().toUtf8());
     return std::fflush(stdout) == 0 ? 0 : 1;
 }
