@@ -145,6 +145,8 @@ private:
                 out(k) = QLatin1Char('"') + name + QLatin1Char('"');
             } else if (isWord(k, "@@TRANCOUNT"))
                 out(k) = QStringLiteral("0");
+            else if (isWord(k, "@@VERSION"))
+                out(k) = QStringLiteral("('Quorvet embedded store (SQLite ' || sqlite_version() || ')')");
             else if ((isWord(k, "CHAR") || isWord(k, "NCHAR")) && isSymbol(k + 1, "("))
                 out(k) = QStringLiteral("char");
         }
