@@ -56,8 +56,9 @@ TEST(RegistryWriter, SavingOverAFileKeepsItsOwnerGroupAndMode)
     const QByteArray name = QFile::encodeName(path);
     ASSERT_EQ(::chmod(name.constData(), 0604), 0);
     const bool root = geteuid() == 0;
-    if (root)
+    if (root) {
         ASSERT_EQ(::chown(name.constData(), 4321, 4322), 0);
+    }
     struct stat before;
     ASSERT_EQ(::stat(name.constData(), &before), 0);
 
