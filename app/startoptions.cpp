@@ -99,8 +99,9 @@ CommandLine::Help StartOptions::commandHelp()
         QStringLiteral("Each of the three connections is given by its variable below, as an ADO connection string "
                        "(Provider=SQLOLEDB.1 for SQL Server through FreeTDS, Provider=SQLite for the embedded store) "
                        "or as Registry=ENTRY, which builds it from the values under "
-                       "HKEY_LOCAL_MACHINE\\SOFTWARE\\Halvorix\\ENTRY of the registry file. Unset, the build's "
-                       "default strings apply."),
+                       "HKEY_LOCAL_MACHINE\\SOFTWARE\\Halvorix\\ENTRY of the registry file. Unset, a connection is "
+                       "built from its own entry of the registry file (SqlServer, Zelmar or Korda, as quorvet-setup "
+                       "writes them) when the file has it, else from the build's default string."),
     };
     help.options = {
         {QStringLiteral("--screenshot FILE"), QStringLiteral("render the window into the PNG file FILE and exit")},

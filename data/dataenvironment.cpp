@@ -1,6 +1,7 @@
 #include "data/dataenvironment.h"
 
 #include "data/dberror.h"
+#include "platform/registryapi.h"
 #include "platform/runtimeerror.h"
 
 #ifndef QUORVET_SQLSERVER_HOST
@@ -17,12 +18,13 @@ struct NamedConnection
     const char *name;
     const char *environmentVariable;
     const char *catalog;
+    const char *registryEntry;
 };
 
 const NamedConnection connections[] = {
-    {SqlServerId, "SqlServer", "QUORVET_CONNECTION_SQLSERVER", "Pelvrin"},
-    {ZelmarId, "ZELMAR", "QUORVET_CONNECTION_ZELMAR", "Pelvrin"},
-    {KordaId, "KORDA", "QUORVET_CONNECTION_KORDA", "Contabilidade_velkor"},
+    {SqlServerId, "SqlServer", "QUORVET_CONNECTION_SQLSERVER", "Pelvrin", "SqlServer"},
+    {ZelmarId, "ZELMAR", "QUORVET_CONNECTION_ZELMAR", "Pelvrin", "Zelmar"},
+    {KordaId, "KORDA", "QUORVET_CONNECTION_KORDA", "Contabilidade_velkor", "Korda"},
 };
 
 const NamedConnection &byId(int memberId)
@@ -45,6 +47,18 @@ QString overrideOf(const NamedConnection &c)
 bool namesRegistryEntry(const QString &overridden)
 {
     return overridden.trimmed().startsWith(RegistryPrefix, Qt::CaseInsensitive);
+}
+
+// Whether the registry holds the named connection's own entry (without an override).
+bool registryHoldsEntry(const NamedConnection &c)
+{
+    RegistryApi::Key key = 0;
+    const QString path = QStringLiteral("SOFTWARE\\Halvorix\\") + QLatin1String(c.registryEntry);
+    if (RegistryApi::openKey(RegistryApi::FirstRoot + 2 /* HKEY_LOCAL_MACHINE */, path, RegistryApi::KeyRead, &key)
+        != RegistryApi::Success)
+        return false;
+    RegistryApi::closeKey(key);
+    return true;
 }
 
 } // namespace
@@ -80,11 +94,14 @@ QString designTimeConnectionString(int id)
 
 QString connectionString(int id)
 {
-    const QString overridden = overrideOf(byId(id));
+    const NamedConnection &c = byId(id);
+    const QString overridden = overrideOf(c);
     if (namesRegistryEntry(overridden))
         return QString();
     if (!overridden.isEmpty())
         return overridden;
+    if (registryHoldsEntry(c))
+        return QString();
     return designTimeConnectionString(id);
 }
 
@@ -95,10 +112,18 @@ QString connectionString(const QString &name)
 
 QString registryEntry(int id)
 {
-    const QString overridden = overrideOf(byId(id));
-    if (!namesRegistryEntry(overridden))
-        return QString();
-    return overridden.trimmed().mid(RegistryPrefix.size()).trimmed();
+    const NamedConnection &c = byId(id);
+    const QString overridden = overrideOf(c);
+    if (namesRegistryEntry(overridden))
+        return overridden.trimmed().mid(RegistryPrefix.size()).trimmed();
+    if (overridden.isEmpty() && registryHoldsEntry(c))
+        return QString::fromLatin1(c.registryEntry);
+    return QString();
+}
+
+QString registryEntryName(int id)
+{
+    return QString::fromLatin1(byId(id).registryEntry);
 }
 
 QString configurationError()

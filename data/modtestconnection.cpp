@@ -110,6 +110,17 @@ void setServerDialogFactory(ServerDialogFactory factory)
     g_factory = std::move(factory);
 }
 
+QString ComposeConnectionString(const QString &securityInfo, const QString &user, const QString &password,
+                                const QString &catalog, const QString &dataSource)
+{
+    // A value holding ';', a quote or blanks at its ends is quoted, so that it reaches the
+    // provider whole; any other value is written as it stands.
+    const auto q = [](const QString &value) { return ConnectionStringParts::quoted(value); };
+    return QStringLiteral("Provider=SQLOLEDB.1;Persist Security Info=") + q(securityInfo) + QStringLiteral(";User ID=")
+           + q(user) + QStringLiteral(";Password=") + q(password) + QStringLiteral(";Initial Catalog=") + q(catalog)
+           + QStringLiteral(";Data Source=") + q(dataSource) + QStringLiteral(";Connect Timeout=15");
+}
+
 bool BuildConnectionString(ConnectionRef &connection, QString &registryEntry, QString &connectionString)
 {
     PendingError pending;
@@ -129,13 +140,7 @@ bool BuildConnectionString(ConnectionRef &connection, QString &registryEntry, QS
         }
         QString password;
         attempt(pending, [&] { password = PasswordCodec::DecodePassword(values[2]); });
-        // A value holding ';', a quote or blanks at its ends is quoted, so that it reaches the
-        // provider whole; any other value is written as it stands.
-        const auto q = [](const QString &value) { return ConnectionStringParts::quoted(value); };
-        connectionString = QStringLiteral("Provider=SQLOLEDB.1;Persist Security Info=") + q(values[0])
-            + QStringLiteral(";User ID=") + q(values[1]) + QStringLiteral(";Password=") + q(password)
-            + QStringLiteral(";Initial Catalog=") + q(values[3]) + QStringLiteral(";Data Source=") + q(values[4])
-            + QStringLiteral(";Connect Timeout=15");
+        connectionString = ComposeConnectionString(values[0], values[1], password, values[3], values[4]);
     }
 
     // An open connection is closed first, so that the outcome is that of this opening and not

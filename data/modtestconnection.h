@@ -44,5 +44,10 @@ void setServerDialogFactory(ServerDialogFactory factory);
 bool TestConnection(ConnectionRef &connection, QString &registryEntry, OwnerForm *owner,
                     QString &connectionString, bool &retry);
 bool BuildConnectionString(ConnectionRef &connection, QString &registryEntry, QString &connectionString);
+// The string BuildConnectionString composes from the five registry values, the password in
+// clear: Provider, Persist Security Info, User ID, Password, Initial Catalog, Data Source and
+// "Connect Timeout=15", in this order.
+QString ComposeConnectionString(const QString &securityInfo, const QString &user, const QString &password,
+                                const QString &catalog, const QString &dataSource);
 
 } // namespace modTestConnection

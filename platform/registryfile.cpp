@@ -120,6 +120,11 @@ QString nameOnly(const QString &line)
 
 } // namespace
 
+QString RegistryFile::decodedText(const QByteArray &bytes)
+{
+    return decodeText(bytes);
+}
+
 QString RegistryFile::defaultPath()
 {
     const QString path = qEnvironmentVariable("QUORVET_REGISTRY_FILE");

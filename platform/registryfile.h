@@ -45,6 +45,8 @@ public:
     };
 
     static RegistryFile parse(const QByteArray &bytes);
+    // The file's bytes as text, as parse() decodes them (UTF-16 by its byte-order mark, else UTF-8).
+    static QString decodedText(const QByteArray &bytes);
 
     // $QUORVET_REGISTRY_FILE, or /etc/quorvet/registry.reg when it is unset.
     static QString defaultPath();

@@ -7,6 +7,11 @@
 #include "data/dberror.h"
 #include "data/providersession.h"
 #include "data/sqlserverodbc.h"
+#include "platform/registryfile.h"
+
+#include <QFile>
+
+#include <memory>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -257,6 +262,41 @@ TEST(NamedConnections, RegistryOverrideNamesAnEntryAndLeavesTheStringEmpty)
     qunsetenv("QUORVET_CONNECTION_KORDA");
     EXPECT_EQ(Data::registryEntry(1003), QString());
     EXPECT_EQ(Data::connectionString(1003), Data::designTimeConnectionString(1003));
+}
+
+// Without an override, a connection whose own entry is in the registry file is built from it.
+TEST(NamedConnections, TheRegistryEntryComesBetweenTheOverrideAndTheDesignTimeString)
+{
+    {
+        QFile registry(RegistryFile::defaultPath());
+        ASSERT_TRUE(registry.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        registry.write("Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Halvorix\\ZELMAR]\n"
+                       "\"dtUser\"=\"desk\"\n");
+    }
+    const std::shared_ptr<void> removeFile(nullptr, [](void *) { QFile::remove(RegistryFile::defaultPath()); });
+    const struct
+    {
+        int id;
+        const char *override_;
+        QString string;
+        QString entry;
+    } cases[] = {
+        {1003, nullptr, QString(), QStringLiteral("Zelmar")},
+        {1003, "Provider=SQLite;Data Source=/tmp/z.db", QStringLiteral("Provider=SQLite;Data Source=/tmp/z.db"), QString()},
+        {1003, "Registry=Other", QString(), QStringLiteral("Other")},
+        {1004, nullptr, Data::designTimeConnectionString(1004), QString()},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.override_ ? c.override_ : "no override");
+        const char *variable = c.id == 1003 ? "QUORVET_CONNECTION_ZELMAR" : "QUORVET_CONNECTION_KORDA";
+        if (c.override_)
+            qputenv(variable, c.override_);
+        else
+            qunsetenv(variable);
+        EXPECT_EQ(Data::connectionString(c.id), c.string);
+        EXPECT_EQ(Data::registryEntry(c.id), c.entry);
+        qunsetenv(variable);
+    }
 }
 
 TEST(NamedConnections, ARegistryOverrideWithoutAnEntryIsAConfigurationError)

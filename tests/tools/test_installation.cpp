@@ -41,6 +41,9 @@ const Case Cases[] = {
     {"quorvet-journal", QUORVET_JOURNAL_TOOL, {Help}, 0, AllSections},
     {"quorvet-journal", QUORVET_JOURNAL_TOOL, {Version}, 0, {}},
     {"quorvet-journal", QUORVET_JOURNAL_TOOL, {QStringLiteral("--csv"), QStringLiteral("--json")}, 2, {}},
+    {"quorvet-setup", QUORVET_SETUP_TOOL, {Help}, 0, AllSections},
+    {"quorvet-setup", QUORVET_SETUP_TOOL, {Version}, 0, {}},
+    {"quorvet-setup", QUORVET_SETUP_TOOL, {QStringLiteral("stray")}, 2, {}},
 };
 
 TEST(InstalledPrograms, AnswerHelpVersionAndWrongOptionsWithoutADisplay)
