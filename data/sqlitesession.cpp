@@ -2,6 +2,7 @@
 
 #include "data/dberror.h"
 #include "data/sqlitevalue.h"
+#include "data/sqlservercollation.h"
 #include "data/tsqltranslator.h"
 
 #include <QDateTime>
@@ -147,6 +148,8 @@ std::shared_ptr<SqliteSession> SqliteSession::open(const ConnectionStringParts &
     sqlite3_extended_result_codes(db, 1);
     sqlite3_busy_timeout(db, 5000);
     rc = sqlite3_create_function_v2(db, "GETDATE", 0, SQLITE_UTF8, nullptr, getDate, nullptr, nullptr, nullptr);
+    if (rc == SQLITE_OK)
+        rc = SqlServerCollation::addTo(db);
     if (rc != SQLITE_OK)
         throw session->failure(AdoError::OpenFailed, rc);
     // WAL lets one desk read while another writes; this also proves the file is a database.
@@ -234,7 +237,7 @@ ProviderFailure SqliteSession::failure(int32_t number, int resultCode) const
 
 std::unique_ptr<ProviderCursor> SqliteSession::execute(const QString &sql, int64_t *affected)
 {
-    const QByteArray text = TSqlTranslator::toSqlite(sql).toUtf8();
+    const QByteArray text = TSqlTranslator::toSqliteWithServerCollation(sql).toUtf8();
     const char *tail = text.constData();
     const char *const end = text.constData() + text.size();
     *affected = -1;
