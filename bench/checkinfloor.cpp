@@ -38,6 +38,8 @@ sqlite3 *openDb(const QString &path)
     SqlServerCollation::addTo(db);
     if (sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr) != SQLITE_OK)
         fail(db, "PRAGMA journal_mode");
+    if (sqlite3_exec(db, "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr) != SQLITE_OK)
+        fail(db, "PRAGMA synchronous");
     return db;
 }
 
