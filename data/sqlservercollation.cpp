@@ -1,8 +1,11 @@
 #include "data/sqlservercollation.h"
 
+#include <QtGlobal>
+
 #include <sqlite3.h>
 #include <unicode/ucol.h>
 
+#include <string>
 #include <vector>
 
 namespace SqlServerCollation {
@@ -44,7 +47,20 @@ int compareText(void *collator, int leftLength, const void *left, int rightLengt
     if (leftLength == rightLength && std::char_traits<char>::compare(l, r, size_t(leftLength)) == 0)
         return 0;
     UErrorCode status = U_ZERO_ERROR;
-    return int(ucol_strcollUTF8(static_cast<UCollator *>(collator), l, leftLength, r, rightLength, &status));
+    const int order = int(ucol_strcollUTF8(static_cast<UCollator *>(collator), l, leftLength, r, rightLength, &status));
+    if (order != 0)
+        return order;
+    // ICU ignores control characters altogether; SQL Server's VARCHAR comparison does not
+    // ("10\x01" "01" is not "1001"). Texts ICU finds equal are told apart by their control
+    // characters, in order, which keeps the order total.
+    const auto controls = [](const char *text, int length) {
+        std::string found;
+        for (int i = 0; i < length; ++i)
+            if (uchar(text[i]) < 0x20 || text[i] == 0x7f)
+                found += text[i];
+        return found;
+    };
+    return controls(l, leftLength).compare(controls(r, rightLength));
 }
 
 // One element of a LIKE pattern.
@@ -66,6 +82,8 @@ public:
     {
         if (a == b)
             return true;
+        if (a < 0x20 || b < 0x20 || a == 0x7f || b == 0x7f)
+            return false; // ICU ignores control characters; a pattern does not
         if (a < 0x80 && b < 0x80) {
             const auto lower = [](UChar c) { return c >= 'A' && c <= 'Z' ? UChar(c + 32) : c; };
             return lower(a) == lower(b);
