@@ -1,6 +1,7 @@
 #include "app/checkindesk.h"
 
 #include "data/checkinqueries.h"
+#include "idfotos/photoarchive.h"
 #include "platform/errorreport.h"
 #include "platform/runtimeerror.h"
 
@@ -130,7 +131,10 @@ void CheckinDesk::findPhotograph(CheckinResult &result, const QString &companyNu
             result.archiveFolder = folder.toText();
     }
     defs.Close();
-    result.loadPhotograph = !result.archiveFolder.isEmpty() && QFileInfo(result.archiveFolder).isDir();
+    // The folder goes to the photo control as the server sent it; the test, as Windows would
+    // make it, drops a CHAR column's padding.
+    const QString folderName = PhotoArchive::fileSystemName(result.archiveFolder);
+    result.loadPhotograph = !folderName.isEmpty() && QFileInfo(folderName).isDir();
 }
 
 void CheckinDesk::recordEntry(CheckinResult &result)

@@ -215,23 +215,33 @@ QString ratio(double desk, double floor)
     return floor > 0 ? QString::number(desk / floor, 'f', 1) + QLatin1Char('x') : QStringLiteral("-");
 }
 
-// Where the time of a check-in goes: the mean of each step over every counted check-in
-// (means, unlike medians, add up to the whole).
-QString splitRow(const QString &size, const std::vector<DeskDriver::Outcome> &outcomes)
+// Where the time of a check-in goes: the mean of each step over the counted check-ins of
+// one verdict kind (-1: every kind), which add up to the whole, or the p99 of each step, which
+// tells which step makes the tail.
+QString splitRow(const QString &size, const std::vector<DeskDriver::Outcome> &outcomes, int kind, bool p99)
 {
     using Step = double frmMain::CheckinSteps::*;
-    QString line = QStringLiteral("| %1 |").arg(size);
-    const auto mean = [&](const std::function<double(const DeskDriver::Outcome &)> &take) {
-        double sum = 0;
+    QString line = QStringLiteral("| %1 | %2 | %3 |")
+                       .arg(size, kind < 0 ? QStringLiteral("**all**") : InvitationSample::kindName(kind),
+                            p99 ? QStringLiteral("p99") : QStringLiteral("mean"));
+    const auto figure = [&](const std::function<double(const DeskDriver::Outcome &)> &take) {
+        std::vector<double> values;
         for (const DeskDriver::Outcome &o : outcomes)
-            sum += take(o);
-        line += QStringLiteral(" %1 |").arg(BenchStats::ms(outcomes.empty() ? 0 : sum / double(outcomes.size())));
+            if (kind < 0 || o.kind == kind)
+                values.push_back(take(o));
+        double sum = 0;
+        for (double v : values)
+            sum += v;
+        const double shown = values.empty() ? 0
+                             : p99          ? BenchStats::percentile(values, 0.99)
+                                            : sum / double(values.size());
+        line += QStringLiteral(" %1 |").arg(BenchStats::ms(shown));
     };
     for (Step step : {&frmMain::CheckinSteps::connect, &frmMain::CheckinSteps::lookUp, &frmMain::CheckinSteps::entry,
                       &frmMain::CheckinSteps::show, &frmMain::CheckinSteps::after})
-        mean([step](const DeskDriver::Outcome &o) { return o.steps.*step; });
-    mean([](const DeskDriver::Outcome &o) { return o.eventLoop; });
-    mean([](const DeskDriver::Outcome &o) { return o.milliseconds; });
+        figure([step](const DeskDriver::Outcome &o) { return o.steps.*step; });
+    figure([](const DeskDriver::Outcome &o) { return o.eventLoop; });
+    figure([](const DeskDriver::Outcome &o) { return o.milliseconds; });
     return line + QLatin1Char('\n');
 }
 
@@ -274,8 +284,9 @@ int main(int argc, char **argv)
         QString plot = QStringLiteral("# invitations desk_median desk_p99 floor_median floor_p99\n");
         QStringList notes;
         QString split = QStringLiteral(
-            "| invitations | connect and probe | look-up and photograph | entry written | verdict painted "
-            "| journal and count | event loop | whole check-in |\n|---:|---:|---:|---:|---:|---:|---:|---:|\n");
+            "| invitations | verdict | figure | connect and probe | look-up and photograph | entry written "
+            "| verdict painted | journal and count | event loop | whole check-in |\n"
+            "|---:|---|---|---:|---:|---:|---:|---:|---:|---:|\n");
         std::vector<SizeRun> runs;
         for (const QString &set : commandLine.sets())
             runs.push_back(prepare(set, commandLine.work(), commandLine.parser.value(perKindOption).toInt()));
@@ -306,7 +317,10 @@ int main(int argc, char **argv)
             for (int kind = 0; kind < InvitationSample::KindCount; ++kind)
                 table += row(size, InvitationSample::kindName(kind), r.desk[size_t(kind)], r.floor[size_t(kind)]);
             table += row(size, QStringLiteral("**all**"), all(r.desk), all(r.floor));
-            split += splitRow(size, r.outcomes);
+            split += splitRow(size, r.outcomes, -1, false);
+            for (int kind = 0; kind < InvitationSample::KindCount; ++kind)
+                for (bool p99 : {false, true})
+                    split += splitRow(size, r.outcomes, kind, p99);
             const BenchStats::Summary d = BenchStats::summarize(all(r.desk));
             const BenchStats::Summary f = BenchStats::summarize(all(r.floor));
             plot += QStringLiteral("%1 %2 %3 %4 %5\n")
@@ -326,25 +340,36 @@ int main(int argc, char **argv)
         }
         if (!notes.isEmpty())
             table += QLatin1Char('\n') + notes.join(QLatin1Char('\n')) + QLatin1Char('\n');
-        table += QStringLiteral("\nWhere a desk check-in's time goes (means over every verdict kind, ms):\n\n") + split;
+        table += QStringLiteral("\nWhere a desk check-in's time goes (ms; means add up to the whole, each p99 is "
+                                "that step's own):\n\n")
+                 + split;
         BenchEnvironment::writeText(commandLine.markdown(), table);
         const QLocale english(QLocale::English);
         const SizeResult &smallest = runs.front().result;
         const SizeResult &largest = runs.back().result;
         const BenchStats::Summary first = BenchStats::summarize(all(smallest.desk));
         const BenchStats::Summary last = BenchStats::summarize(all(largest.desk));
+        const QString path = !runs.front().server     ? QString()
+                             : SessionPool::enabled() ? QStringLiteral(", through TDS, pooled")
+                                                      : QStringLiteral(", through TDS, unpooled");
+        // Each verdict kind is held to the goal on its own: the mixed p99 hides a slow kind.
+        QString perKind;
+        for (int kind = 0; kind < InvitationSample::KindCount; ++kind) {
+            const BenchStats::Summary k = BenchStats::summarize(largest.desk[size_t(kind)]);
+            perKind += QStringLiteral("| Check-in, %1, %2 invitations%3 | p99 ≤ 10 ms | p99 %4 ms, median %5 ms |\n")
+                           .arg(InvitationSample::kindName(kind), english.toString(qlonglong(largest.invitations)),
+                                path, BenchStats::ms(k.p99), BenchStats::ms(k.median));
+        }
         BenchEnvironment::writeSummary(
             commandLine.markdown(),
-            QStringLiteral("| Check-in, Enter to verdict painted, all verdicts, %1 invitations%7 | p99 ≤ 10 ms "
-                           "| p99 %2 ms, median %3 ms |\n"
-                           "| Check-in growth from %4 to %1 invitations%7 | no worse than logarithmic "
-                           "| median %5 → %3 ms, p99 %6 → %2 ms |\n")
-                .arg(english.toString(qlonglong(largest.invitations)), BenchStats::ms(last.p99),
-                     BenchStats::ms(last.median), english.toString(qlonglong(smallest.invitations)),
-                     BenchStats::ms(first.median), BenchStats::ms(first.p99),
-                     !runs.front().server          ? QString()
-                     : SessionPool::enabled()      ? QStringLiteral(", through TDS, pooled")
-                                                   : QStringLiteral(", through TDS, unpooled")));
+            perKind
+                + QStringLiteral("| Check-in, Enter to verdict painted, all verdicts, %1 invitations%7 | p99 ≤ 10 ms "
+                                 "| p99 %2 ms, median %3 ms |\n"
+                                 "| Check-in growth from %4 to %1 invitations%7 | no worse than logarithmic "
+                                 "| median %5 → %3 ms, p99 %6 → %2 ms |\n")
+                      .arg(english.toString(qlonglong(largest.invitations)), BenchStats::ms(last.p99),
+                           BenchStats::ms(last.median), english.toString(qlonglong(smallest.invitations)),
+                           BenchStats::ms(first.median), BenchStats::ms(first.p99), path));
         BenchEnvironment::writeText(commandLine.parser.value(dataOption), plot);
         if (commandLine.parser.isSet(samplesOption))
             BenchEnvironment::writeText(commandLine.parser.value(samplesOption), samples);

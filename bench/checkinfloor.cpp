@@ -1,5 +1,7 @@
 #include "bench/checkinfloor.h"
 
+#include "data/sqlservercollation.h"
+
 #include <QDir>
 #include <QFile>
 
@@ -33,8 +35,11 @@ sqlite3 *openDb(const QString &path)
     }
     // The desk's embedded provider runs with the same settings.
     sqlite3_busy_timeout(db, 5000);
+    SqlServerCollation::addTo(db);
     if (sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr) != SQLITE_OK)
         fail(db, "PRAGMA journal_mode");
+    if (sqlite3_exec(db, "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr) != SQLITE_OK)
+        fail(db, "PRAGMA synchronous");
     return db;
 }
 

@@ -1,5 +1,6 @@
 #include "bench/invitationsample.h"
 
+#include "data/sqlservercollation.h"
 #include "tools/demodb/demosamples.h"
 
 #include <QFile>
@@ -49,7 +50,7 @@ std::unique_ptr<sqlite3, DbCloser> openReadOnly(const QString &path)
     sqlite3 *raw = nullptr;
     const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, SQLITE_OPEN_READONLY, nullptr);
     std::unique_ptr<sqlite3, DbCloser> db(raw);
-    if (rc != SQLITE_OK)
+    if (rc != SQLITE_OK || SqlServerCollation::addTo(raw) != SQLITE_OK)
         fail(raw, QStringLiteral("cannot open %1").arg(path));
     return db;
 }

@@ -1,5 +1,7 @@
 #include "bench/vipentries.h"
 
+#include "data/sqlservercollation.h"
+
 #include <QDir>
 #include <QFile>
 
@@ -41,6 +43,7 @@ int64_t VipEntries::add(const QString &workFolder, int count)
         sqlite3_close_v2(db);
         throw std::runtime_error("VIP entries: cannot open korda.db in " + workFolder.toStdString());
     }
+    SqlServerCollation::addTo(db);
     try {
         const QByteArray checkin = QFile::encodeName(dir.filePath(QStringLiteral("checkin.db")));
         char *attach = sqlite3_mprintf("ATTACH DATABASE %Q AS checkin", checkin.constData());

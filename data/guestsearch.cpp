@@ -11,12 +11,28 @@ bool searchable(const QString &typed)
     return typed.trimmed().size() >= MinimumLength;
 }
 
+QString typedPattern(const QString &typed)
+{
+    QString text;
+    for (const QChar c : typed) {
+        if (c == QLatin1Char('%') || c == QLatin1Char('_') || c == QLatin1Char('['))
+            text += QLatin1Char('[') + c + QLatin1Char(']');
+        else
+            text += c;
+    }
+    return text;
+}
+
 QString query(const QString &typed)
 {
-    const QString pattern = modCode::SQLValue(Value(typed), 6);
-    return QStringLiteral("SELECT TOP %1 convite_no, nome, no_tap, checked_in FROM tbConvites WHERE nome LIKE ")
+    // People type at a door without capitals or accents: both columns are matched through an
+    // accent-insensitive collation, which the embedded store honours too.
+    const QString pattern = modCode::SQLValue(Value(typedPattern(typed)), 6);
+    const QString match = QStringLiteral(" COLLATE Latin1_General_CI_AI LIKE ");
+    return QStringLiteral("SELECT TOP %1 convite_no, nome, no_tap, checked_in FROM tbConvites WHERE nome")
                .arg(MaxRows + 1)
-           + pattern + QStringLiteral(" OR no_tap LIKE ") + pattern + QStringLiteral(" ORDER BY nome, convite_no");
+           + match + pattern + QStringLiteral(" OR no_tap") + match + pattern
+           + QStringLiteral(" ORDER BY nome, convite_no");
 }
 
 Result read(const ConnectionRef &connection, const QString &sql)

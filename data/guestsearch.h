@@ -8,7 +8,9 @@
 
 // Finding a guest by name or company number: the query on tbConvites and the reading of
 // its rows into list cells. The typed text goes into the query only through SQLValue's
-// contains-pattern (code 6): blanks mean "anything between", apostrophes are escaped.
+// contains-pattern (code 6): blanks mean "anything between", apostrophes are escaped; the
+// operator's %, _ and [ are written [%], [_] and [[] first, so they match themselves on
+// SQL Server and on the embedded store alike. Case and accents do not count.
 // Plain functions; read() raises the connection's RuntimeError when the query fails.
 namespace GuestSearch {
 
@@ -17,6 +19,9 @@ constexpr int MinimumLength = 2;
 
 // Whether the text is long enough to search for: two characters or more, blanks aside.
 bool searchable(const QString &typed);
+
+// The typed text with %, _ and [ each in brackets, so that LIKE takes them literally.
+QString typedPattern(const QString &typed);
 
 // Up to MaxRows + 1 invitations whose nome or no_tap matches, ordered by name (the extra
 // row only tells that there are more).

@@ -2,6 +2,7 @@
 
 #include "data/dberror.h"
 #include "data/sqlitevalue.h"
+#include "data/sqlservercollation.h"
 #include "data/tsqltranslator.h"
 
 #include <QDateTime>
@@ -169,6 +170,8 @@ std::shared_ptr<SqliteSession> SqliteSession::open(const ConnectionStringParts &
     if (rc == SQLITE_OK)
         rc = sqlite3_create_function_v2(db, "SERVERPROPERTY", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
                                         serverProperty, nullptr, nullptr, nullptr);
+    if (rc == SQLITE_OK)
+        rc = SqlServerCollation::addTo(db);
     if (rc != SQLITE_OK)
         throw session->failure(AdoError::OpenFailed, rc);
     // WAL lets one desk read while another writes; this also proves the file is a database.
@@ -177,7 +180,6 @@ std::shared_ptr<SqliteSession> SqliteSession::open(const ConnectionStringParts &
         throw openFailure(QStringLiteral("file is not a database: %1").arg(file.absoluteFilePath()));
     if (rc != SQLITE_OK)
         throw session->failure(AdoError::OpenFailed, rc);
-
     QSet<QString> schemas{QStringLiteral("main"), QStringLiteral("temp")};
     const QStringList attach = attachedFiles(parts.value(QStringLiteral("Attach")));
     for (const QString &entry : attach) {
@@ -256,7 +258,7 @@ ProviderFailure SqliteSession::failure(int32_t number, int resultCode) const
 
 std::unique_ptr<ProviderCursor> SqliteSession::execute(const QString &sql, int64_t *affected)
 {
-    const QByteArray text = TSqlTranslator::toSqlite(sql).toUtf8();
+    const QByteArray text = TSqlTranslator::toSqliteWithServerCollation(sql).toUtf8();
     const char *tail = text.constData();
     const char *const end = text.constData() + text.size();
     *affected = -1;

@@ -15,8 +15,10 @@ struct sqlite3;
 // the files of Attach=<file>[,<file>] attached so that unqualified names are found in them
 // too (a file written in double quotes may hold a comma). Statements pass through TSqlTranslator first;
 // GETDATE() is a function of the session giving local time as "yyyy-mm-dd hh:mm:ss.zzz".
-// WAL journal and a 5 s busy time-out let two desks share one file. Columns declared
-// DATE/DATETIME/TIME come back as Date values, BIT/BOOLEAN as Boolean.
+// WAL journal and a 5 s busy time-out let two desks share one file. Text compares as on
+// SQL Server (SqlServerCollation; the translator gives text columns and compared literals
+// the server's default collation). Columns declared DATE/DATETIME/TIME come back as Date
+// values, BIT/BOOLEAN as Boolean, CHAR(n)/NCHAR(n) padded with blanks to n characters.
 class SqliteSession : public ProviderSession
 {
 public:

@@ -50,6 +50,14 @@ Value SqliteValue::fromColumn(sqlite3_stmt *stmt, int column, const QString &dec
             if (date.isDateValue())
                 return date;
         }
+        // SQL Server stores CHAR(n) blank-padded to n and sends it so.
+        static const QRegularExpression fixed(QStringLiteral("^N?CHAR(?:ACTER)?\\s*\\(\\s*(\\d+)\\s*\\)"));
+        if (declared.contains(QLatin1String("CHAR")) && !declared.contains(QLatin1String("VAR"))) {
+            const QRegularExpressionMatch m = fixed.match(declared);
+            const int width = m.hasMatch() ? m.captured(1).toInt() : 0;
+            if (width > text.size() && width <= 8000)
+                return Value(text.leftJustified(width, QLatin1Char(' ')));
+        }
         return Value(text);
     }
     default: // BLOB: its bytes as Latin-1 text; the desk reads no binary columns

@@ -1,5 +1,7 @@
 #include "data/tsqltranslator.h"
 
+#include "data/sqlservercollation.h"
+
 #include <QRegularExpression>
 
 namespace TSqlTranslator {
@@ -11,7 +13,7 @@ namespace {
 class Translation
 {
 public:
-    explicit Translation(const QString &sql) : m_tokens(tokenize(sql))
+    Translation(const QString &sql, bool serverCollation) : m_tokens(tokenize(sql)), m_serverCollation(serverCollation)
     {
         for (size_t i = 0; i < m_tokens.size(); ++i) {
             m_out.push_back(m_tokens[i].text);
@@ -26,6 +28,8 @@ public:
         rewriteSimpleTokens();
         rewriteConvert();
         foldConstants();
+        if (m_serverCollation)
+            addCollations();
         rewriteTop();
         rewriteConcatenation();
         return m_out.empty() ? QString() : joined(0, m_out.size() - 1);
@@ -343,6 +347,88 @@ private:
         }
     }
 
+    // The last significant index of the operand that starts at k: a folded run of literals
+    // leaves its later tokens blank.
+    int termEnd(int k)
+    {
+        int end = k;
+        while (end + 1 < count() && out(end + 1).isEmpty())
+            ++end;
+        return end;
+    }
+
+    bool isAccentInsensitiveCollation(int collate)
+    {
+        return isWord(collate, "COLLATE") && collate + 1 < count()
+               && SqlServerCollation::isAccentInsensitive(tok(collate + 1).text);
+    }
+
+    // SQL Server compares text by the database's collation, SQLite by the bytes unless told:
+    // - a text column of CREATE TABLE without its own COLLATE gets the server's default;
+    // - a text literal beside a comparison gets it too, so that a literal compared with an
+    //   expression (RTRIM(no_tap) = 'a1', 'x' = 'X') compares as on the server; date texts
+    //   keep the byte order, which is their order and lets an index on a date column serve;
+    // - a LIKE whose operand or pattern carries an accent-insensitive COLLATE becomes
+    //   REGEXP, the accent-insensitive matching function of SqlServerCollation (a SQL
+    //   function cannot see the collation of its arguments).
+    void addCollations()
+    {
+        static const QString suffix = QStringLiteral(" COLLATE ") + QLatin1String(SqlServerCollation::DefaultName);
+        static const QRegularExpression dateText(QStringLiteral("^'\\d{4}-\\d{2}-\\d{2}"));
+        static const char *const textTypes[] = {"VARCHAR", "NVARCHAR", "CHAR",      "NCHAR",
+                                                "TEXT",    "NTEXT",    "CHARACTER", "SYSNAME"};
+        bool inCreateTable = false;
+        int depth = 0;
+        for (int k = 0; k < count(); ++k) {
+            if (isWord(k, "CREATE")) {
+                inCreateTable = isWord(k + 1, "TABLE")
+                                || (isWord(k + 2, "TABLE") && tok(k + 1).kind == TokenKind::Word);
+                depth = 0;
+                continue;
+            }
+            if (inCreateTable) {
+                if (isSymbol(k, "("))
+                    ++depth;
+                else if (isSymbol(k, ")") && --depth == 0)
+                    inCreateTable = false;
+                else if (isSymbol(k, ";") || (depth <= 0 && isWord(k, "AS")))
+                    inCreateTable = false;
+                bool textType = false;
+                for (const char *type : textTypes)
+                    textType = textType || isWord(k, type);
+                if (textType && depth == 1 && k >= 2
+                    && (tok(k - 1).kind == TokenKind::Word || tok(k - 1).kind == TokenKind::Identifier)
+                    && (isSymbol(k - 2, "(") || isSymbol(k - 2, ","))) {
+                    int last = k;
+                    if (isSymbol(k + 1, "(") && matchForward(k + 1) > 0)
+                        last = matchForward(k + 1);
+                    if (!isWord(last + 1, "COLLATE"))
+                        out(last) += suffix;
+                    k = last;
+                }
+                continue;
+            }
+            if (isWord(k, "LIKE")) {
+                const int before = isWord(k - 1, "NOT") ? k - 2 : k - 1;
+                const int patternEnd = k + 1 < count() ? termEnd(k + 1) : k;
+                if (isAccentInsensitiveCollation(before - 1) || isAccentInsensitiveCollation(patternEnd + 1))
+                    out(k) = QStringLiteral("REGEXP");
+                continue;
+            }
+            QString text;
+            const int last = constantTerm(k, &text);
+            if (last < 0 || out(k).isEmpty())
+                continue;
+            const int end = termEnd(last);
+            const bool compared = (k > 0 && tok(k - 1).kind == TokenKind::Symbol && isComparison(tok(k - 1).text))
+                                  || (end + 1 < count() && tok(end + 1).kind == TokenKind::Symbol
+                                      && isComparison(tok(end + 1).text));
+            if (compared && !isWord(end + 1, "COLLATE") && !dateText.match(out(k)).hasMatch() && mayEndRun(end + 1))
+                out(end) += suffix;
+            k = end;
+        }
+    }
+
     // SELECT [DISTINCT|ALL] TOP n ... becomes SELECT ... LIMIT n at the end of that SELECT.
     // From the last SELECT back, so that a TOP inside another TOP's expression, or one whose
     // tokens carry an earlier SELECT's LIMIT, is rewritten before that text is moved or kept.
@@ -460,11 +546,10 @@ private:
     std::vector<QString> m_out;
     std::vector<size_t> m_sig;
     std::vector<bool> m_concat;
+    bool m_serverCollation;
 };
 
-} // namespace
-
-QString toSqlite(const QString &tsql)
+QString translate(const QString &tsql, bool withServerCollation)
 {
     // sp_helpindex 'table' as SQL Server answers it: one row per index with its key columns
     // in order, joined by ", ".
@@ -478,7 +563,19 @@ QString toSqlite(const QString &tsql)
                               "FROM (SELECT name FROM pragma_index_info(il.name) ORDER BY seqno) ii) AS index_keys "
                               "FROM pragma_index_list('%1') il ORDER BY il.name")
             .arg(index.captured(1));
-    return Translation(tsql).run();
+    return Translation(tsql, withServerCollation).run();
+}
+
+} // namespace
+
+QString toSqlite(const QString &tsql)
+{
+    return translate(tsql, false);
+}
+
+QString toSqliteWithServerCollation(const QString &tsql)
+{
+    return translate(tsql, true);
 }
 
 } // namespace TSqlTranslator

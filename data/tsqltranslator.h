@@ -46,4 +46,11 @@ bool isClosed(const QString &quotedToken, QChar close);
 // The SQLite form of a T-SQL statement (or batch).
 QString toSqlite(const QString &tsql);
 
+// The same, comparing text as SQL Server's default collation does (the embedded store's
+// form): a text column of CREATE TABLE without its own COLLATE gets
+// SQL_Latin1_General_CP1_CI_AS, and so does a text literal beside a comparison operator
+// (not a date text, whose byte order is its order); a LIKE whose operand or pattern carries
+// an accent-insensitive COLLATE becomes REGEXP (see SqlServerCollation).
+QString toSqliteWithServerCollation(const QString &tsql);
+
 } // namespace TSqlTranslator

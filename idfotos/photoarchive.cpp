@@ -9,6 +9,14 @@
 
 #include <algorithm>
 
+QString PhotoArchive::fileSystemName(const QString &databaseValue)
+{
+    qsizetype end = databaseValue.size();
+    while (end > 0 && databaseValue.at(end - 1) == QLatin1Char(' '))
+        --end;
+    return databaseValue.left(end);
+}
+
 QString PhotoArchive::storedPath(const ConnectionRef &connection, int32_t contactId)
 {
     if (!connection)
@@ -40,7 +48,7 @@ QString PhotoArchive::resolve(const QString &archiveFolder, const QString &store
 {
     if (archiveFolder.trimmed().isEmpty() || storedPath.trimmed().isEmpty())
         return QString();
-    const QString root = QFileInfo(archiveFolder).canonicalFilePath();
+    const QString root = QFileInfo(fileSystemName(archiveFolder)).canonicalFilePath();
     if (root.isEmpty() || !QFileInfo(root).isDir())
         return QString();
 

@@ -14,6 +14,10 @@
 // no row, a path that leaves the archive) gives an empty result instead of an error.
 namespace PhotoArchive {
 
+// A folder or file name read from the database as Windows takes it: trailing blanks dropped
+// (a CHAR(n) column sends its value padded to n).
+QString fileSystemName(const QString &databaseValue);
+
 // tbContactos_Fotos.path of the contact: the first row with a non-blank text path, or an
 // empty text. The id goes into the query as decimal digits only. Errors raised by the
 // connection layer (closed connection, rejected query) are swallowed: a contact whose

@@ -82,6 +82,25 @@ protected:
         return scalar(checkinDb(), QStringLiteral("SELECT checked_in FROM tbConvites WHERE convite_no = '%1'").arg(conviteNo));
     }
 
+    // Scans of "ab7" and "1003" find the invitations stored as "AB7" and "1003 " (the sample
+    // invitations 1001 and 1003 renumbered), as SQL Server's default collation finds them.
+    void expectNumbersFoundWhateverTheirCaseAndPadding(frmMain &w) const
+    {
+        exec(checkinDb(), QStringLiteral("UPDATE tbConvites SET convite_no = 'AB7' WHERE convite_no = '1001'"));
+        exec(checkinDb(), QStringLiteral("UPDATE tbConvites SET convite_no = '1003 ' WHERE convite_no = '1003'"));
+        const struct
+        {
+            const char *typed;
+            const char *name;
+        } cases[] = {{"ab7", "Ana Catarina Moreira Lopes"}, {"1003", "Luísa Fernanda Guerreiro Dias"}};
+        for (const auto &c : cases) {
+            w.FXNo_TAP()->setText(QString::fromLatin1(c.typed));
+            w.VerifyCode();
+            EXPECT_EQ(verdict(w), QStringLiteral("Convite OK!")) << c.typed;
+            EXPECT_EQ(w.FXNome_Union()->text(), QString::fromUtf8(c.name)) << c.typed;
+        }
+    }
+
     // The main window, shown and active, closing without ending any process.
     static std::unique_ptr<frmMain> desk()
     {

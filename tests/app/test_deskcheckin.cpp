@@ -89,6 +89,26 @@ TEST_F(DeskCheckin, AnUnknownNumberIsNotFoundAndWritesNothing)
     EXPECT_TRUE(waitForUnlock(*w));
 }
 
+TEST_F(DeskCheckin, ANumberFindsItsInvitationWhateverItsCaseAndPadding)
+{
+    auto w = desk();
+    expectNumbersFoundWhateverTheirCaseAndPadding(*w);
+}
+
+TEST_F(DeskCheckin, AnArchiveFolderInACharColumnIsFoundWithoutItsPadding)
+{
+    const QString folder = scalar(checkinDb(), QStringLiteral("SELECT arquivodocumental FROM tbDefs")).toText();
+    ASSERT_FALSE(folder.isEmpty());
+    exec(checkinDb(), QStringLiteral("DROP TABLE tbDefs"));
+    exec(checkinDb(), QStringLiteral("CREATE TABLE tbDefs (arquivodocumental CHAR(250))"));
+    exec(checkinDb(), QStringLiteral("INSERT INTO tbDefs VALUES ('%1')").arg(folder));
+    auto w = desk();
+    typeAndEnter(*w, QStringLiteral("1001"));
+    EXPECT_EQ(verdict(*w), QStringLiteral("Convite OK!"));
+    EXPECT_EQ(w->ucIDFotos1()->ArchiveFolder(), folder.leftJustified(250, QLatin1Char(' ')));
+    EXPECT_TRUE(w->ucIDFotos1()->hasPhoto());
+}
+
 TEST_F(DeskCheckin, AUsedInvitationShowsItsEntryTimeAndWritesNothing)
 {
     auto w = desk();

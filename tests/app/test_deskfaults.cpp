@@ -103,8 +103,9 @@ public:
     WriteLockHolder(const QString &shell, const QString &database)
     {
         m_process.start(shell, {database});
-        m_process.write("BEGIN EXCLUSIVE;\nUPDATE tbConvites SET nome = nome WHERE convite_no = '1002';\n"
-                        "SELECT 'held';\n");
+        // The shell has no SQL Server collation: the write touches no column that compares text.
+        m_process.write("BEGIN EXCLUSIVE;\nUPDATE tbConvites SET socio_id = socio_id "
+                        "WHERE convite_id = (SELECT MIN(convite_id) FROM tbConvites);\nSELECT 'held';\n");
     }
     ~WriteLockHolder() { release(); }
 

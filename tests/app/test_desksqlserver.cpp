@@ -147,6 +147,12 @@ TEST_F(DeskOverTds, EveryVerdictWithItsMemberPanelAsOnTheEmbeddedStore)
     EXPECT_EQ(m_server.refusedLogins(), 0);
 }
 
+TEST_F(DeskOverTds, ANumberFindsItsInvitationWhateverItsCaseAndPadding)
+{
+    auto w = desk();
+    expectNumbersFoundWhateverTheirCaseAndPadding(*w);
+}
+
 TEST_F(DeskOverTds, EscUndoesTheLastEntry)
 {
     TestSupport::MsgBoxRecorder boxes;

@@ -50,6 +50,30 @@ TEST_P(GuestSearchTest, NameOrCompanyNumberMatchesWithBlanksAsAnythingBetweenOrd
     EXPECT_TRUE(GuestSearch::searchable(QStringLiteral("ab")));
 }
 
+TEST_P(GuestSearchTest, CaseAndAccentsDoNotCountAndWildcardsTypedMatchThemselves)
+{
+    run(Role::CheckIn,
+        {"INSERT INTO tbConvites VALUES (20, '4720', NULL, NULL, N'JOÃO ÁLVARES', NULL, 1, NULL)",
+         "INSERT INTO tbConvites VALUES (21, '4721', NULL, NULL, N'Teodora Brásio', NULL, 1, NULL)",
+         "INSERT INTO tbConvites VALUES (22, '4722', NULL, NULL, 'Sala [VIP] 100% a_b', NULL, 1, NULL)"});
+    const struct
+    {
+        const char *typed;
+        QStringList numbers;
+    } cases[] = {
+        {"teodora bras", {QStringLiteral("4721")}},
+        {"joao", {QStringLiteral("4720")}},
+        {"ANA SA", {QStringLiteral("4711")}},
+        {"[vip] 100%", {QStringLiteral("4722")}},
+        {"a_b", {QStringLiteral("4722")}},
+        {"a%", {}},
+        {"[ab]", {}},
+        {"_u", {}},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(numbersFound(QString::fromUtf8(c.typed)), c.numbers) << c.typed;
+}
+
 TEST_P(GuestSearchTest, CellsShowTheEntryTimeLikeTheVipListAndBlankWhenNotEntered)
 {
     const GuestSearch::Result found = GuestSearch::read(open(Role::CheckIn), GuestSearch::query(QStringLiteral("u")));

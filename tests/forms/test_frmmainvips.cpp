@@ -190,6 +190,25 @@ TEST_F(frmMainVIPsTest, VipsWhoEnteredAreListedByNameWithTheirCount)
     EXPECT_TRUE(TestSupport::errorReports().isEmpty());
 }
 
+TEST_F(frmMainVIPsTest, CompanyNumbersJoinWhateverTheirCaseAndPaddingAndNamesSortAsTheServerSortsThem)
+{
+    db.invitation(30, "a124", "Ana", "2026-12-08 22:00:00");
+    db.invitation(31, "A125 ", "álvaro", "2026-12-08 22:10:00");
+    db.invitation(32, "A126", "alberto", "2026-12-08 22:20:00");
+    for (const char *v : {"A124", "a125", "A126 "})
+        db.vip(v);
+
+    frmMainVIPs w;
+    w.Main = &source;
+    w.Form_Load();
+    ASSERT_EQ(w.ListView1()->topLevelItemCount(), 3);
+    EXPECT_EQ(rowTexts(w, 0).value(1), QStringLiteral("alberto"));
+    EXPECT_EQ(rowTexts(w, 1).value(1), QStringLiteral("álvaro"));
+    EXPECT_EQ(rowTexts(w, 2).value(1), QStringLiteral("Ana"));
+    EXPECT_EQ(rowTexts(w, 1).value(0), QStringLiteral("A125 ")); // shown as the server sent it
+    EXPECT_EQ(w.Label4()->text(), QStringLiteral("3."));
+}
+
 TEST_F(frmMainVIPsTest, ACompanyNumberListedTwiceShowsItsInvitationOnce)
 {
     db.invitation(20, "V20", "Rita", "2026-12-08 22:00:00");

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/connection.h"
+#include "data/sqlservercollation.h"
 #include "forms/vipsource.h"
 #include "tests/support/testsupport.h"
 
@@ -16,17 +17,20 @@
 #include <memory>
 
 // Test helper: a check-in file with tbConvites and a KORDA file with tbConvites_VIPs, real
-// SQLite files in a temporary folder, written directly through SQLite. KORDA's connection
+// SQLite files in a temporary folder, written directly through SQLite, with the column types
+// and collation of an event's SQL Server database. KORDA's connection
 // string attaches the check-in file, so the VIP query sees both tables as on the server.
 class VipDatabases
 {
+#define VIP_CI "COLLATE SQL_Latin1_General_CP1_CI_AS"
 public:
     VipDatabases()
     {
         run(checkInPath(),
-            {"CREATE TABLE tbConvites (convite_id INTEGER PRIMARY KEY, convite_no TEXT, socio_id INTEGER, "
-             "no_tap TEXT, nome TEXT, call_in TEXT, base_dados INTEGER, checked_in DATETIME)"});
-        run(kordaPath(), {"CREATE TABLE tbConvites_VIPs (no_empresa TEXT)"});
+            {"CREATE TABLE tbConvites (convite_id INTEGER PRIMARY KEY, convite_no VARCHAR(20) " VIP_CI ", socio_id INTEGER, "
+             "no_tap VARCHAR(20) " VIP_CI ", nome NVARCHAR(100) " VIP_CI ", call_in VARCHAR(20) " VIP_CI ", base_dados INTEGER, "
+             "checked_in DATETIME)"});
+        run(kordaPath(), {"CREATE TABLE tbConvites_VIPs (no_empresa CHAR(10) " VIP_CI ")"});
     }
 
     QString checkInPath() const { return m_dir.filePath(QStringLiteral("checkin.db")); }
@@ -56,7 +60,7 @@ public:
     static void run(const QString &path, std::initializer_list<const char *> statements)
     {
         sqlite3 *db = nullptr;
-        if (sqlite3_open(path.toUtf8().constData(), &db) != SQLITE_OK) {
+        if (sqlite3_open(path.toUtf8().constData(), &db) != SQLITE_OK || SqlServerCollation::addTo(db) != SQLITE_OK) {
             ADD_FAILURE() << "cannot open " << path.toStdString();
         } else {
             for (const char *sql : statements) {
@@ -72,6 +76,7 @@ public:
 private:
     QTemporaryDir m_dir{TestSupport::processTempDir() + QStringLiteral("/vip-XXXXXX")};
 };
+#undef VIP_CI
 
 // A VIP source over real embedded connections: Connect opens KORDA's file afresh, as the
 // desk's Connect replaces its connections, or answers the failure text it was given.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/sqlservercollation.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -16,7 +18,8 @@ class SqliteReader
 public:
     explicit SqliteReader(const QString &path)
     {
-        if (sqlite3_open_v2(path.toUtf8().constData(), &m_db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
+        if (sqlite3_open_v2(path.toUtf8().constData(), &m_db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK
+            || SqlServerCollation::addTo(m_db) != SQLITE_OK)
             ADD_FAILURE() << "cannot open " << path.toStdString() << ": " << sqlite3_errmsg(m_db);
     }
     ~SqliteReader() { sqlite3_close(m_db); }

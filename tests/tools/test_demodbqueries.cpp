@@ -285,7 +285,8 @@ TEST_F(DemoSetQueries, ColumnsCarryTheTypesTheProviderConverts)
 
     types.clear();
     m_checkin->rows(conviteQuery(QStringLiteral("1001")), nullptr, &types);
-    EXPECT_EQ(types, QStringList({"INTEGER", "INTEGER", "TEXT", "TEXT", "TEXT", "INTEGER", "DATETIME"}));
+    EXPECT_EQ(types, QStringList(
+                         {"INTEGER", "INTEGER", "VARCHAR(20)", "NVARCHAR(100)", "VARCHAR(20)", "INTEGER", "DATETIME"}));
 
     // The photo query names no_empresa without a table: only tbAssociados may have it.
     EXPECT_TRUE(m_checkin->errorOf(photoQuery(QStringLiteral("310101"))).isEmpty());

@@ -2,19 +2,24 @@
 
 #include "tools/demodb/sqlitefile.h"
 
-// Date-time columns are declared DATETIME: the embedded provider turns columns declared
-// DATETIME or DATE into dates, and the values are stored as "yyyy-mm-dd hh:mm:ss".
+// The columns are declared as an event's SQL Server database declares them: codes VARCHAR or
+// CHAR, names NVARCHAR, entries DATETIME. Date-time columns are declared DATETIME: the embedded
+// provider turns columns declared DATETIME or DATE into dates, and the values are stored as
+// "yyyy-mm-dd hh:mm:ss". Every text column and so every index on one compares with the
+// server's default collation (registered by SqlServerCollation on each connection), so that
+// a scan of "ab7" finds "AB7" through the index.
+#define CI " COLLATE SQL_Latin1_General_CP1_CI_AS"
 
 void DemoSchema::createCheckinTables(SqliteFile &db)
 {
     db.exec(QByteArrayLiteral(
         "CREATE TABLE tbConvites ("
         " convite_id INTEGER PRIMARY KEY,"
-        " convite_no TEXT NOT NULL,"
+        " convite_no VARCHAR(20)" CI " NOT NULL,"
         " socio_id INTEGER NULL,"
-        " no_tap TEXT NULL,"
-        " nome TEXT NULL,"
-        " call_in TEXT NULL,"
+        " no_tap VARCHAR(20)" CI " NULL,"
+        " nome NVARCHAR(100)" CI " NULL,"
+        " call_in VARCHAR(20)" CI " NULL,"
         " base_dados INTEGER NULL,"
         " checked_in DATETIME NULL)"));
 }
@@ -42,22 +47,22 @@ void DemoSchema::createMemberTables(SqliteFile &db)
     db.exec(QByteArrayLiteral(
         "CREATE TABLE tbEmpresas ("
         " empresa_id INTEGER PRIMARY KEY,"
-        " empresa TEXT NOT NULL);"
+        " empresa NVARCHAR(100)" CI " NOT NULL);"
         "CREATE TABLE tbBases ("
         " base_id INTEGER PRIMARY KEY,"
-        " base TEXT NOT NULL);"
+        " base NVARCHAR(50)" CI " NOT NULL);"
         "CREATE TABLE tbContactos ("
         " contacto_id INTEGER PRIMARY KEY,"
-        " nome TEXT NOT NULL,"
+        " nome NVARCHAR(100)" CI " NOT NULL,"
         " dnascimento DATETIME NULL,"
-        " morada TEXT NULL,"
-        " codpostal TEXT NULL,"
-        " localidade TEXT NULL,"
-        " telemovel TEXT NULL);"
+        " morada NVARCHAR(200)" CI " NULL,"
+        " codpostal VARCHAR(10)" CI " NULL,"
+        " localidade NVARCHAR(100)" CI " NULL,"
+        " telemovel VARCHAR(20)" CI " NULL);"
         "CREATE TABLE tbAssociados ("
         " associado_id INTEGER PRIMARY KEY,"
         " contacto_id INTEGER NOT NULL REFERENCES tbContactos (contacto_id),"
-        " no_empresa TEXT NULL,"
+        " no_empresa VARCHAR(20)" CI " NULL,"
         " no_socio INTEGER NULL,"
         " empresa_id INTEGER NULL REFERENCES tbEmpresas (empresa_id),"
         " base_id INTEGER NULL REFERENCES tbBases (base_id),"
@@ -65,11 +70,11 @@ void DemoSchema::createMemberTables(SqliteFile &db)
         "CREATE TABLE tbContactos_Fotos ("
         " foto_id INTEGER PRIMARY KEY,"
         " contacto_id INTEGER NOT NULL,"
-        " path TEXT NOT NULL);"
+        " path VARCHAR(260)" CI " NOT NULL);"
         "CREATE TABLE tbDefs ("
         " defs_id INTEGER PRIMARY KEY,"
-        " organizacao TEXT NULL,"
-        " arquivodocumental TEXT NULL);"
+        " organizacao NVARCHAR(100)" CI " NULL,"
+        " arquivodocumental VARCHAR(260)" CI " NULL);"
         "CREATE VIEW vwAssociados_Completos AS SELECT"
         " tbContactos.contacto_id AS contacto_id,"
         " tbAssociados.no_empresa AS no_empresa,"
@@ -100,8 +105,8 @@ void DemoSchema::createVipTables(SqliteFile &db)
     db.exec(QByteArrayLiteral(
         "CREATE TABLE tbConvites_VIPs ("
         " vip_id INTEGER PRIMARY KEY,"
-        " no_empresa TEXT NOT NULL,"
-        " descricao TEXT NULL)"));
+        " no_empresa VARCHAR(20)" CI " NOT NULL,"
+        " descricao NVARCHAR(100)" CI " NULL)"));
 }
 
 void DemoSchema::createVipIndexes(SqliteFile &db)

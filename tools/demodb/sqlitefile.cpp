@@ -1,5 +1,6 @@
 #include "tools/demodb/sqlitefile.h"
 
+#include "data/sqlservercollation.h"
 #include "platform/runtimeerror.h"
 
 #include <sqlite3.h>
@@ -17,6 +18,12 @@ SqliteFile::SqliteFile(const QString &path)
                            QStringLiteral("cannot open %1: %2").arg(path, message));
     }
     sqlite3_extended_result_codes(m_db, 1);
+    // The schema declares its text columns with SQL Server's collation.
+    if (SqlServerCollation::addTo(m_db) != SQLITE_OK) {
+        sqlite3_close(m_db);
+        m_db = nullptr;
+        throw RuntimeError(ErrorNumber::ProviderError, QStringLiteral("cannot open %1: collations").arg(path));
+    }
 }
 
 SqliteFile::~SqliteFile()

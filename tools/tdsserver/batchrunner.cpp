@@ -78,8 +78,9 @@ BatchRunner::BatchRunner(std::shared_ptr<SqliteSession> session, std::u16string 
 void BatchRunner::run(const std::u16string &batch, ByteWriter &out)
 {
     sqlite3 *db = m_session->handle();
-    const QByteArray text =
-        TSqlTranslator::toSqlite(QString::fromUtf16(batch.data(), qsizetype(batch.size()))).toUtf8();
+    const QByteArray text = TSqlTranslator::toSqliteWithServerCollation(
+                                QString::fromUtf16(batch.data(), qsizetype(batch.size())))
+                                .toUtf8();
     const char *tail = text.constData();
     const char *const end = text.constData() + text.size();
 
