@@ -10,9 +10,9 @@
 #include "tests/data/databasefixture.h"
 #include "tests/support/tdsserverprocess.h"
 #include "tests/support/testsupport.h"
-#include "tools/tdsserver/tdsbytes.h"
-#include "tools/tdsserver/tdsmessages.h"
-#include "tools/tdsserver/tdspacket.h"
+#include "testserver/tdsbytes.h"
+#include "testserver/tdsmessages.h"
+#include "testserver/tdspacket.h"
 
 #include <QFile>
 #include <QProcess>

@@ -1,4 +1,4 @@
-#include "tools/tdsserver/serveroptions.h"
+#include "testserver/serveroptions.h"
 
 #include <arpa/inet.h>
 

@@ -1,4 +1,4 @@
-#include "tools/tdsserver/servermessages.h"
+#include "testserver/servermessages.h"
 
 #include <sqlite3.h>
 

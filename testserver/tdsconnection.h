@@ -1,9 +1,9 @@
 #pragma once
 
-#include "tools/tdsserver/serveroptions.h"
-#include "tools/tdsserver/tdsbytes.h"
-#include "tools/tdsserver/tdspacket.h"
-#include "tools/tdsserver/tdstokens.h"
+#include "testserver/serveroptions.h"
+#include "testserver/tdsbytes.h"
+#include "testserver/tdspacket.h"
+#include "testserver/tdstokens.h"
 
 #include <memory>
 #include <string>

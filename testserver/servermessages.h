@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tools/tdsserver/tdstokens.h"
+#include "testserver/tdstokens.h"
 
 #include <string>
 

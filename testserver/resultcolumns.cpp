@@ -1,7 +1,7 @@
-#include "tools/tdsserver/resultcolumns.h"
+#include "testserver/resultcolumns.h"
 
 #include "data/sqlitevalue.h"
-#include "tools/tdsserver/tdstokens.h"
+#include "testserver/tdstokens.h"
 
 #include <QString>
 

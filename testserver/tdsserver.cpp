@@ -1,8 +1,8 @@
-#include "tools/tdsserver/tdsserver.h"
+#include "testserver/tdsserver.h"
 
-#include "tools/tdsserver/browserresponder.h"
-#include "tools/tdsserver/serverlog.h"
-#include "tools/tdsserver/tdsconnection.h"
+#include "testserver/browserresponder.h"
+#include "testserver/serverlog.h"
+#include "testserver/tdsconnection.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>

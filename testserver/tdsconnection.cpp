@@ -1,12 +1,12 @@
-#include "tools/tdsserver/tdsconnection.h"
+#include "testserver/tdsconnection.h"
 
 #include "data/providersession.h"
 #include "data/sqlitesession.h"
-#include "tools/tdsserver/batchrunner.h"
-#include "tools/tdsserver/catalogsession.h"
-#include "tools/tdsserver/serverlog.h"
-#include "tools/tdsserver/servermessages.h"
-#include "tools/tdsserver/tdsmessages.h"
+#include "testserver/batchrunner.h"
+#include "testserver/catalogsession.h"
+#include "testserver/serverlog.h"
+#include "testserver/servermessages.h"
+#include "testserver/tdsmessages.h"
 
 #include <poll.h>
 #include <sys/socket.h>

@@ -1,10 +1,10 @@
-#include "tools/tdsserver/batchrunner.h"
+#include "testserver/batchrunner.h"
 
 #include "data/sqlitesession.h"
 #include "data/tsqltranslator.h"
-#include "tools/tdsserver/resultcolumns.h"
-#include "tools/tdsserver/servermessages.h"
-#include "tools/tdsserver/tdstokens.h"
+#include "testserver/resultcolumns.h"
+#include "testserver/servermessages.h"
+#include "testserver/tdstokens.h"
 
 #include <QString>
 
