@@ -34,6 +34,14 @@ TdsToken::ServerMessage loginFailed(const std::u16string &user)
     return make(18456, 14, "Login failed for user '" + toUtf8(user) + "'.");
 }
 
+TdsToken::ServerMessage tooManyConnections(int maxConnections)
+{
+    return make(17809, 20,
+                "Could not connect because the maximum number of '" + std::to_string(maxConnections)
+                    + "' user connections has already been reached. The system administrator can use sp_configure "
+                      "to increase the maximum value. The connection has been closed.");
+}
+
 TdsToken::ServerMessage cannotOpenDatabase(const std::u16string &database)
 {
     return make(4060, 11, "Cannot open database \"" + toUtf8(database) + "\" requested by the login. The login failed.");

@@ -13,6 +13,7 @@ namespace ServerMessages {
 TdsToken::ServerMessage loginFailed(const std::u16string &user);
 TdsToken::ServerMessage cannotOpenDatabase(const std::u16string &database);
 TdsToken::ServerMessage unsupportedVersion(uint32_t tdsVersion);
+TdsToken::ServerMessage tooManyConnections(int maxConnections);
 TdsToken::ServerMessage unsupportedRequest(const char *what);
 TdsToken::ServerMessage fromSqlite(const std::string &message, int resultCode);
 

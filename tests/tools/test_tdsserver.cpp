@@ -14,14 +14,17 @@
 #include "testserver/tdsmessages.h"
 #include "testserver/tdspacket.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -404,6 +407,81 @@ TEST_F(TdsServerTest, MalformedPacketsCloseOnlyTheirOwnConnection)
     EXPECT_EQ(scalar(bystander, QStringLiteral("SELECT 'ainda aqui'")), Value("ainda aqui"));
     EXPECT_EQ(scalar(open(), QStringLiteral("SELECT 2")), Value(int32_t(2)));
     EXPECT_EQ(m_server.standardError().count(QStringLiteral("closed connection")), int(std::size(cases)));
+}
+
+// Sockets connected to the server without a word: non-blocking, so that a full backlog
+// never holds the test up.
+std::vector<int> idleSockets(quint16 port, int count)
+{
+    std::vector<int> fds;
+    for (int i = 0; i < count; ++i) {
+        const int fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_port = htons(port);
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::connect(fd, reinterpret_cast<sockaddr *>(&a), sizeof a);
+        fds.push_back(fd);
+    }
+    return fds;
+}
+
+// Processor time (user + system) a process has used, in clock ticks, from /proc.
+long cpuTicks(qint64 pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return -1;
+    const QString line = QString::fromLatin1(stat.readAll());
+    const QStringList fields = line.mid(line.lastIndexOf(u')') + 2).split(u' ');
+    return fields.value(11).toLong() + fields.value(12).toLong(); // utime, stime
+}
+
+int threads(qint64 pid)
+{
+    return int(QDir(QStringLiteral("/proc/%1/task").arg(pid)).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
+}
+
+TEST_F(TdsServerTest, OutOfDescriptorsItWaitsInsteadOfSpinningAndServesAgainAfterwards)
+{
+    start();
+    const rlimit limit{64, 64};
+    ASSERT_EQ(prlimit(pid_t(m_server.pid()), RLIMIT_NOFILE, &limit, nullptr), 0);
+    std::vector<int> fds = idleSockets(m_server.port(), 300);
+    QThread::msleep(500); // the server takes what it can and runs out
+    const long before = cpuTicks(m_server.pid());
+    QThread::msleep(2000);
+    const long used = cpuTicks(m_server.pid()) - before;
+    EXPECT_LT(used, sysconf(_SC_CLK_TCK) / 5) << "ticks used in 2 s while out of descriptors";
+    EXPECT_LE(threads(m_server.pid()), 64);
+    EXPECT_TRUE(m_server.standardError().contains(QStringLiteral("accept paused: Too many open files")));
+    for (int fd : fds)
+        close(fd);
+    EXPECT_EQ(scalar(open(), QStringLiteral("SELECT 7")), Value(int32_t(7)));
+}
+
+TEST_F(TdsServerTest, BeyondMaxConnectionsALoginIsRefusedWith17809AndIdleConnectionsEnd)
+{
+    start({QStringLiteral("--max-connections"), QStringLiteral("3"), QStringLiteral("--idle-timeout"), QStringLiteral("2")});
+    const std::u16string password = TdsServerProcess::Password.toStdU16String();
+    RawClient idle(m_server.port());
+    ASSERT_TRUE(idle.logIn(u"sa", password, u"Pelvrin"));
+    std::vector<ConnectionRef> held = {open(), open()};
+    const RuntimeError full = raisedBy([&] { open(); });
+    EXPECT_TRUE(full.description().contains(
+        QStringLiteral("Could not connect because the maximum number of '3' user connections has already been reached.")))
+        << full.description().toStdString();
+    // 300 sockets more: a few are served to be told so, the rest closed; the threads stay bounded.
+    std::vector<int> fds = idleSockets(m_server.port(), 300);
+    QThread::msleep(500);
+    EXPECT_LE(threads(m_server.pid()), 3 + 16 + 2);
+    for (int fd : fds)
+        close(fd);
+    // Sessions that send nothing past the time-out are ended by the server, and their places are free.
+    EXPECT_TRUE(idle.closedByServer());
+    EXPECT_TRUE(m_server.standardError().contains(QStringLiteral("idle for 2 s")));
+    QThread::msleep(300);
+    EXPECT_TRUE(RawClient(m_server.port()).logIn(u"sa", password, u"Pelvrin"));
 }
 
 TEST_F(TdsServerTest, TheBrowserAnswersForItsInstanceOnly)
