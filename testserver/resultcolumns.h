@@ -1,6 +1,7 @@
 #pragma once
 
 #include "testserver/tdsbytes.h"
+#include "testserver/tdstokens.h"
 
 #include <cstdint>
 #include <string>
@@ -16,29 +17,42 @@ struct Cell
     std::string bytes; // text as UTF-8, or the blob's bytes
 };
 
-// The SQL Server type a result column is sent as, chosen from the SQLite declared type
-// and the values the column holds:
-// - declared INT.../BIGINT: int (INTN 4), bigint (INTN 8) when declared BIGINT or a value
-//   needs 64 bits; declared BIT/BOOL: bit (BITN);
-// - declared REAL/FLOAT/DOUBLE/NUMERIC/DECIMAL/MONEY: float (FLTN 8);
-// - declared DATE/TIME...: datetime (DATETIMN 8);
-// - declared character types: nvarchar(N) for a declared (N) that every value fits,
-//   nvarchar(4000) otherwise, nvarchar(max) when a value is longer;
-// - BLOB: varbinary(8000) or varbinary(max);
-// - no declared type (expressions): from the values, integers as int/bigint, numbers with
-//   a fraction as float, text as nvarchar; a column of NULLs only as int.
-// A value that does not fit the declared type (text in an integer column, a date that does
-// not read as one) turns the column into nvarchar, so nothing is ever lost or invented.
-enum class ColumnType { Int4, Int8, Bit, Float, DateTime, NVarChar, NVarCharMax, VarBinary, VarBinaryMax };
+// The SQL Server type a result column is sent as, taken from the column's SQLite declared
+// type as SQL Server would describe a column declared so:
+// - TINYINT, SMALLINT, INT (any other name holding INT), BIGINT: INTN of 1, 2, 4, 8 bytes;
+//   BIT/BOOL: BITN; REAL/FLOAT/DOUBLE: FLTN 8;
+// - DECIMAL(p,s)/NUMERIC(p,s) (18,0 when not given): DECIMALN; MONEY, SMALLMONEY: MONEYN 8, 4;
+// - DATETIME (and any other name holding DATE), SMALLDATETIME, DATE, TIME(n), DATETIME2(n);
+// - UNIQUEIDENTIFIER: GUID;
+// - VARCHAR(n), CHAR(n): BIGVARCHR/BIGCHAR in code page 1252 with SQL_Latin1_General_CP1_CI_AS
+//   (CHAR blank-padded to n); NVARCHAR(n), NCHAR(n) and SQLite's TEXT: UCS-2 (NCHAR padded);
+//   (MAX), or a stored value longer than the declared length, as the (max) type;
+// - BLOB/BINARY: varbinary(8000) or varbinary(max);
+// - no declared type (an expression): from the values, integers as int (SQL Server's type of
+//   COUNT(*)) or bigint, numbers with a fraction as float, text in GETDATE()'s form
+//   "yyyy-mm-dd hh:mm:ss.fff" as datetime, other text as nvarchar; a column of NULLs as int.
+// A stored value the declared type cannot hold (text that is no number in an INT column, a
+// date that does not read as one, a number past DECIMAL's precision) makes describeColumns
+// fail with the error SQL Server gives for that conversion; a character outside code page
+// 1252 in a VARCHAR is sent as '?', as SQL Server stores it.
+enum class ColumnType {
+    TinyInt, SmallInt, Int4, Int8, Bit, Float, Decimal, Money, SmallMoney,
+    DateTime, SmallDateTime, Date, Time, DateTime2, Guid,
+    VarChar, Char, VarCharMax, NVarChar, NChar, NVarCharMax, VarBinary, VarBinaryMax
+};
 
 struct ResultColumn
 {
     std::u16string name;
     ColumnType type = ColumnType::NVarChar;
-    uint16_t length = 4000; // characters of an nvarchar column
+    uint16_t length = 4000; // characters of a character column
+    uint8_t precision = 18; // DECIMAL
+    uint8_t scale = 0;      // DECIMAL; TIME and DATETIME2: digits of the second's fraction
 };
 
-ResultColumn chooseColumnType(const std::string &declaredType, const std::vector<std::vector<Cell>> &rows, size_t column);
+// The column's type, or false with the server's message in *error for a value it cannot hold.
+bool describeColumn(const std::string &declaredType, const std::vector<std::vector<Cell>> &rows, size_t column,
+                    ResultColumn *result, TdsToken::ServerMessage *error);
 
 // COLMETADATA for the columns.
 void writeColumnMetadata(ByteWriter &out, const std::vector<ResultColumn> &columns);

@@ -42,6 +42,16 @@ TdsToken::ServerMessage tooManyConnections(int maxConnections)
                       "to increase the maximum value. The connection has been closed.");
 }
 
+TdsToken::ServerMessage conversionFailed(const std::string &value, const std::string &typeName)
+{
+    return make(245, 16, "Conversion failed when converting the varchar value '" + value + "' to data type " + typeName + ".");
+}
+
+TdsToken::ServerMessage arithmeticOverflow(const std::string &typeName)
+{
+    return make(8115, 16, "Arithmetic overflow error converting expression to data type " + typeName + ".");
+}
+
 TdsToken::ServerMessage cannotOpenDatabase(const std::u16string &database)
 {
     return make(4060, 11, "Cannot open database \"" + toUtf8(database) + "\" requested by the login. The login failed.");

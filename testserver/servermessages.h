@@ -15,6 +15,9 @@ TdsToken::ServerMessage cannotOpenDatabase(const std::u16string &database);
 TdsToken::ServerMessage unsupportedVersion(uint32_t tdsVersion);
 TdsToken::ServerMessage tooManyConnections(int maxConnections);
 TdsToken::ServerMessage unsupportedRequest(const char *what);
+// 245 and 8115: a stored value the column's declared type cannot hold.
+TdsToken::ServerMessage conversionFailed(const std::string &value, const std::string &typeName);
+TdsToken::ServerMessage arithmeticOverflow(const std::string &typeName);
 TdsToken::ServerMessage fromSqlite(const std::string &message, int resultCode);
 
 } // namespace ServerMessages
