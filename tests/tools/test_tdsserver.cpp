@@ -493,6 +493,7 @@ TEST_F(TdsServerTest, EachDeclaredTypeTravelsAsSqlServerSendsIt)
         const char *declared, *stored;
         int type, size, precision, scale;
         const char *readBack; // through the driver, when the text is what matters
+        Value value = Value(); // through the driver, when not Empty
     } cases[] = {
         {"VARCHAR(10)", "'José€ā'", 0xA7, 10, -1, -1, "José€?"}, // ā is not in code page 1252
         {"CHAR(5)", "'ab'", 0xAF, 5, -1, -1, "ab   "},
@@ -510,8 +511,9 @@ TEST_F(TdsServerTest, EachDeclaredTypeTravelsAsSqlServerSendsIt)
         {"DATETIME", "'2024-05-06 07:08:09.123'", 0x6F, 8, -1, -1, nullptr},
         {"SMALLDATETIME", "'2024-05-06 07:08:40'", 0x6F, 4, -1, -1, nullptr},
         {"DATE", "'2024-05-06'", 0x28, -1, -1, -1, nullptr},
-        {"DATETIME2(3)", "'2024-05-06 07:08:09.123'", 0x2A, -1, -1, 3, nullptr},
-        {"TIME", "'10:11:12.5'", 0x29, -1, -1, 7, nullptr},
+        {"DATETIME2(3)", "'2024-05-06 07:08:09.123'", 0x2A, -1, -1, 3, nullptr,
+         Value::date(QDate(2024, 5, 6), QTime(7, 8, 9, 123))},
+        {"TIME", "'10:11:12.5'", 0x29, -1, -1, 7, nullptr, Value::date(QDate(1899, 12, 30), QTime(10, 11, 12, 500))},
         {"UNIQUEIDENTIFIER", "'6F9619FF-8B86-D011-B42D-00C04FC964FF'", 0x24, 16, -1, -1, nullptr},
     };
     const QString dump = m_dir.filePath(QStringLiteral("tds.dump"));
@@ -531,6 +533,9 @@ TEST_F(TdsServerTest, EachDeclaredTypeTravelsAsSqlServerSendsIt)
         ASSERT_FALSE(rs->Eof());
         if (k.readBack) {
             EXPECT_EQ(rs->Fields(0).Value().toText(), QString::fromUtf8(k.readBack));
+        }
+        if (k.value.kind() != Value::Kind::Empty) {
+            EXPECT_EQ(rs->Fields(0).Value(), k.value);
         }
         rs.reset();
         c->Execute(QStringLiteral("DROP TABLE t"));
