@@ -18,11 +18,23 @@
 namespace {
 
 enum TypeByte : uint8_t {
-    GuidType = 0x24, IntN = 0x26, DateN = 0x28, TimeN = 0x29, DateTime2N = 0x2A, BitN = 0x68, DecimalN = 0x6A,
-    FltN = 0x6D, MoneyN = 0x6E, DateTimN = 0x6F, BigVarBinary = 0xA5, BigVarChar = 0xA7, BigChar = 0xAF,
-    NVarCharType = 0xE7, NCharType = 0xEF
+    GuidType = 0x24,
+    IntN = 0x26,
+    DateN = 0x28,
+    TimeN = 0x29,
+    DateTime2N = 0x2A,
+    BitN = 0x68,
+    DecimalN = 0x6A,
+    FltN = 0x6D,
+    MoneyN = 0x6E,
+    DateTimN = 0x6F,
+    BigVarBinary = 0xA5,
+    BigVarChar = 0xA7,
+    BigChar = 0xAF,
+    NVarCharType = 0xE7,
+    NCharType = 0xEF
 };
-constexpr uint16_t CharBytes = 8000; // varchar(8000), nvarchar(4000)
+constexpr uint16_t CharBytes = 8000;   // varchar(8000), nvarchar(4000)
 constexpr uint16_t MaxLength = 0xFFFF; // (max): values travel as partially length-prefixed chunks
 constexpr uint64_t PlpNull = ~uint64_t(0);
 constexpr uint32_t TicksPerDay = 300u * 86400u;
@@ -241,7 +253,8 @@ bool fits(const ResultColumn &c, const Cell &cell)
     case ColumnType::TinyInt: return integerOf(cell, &n) && n >= 0 && n <= 255;
     case ColumnType::SmallInt: return integerOf(cell, &n) && n >= -32768 && n <= 32767;
     case ColumnType::Int4:
-        return integerOf(cell, &n) && n >= std::numeric_limits<int32_t>::min() && n <= std::numeric_limits<int32_t>::max();
+        return integerOf(cell, &n) && n >= std::numeric_limits<int32_t>::min()
+               && n <= std::numeric_limits<int32_t>::max();
     case ColumnType::Int8:
     case ColumnType::Bit: return integerOf(cell, &n);
     case ColumnType::Float: return cell.kind != Cell::Kind::Text || scaledNumber(cell, 0, 38, &negative, &magnitude);
@@ -254,7 +267,8 @@ bool fits(const ResultColumn &c, const Cell &cell)
     case ColumnType::Date:
     case ColumnType::Time:
     case ColumnType::DateTime2: return timeOf(cell, &date, &time) && date.year() >= 1;
-    case ColumnType::Guid: return cell.kind == Cell::Kind::Text && !QUuid::fromString(QString::fromStdString(cell.bytes)).isNull();
+    case ColumnType::Guid:
+        return cell.kind == Cell::Kind::Text && !QUuid::fromString(QString::fromStdString(cell.bytes)).isNull();
     default: return true;
     }
 }
@@ -280,7 +294,8 @@ bool describeColumn(const std::string &declaredType, const std::vector<std::vect
         texts |= cell.kind == Cell::Kind::Text;
         blobs |= cell.kind == Cell::Kind::Blob;
         wide |= cell.kind == Cell::Kind::Integer
-                && (cell.integer < std::numeric_limits<int32_t>::min() || cell.integer > std::numeric_limits<int32_t>::max());
+                && (cell.integer < std::numeric_limits<int32_t>::min()
+                    || cell.integer > std::numeric_limits<int32_t>::max());
         dates &= readsAsGetDate(cell);
         longest = std::max(longest, cell.kind == Cell::Kind::Blob ? cell.bytes.size() : utf16Length(cell.bytes));
     }
@@ -297,31 +312,43 @@ bool describeColumn(const std::string &declaredType, const std::vector<std::vect
             c.length = uint16_t(length);
         }
     };
-    if (t == QLatin1String("TINYINT")) c.type = ColumnType::TinyInt;
-    else if (t == QLatin1String("SMALLINT")) c.type = ColumnType::SmallInt;
-    else if (t == QLatin1String("BIGINT")) c.type = ColumnType::Int8;
-    else if (t.contains(QLatin1String("INT"))) c.type = wide ? ColumnType::Int8 : ColumnType::Int4;
-    else if (t == QLatin1String("BIT") || t.startsWith(QLatin1String("BOOL"))) c.type = ColumnType::Bit;
+    if (t == QLatin1String("TINYINT"))
+        c.type = ColumnType::TinyInt;
+    else if (t == QLatin1String("SMALLINT"))
+        c.type = ColumnType::SmallInt;
+    else if (t == QLatin1String("BIGINT"))
+        c.type = ColumnType::Int8;
+    else if (t.contains(QLatin1String("INT")))
+        c.type = wide ? ColumnType::Int8 : ColumnType::Int4;
+    else if (t == QLatin1String("BIT") || t.startsWith(QLatin1String("BOOL")))
+        c.type = ColumnType::Bit;
     else if (t == QLatin1String("DECIMAL") || t == QLatin1String("NUMERIC") || t == QLatin1String("DEC")) {
         c.type = ColumnType::Decimal;
         c.precision = uint8_t(std::clamp(number(d, 0, 18), 1, 38));
         c.scale = uint8_t(std::clamp(number(d, 1, 0), 0, int(c.precision)));
-    } else if (t == QLatin1String("MONEY")) c.type = ColumnType::Money;
-    else if (t == QLatin1String("SMALLMONEY")) c.type = ColumnType::SmallMoney;
+    } else if (t == QLatin1String("MONEY"))
+        c.type = ColumnType::Money;
+    else if (t == QLatin1String("SMALLMONEY"))
+        c.type = ColumnType::SmallMoney;
     else if (t == QLatin1String("REAL") || t.startsWith(QLatin1String("FLOA")) || t.startsWith(QLatin1String("DOUB")))
         c.type = ColumnType::Float;
-    else if (t == QLatin1String("SMALLDATETIME")) c.type = ColumnType::SmallDateTime;
-    else if (t == QLatin1String("DATE")) c.type = ColumnType::Date;
+    else if (t == QLatin1String("SMALLDATETIME"))
+        c.type = ColumnType::SmallDateTime;
+    else if (t == QLatin1String("DATE"))
+        c.type = ColumnType::Date;
     else if (t == QLatin1String("TIME") || t == QLatin1String("DATETIME2")) {
         c.type = t == QLatin1String("TIME") ? ColumnType::Time : ColumnType::DateTime2;
         c.scale = uint8_t(std::clamp(number(d, 0, 7), 0, 7));
-    } else if (t.contains(QLatin1String("DATE"))) c.type = ColumnType::DateTime;
-    else if (t == QLatin1String("UNIQUEIDENTIFIER")) c.type = ColumnType::Guid;
+    } else if (t.contains(QLatin1String("DATE")))
+        c.type = ColumnType::DateTime;
+    else if (t == QLatin1String("UNIQUEIDENTIFIER"))
+        c.type = ColumnType::Guid;
     else if (t == QLatin1String("VARCHAR") || t == QLatin1String("CHAR") || t == QLatin1String("CHARACTER"))
         character(ColumnType::Char, ColumnType::VarChar, ColumnType::VarCharMax, t != QLatin1String("VARCHAR"));
     else if (t == QLatin1String("NCHAR"))
         character(ColumnType::NChar, ColumnType::NVarChar, ColumnType::NVarCharMax, true);
-    else if (t.contains(QLatin1String("CHAR")) || t.contains(QLatin1String("TEXT")) || t.contains(QLatin1String("CLOB")))
+    else if (t.contains(QLatin1String("CHAR")) || t.contains(QLatin1String("TEXT"))
+             || t.contains(QLatin1String("CLOB")))
         character(ColumnType::NChar, ColumnType::NVarChar, ColumnType::NVarCharMax, false);
     else if (t.contains(QLatin1String("BLOB")) || t.contains(QLatin1String("BINARY")))
         c.type = longest > CharBytes ? ColumnType::VarBinaryMax : ColumnType::VarBinary;
@@ -344,7 +371,8 @@ bool describeColumn(const std::string &declaredType, const std::vector<std::vect
         const Cell &cell = row.at(column);
         if (cell.kind == Cell::Kind::Null || fits(c, cell))
             continue;
-        const bool numeric = c.type == ColumnType::Decimal || c.type == ColumnType::Money || c.type == ColumnType::SmallMoney;
+        const bool numeric = c.type == ColumnType::Decimal || c.type == ColumnType::Money
+                             || c.type == ColumnType::SmallMoney;
         int64_t n;
         bool negative;
         unsigned __int128 m;
@@ -455,9 +483,11 @@ void writeRow(ByteWriter &out, const std::vector<ResultColumn> &columns, const s
     for (size_t i = 0; i < columns.size(); ++i) {
         const Cell &cell = row.at(i);
         const ResultColumn &c = columns[i];
-        const bool plp = c.type == ColumnType::VarCharMax || c.type == ColumnType::NVarCharMax || c.type == ColumnType::VarBinaryMax;
-        const bool shortLength = c.type == ColumnType::VarChar || c.type == ColumnType::Char || c.type == ColumnType::NVarChar
-                                 || c.type == ColumnType::NChar || c.type == ColumnType::VarBinary;
+        const bool plp = c.type == ColumnType::VarCharMax || c.type == ColumnType::NVarCharMax
+                         || c.type == ColumnType::VarBinaryMax;
+        const bool shortLength = c.type == ColumnType::VarChar || c.type == ColumnType::Char
+                                 || c.type == ColumnType::NVarChar || c.type == ColumnType::NChar
+                                 || c.type == ColumnType::VarBinary;
         if (cell.kind == Cell::Kind::Null) {
             if (plp)
                 out.u64(PlpNull);
@@ -473,11 +503,31 @@ void writeRow(ByteWriter &out, const std::vector<ResultColumn> &columns, const s
         QDate date;
         QTime time;
         switch (c.type) {
-        case ColumnType::TinyInt: integerOf(cell, &n); out.u8(1); out.u8(uint8_t(n)); break;
-        case ColumnType::SmallInt: integerOf(cell, &n); out.u8(2); out.u16(uint16_t(int16_t(n))); break;
-        case ColumnType::Int4: integerOf(cell, &n); out.u8(4); out.u32(uint32_t(int32_t(n))); break;
-        case ColumnType::Int8: integerOf(cell, &n); out.u8(8); out.u64(uint64_t(n)); break;
-        case ColumnType::Bit: integerOf(cell, &n); out.u8(1); out.u8(n != 0); break;
+        case ColumnType::TinyInt:
+            integerOf(cell, &n);
+            out.u8(1);
+            out.u8(uint8_t(n));
+            break;
+        case ColumnType::SmallInt:
+            integerOf(cell, &n);
+            out.u8(2);
+            out.u16(uint16_t(int16_t(n)));
+            break;
+        case ColumnType::Int4:
+            integerOf(cell, &n);
+            out.u8(4);
+            out.u32(uint32_t(int32_t(n)));
+            break;
+        case ColumnType::Int8:
+            integerOf(cell, &n);
+            out.u8(8);
+            out.u64(uint64_t(n));
+            break;
+        case ColumnType::Bit:
+            integerOf(cell, &n);
+            out.u8(1);
+            out.u8(n != 0);
+            break;
         case ColumnType::Float:
             out.u8(8);
             out.f64(cell.kind == Cell::Kind::Integer ? double(cell.integer)
@@ -529,7 +579,11 @@ void writeRow(ByteWriter &out, const std::vector<ResultColumn> &columns, const s
             out.u16(uint16_t(minutes));
             break;
         }
-        case ColumnType::Date: timeOf(cell, &date, &time); out.u8(3); writeDate(out, date); break;
+        case ColumnType::Date:
+            timeOf(cell, &date, &time);
+            out.u8(3);
+            writeDate(out, date);
+            break;
         case ColumnType::Time:
             timeOf(cell, &date, &time);
             out.u8(uint8_t(timeBytes(c.scale)));

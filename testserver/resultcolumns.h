@@ -36,9 +36,29 @@ struct Cell
 // fail with the error SQL Server gives for that conversion; a character outside code page
 // 1252 in a VARCHAR is sent as '?', as SQL Server stores it.
 enum class ColumnType {
-    TinyInt, SmallInt, Int4, Int8, Bit, Float, Decimal, Money, SmallMoney,
-    DateTime, SmallDateTime, Date, Time, DateTime2, Guid,
-    VarChar, Char, VarCharMax, NVarChar, NChar, NVarCharMax, VarBinary, VarBinaryMax
+    TinyInt,
+    SmallInt,
+    Int4,
+    Int8,
+    Bit,
+    Float,
+    Decimal,
+    Money,
+    SmallMoney,
+    DateTime,
+    SmallDateTime,
+    Date,
+    Time,
+    DateTime2,
+    Guid,
+    VarChar,
+    Char,
+    VarCharMax,
+    NVarChar,
+    NChar,
+    NVarCharMax,
+    VarBinary,
+    VarBinaryMax
 };
 
 struct ResultColumn

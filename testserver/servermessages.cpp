@@ -44,7 +44,8 @@ TdsToken::ServerMessage tooManyConnections(int maxConnections)
 
 TdsToken::ServerMessage conversionFailed(const std::string &value, const std::string &typeName)
 {
-    return make(245, 16, "Conversion failed when converting the varchar value '" + value + "' to data type " + typeName + ".");
+    return make(245, 16,
+                "Conversion failed when converting the varchar value '" + value + "' to data type " + typeName + ".");
 }
 
 TdsToken::ServerMessage arithmeticOverflow(const std::string &typeName)

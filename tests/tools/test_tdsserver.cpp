@@ -467,9 +467,19 @@ std::vector<WireColumn> lastColumnMetadata(const Bytes &stream)
             c.type = r.u8();
             switch (c.type) {
             case 0x28: break; // DATE
-            case 0x29: case 0x2A: case 0x2B: c.scale = r.u8(); break;
-            case 0x6A: case 0x6C: c.size = r.u8(); c.precision = r.u8(); c.scale = r.u8(); break;
-            case 0xA7: case 0xAF: case 0xE7: case 0xEF:
+            case 0x29:
+            case 0x2A:
+            case 0x2B: c.scale = r.u8(); break;
+            case 0x6A:
+            case 0x6C:
+                c.size = r.u8();
+                c.precision = r.u8();
+                c.scale = r.u8();
+                break;
+            case 0xA7:
+            case 0xAF:
+            case 0xE7:
+            case 0xEF:
                 c.size = r.u16();
                 for (int i = 0; i < 5; ++i)
                     c.collation.push_back(r.u8());
@@ -492,7 +502,7 @@ TEST_F(TdsServerTest, EachDeclaredTypeTravelsAsSqlServerSendsIt)
     {
         const char *declared, *stored;
         int type, size, precision, scale;
-        const char *readBack; // through the driver, when the text is what matters
+        const char *readBack;  // through the driver, when the text is what matters
         Value value = Value(); // through the driver, when not Empty
     } cases[] = {
         {"VARCHAR(10)", "'José€ā'", 0xA7, 10, -1, -1, "José€?"}, // ā is not in code page 1252
@@ -525,7 +535,8 @@ TEST_F(TdsServerTest, EachDeclaredTypeTravelsAsSqlServerSendsIt)
         // The schema straight into SQLite: T-SQL's CHAR(n) would be read as the CHAR function.
         sqlite3 *db = nullptr;
         ASSERT_EQ(sqlite3_open(m_dir.filePath(QStringLiteral("main.db")).toUtf8().constData(), &db), SQLITE_OK);
-        const std::string schema = std::string("CREATE TABLE t (v ") + k.declared + "); INSERT INTO t VALUES (" + k.stored + ")";
+        const std::string schema = std::string("CREATE TABLE t (v ") + k.declared + "); INSERT INTO t VALUES ("
+                                   + k.stored + ")";
         EXPECT_EQ(sqlite3_exec(db, schema.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
         sqlite3_close(db);
         // COUNT(*) and GETDATE() have no declared type: SQL Server sends them as int and datetime.
@@ -557,7 +568,8 @@ TEST_F(TdsServerTest, EachDeclaredTypeTravelsAsSqlServerSendsIt)
     // A stored value SQL Server could not have held is its conversion error, not a broken result.
     c->Execute(QStringLiteral("CREATE TABLE bad (v INT); INSERT INTO bad VALUES ('abc')"));
     const RuntimeError e = raisedBy([&] { c->Execute(QStringLiteral("SELECT v FROM bad")); });
-    EXPECT_EQ(e.description(), QStringLiteral("Conversion failed when converting the varchar value 'abc' to data type int."));
+    EXPECT_EQ(e.description(),
+              QStringLiteral("Conversion failed when converting the varchar value 'abc' to data type int."));
     EXPECT_EQ(scalar(c, QStringLiteral("SELECT 1")), Value(int32_t(1)));
 }
 
@@ -614,14 +626,15 @@ TEST_F(TdsServerTest, OutOfDescriptorsItWaitsInsteadOfSpinningAndServesAgainAfte
 
 TEST_F(TdsServerTest, BeyondMaxConnectionsALoginIsRefusedWith17809AndIdleConnectionsEnd)
 {
-    start({QStringLiteral("--max-connections"), QStringLiteral("3"), QStringLiteral("--idle-timeout"), QStringLiteral("2")});
+    start({QStringLiteral("--max-connections"), QStringLiteral("3"), QStringLiteral("--idle-timeout"),
+           QStringLiteral("2")});
     const std::u16string password = TdsServerProcess::Password.toStdU16String();
     RawClient idle(m_server.port());
     ASSERT_TRUE(idle.logIn(u"sa", password, u"Pelvrin"));
     std::vector<ConnectionRef> held = {open(), open()};
     const RuntimeError full = raisedBy([&] { open(); });
-    EXPECT_TRUE(full.description().contains(
-        QStringLiteral("Could not connect because the maximum number of '3' user connections has already been reached.")))
+    EXPECT_TRUE(full.description().contains(QStringLiteral(
+        "Could not connect because the maximum number of '3' user connections has already been reached.")))
         << full.description().toStdString();
     // 300 sockets more: a few are served to be told so, the rest closed; the threads stay bounded.
     std::vector<int> fds = idleSockets(m_server.port(), 300);
