@@ -8,12 +8,19 @@
 #include <QByteArray>
 #include <QString>
 
+#include <algorithm>
+
 namespace {
 
 SQLHSTMT handle(void *statement)
 {
     return static_cast<SQLHSTMT>(statement);
 }
+
+// SQL Server's own ODBC type codes for TIME and DATETIMEOFFSET (sqlncli.h), which its drivers
+// and FreeTDS answer instead of SQL_TYPE_TIME and SQL_TYPE_TIMESTAMP.
+constexpr SQLSMALLINT SqlServerTime2 = -154;
+constexpr SQLSMALLINT SqlServerTimestampOffset = -155;
 
 } // namespace
 
@@ -45,7 +52,10 @@ OdbcRowReader::OdbcRowReader(void *statement, int columns) : m_statement(stateme
         case SQL_TYPE_DATE:
         case SQL_DATE: m_kinds.push_back(Kind::Date); break;
         case SQL_TYPE_TIME:
-        case SQL_TIME: m_kinds.push_back(Kind::Time); break;
+        case SQL_TIME:
+        case SqlServerTime2: m_kinds.push_back(Kind::Time); break;
+        // DATETIMEOFFSET: the date and time as written, its offset left out as a Date has none.
+        case SqlServerTimestampOffset: m_kinds.push_back(Kind::Timestamp); break;
         case SQL_BINARY:
         case SQL_VARBINARY:
         case SQL_LONGVARBINARY: m_kinds.push_back(Kind::Binary); break;
@@ -113,7 +123,10 @@ Value OdbcRowReader::column(int index)
             fail("SQLGetData");
         if (indicator == SQL_NULL_DATA)
             return Value::null();
-        const QTime time(t.hour, t.minute, t.second, int(t.fraction / 1000000));
+        // The fraction (nanoseconds) to the millisecond a Date holds, rounded; 23:59:59.9996 stays
+        // in its day, as a Date cannot carry it over into the next.
+        const int ms = std::min(999, int((t.fraction + 500000) / 1000000));
+        const QTime time(t.hour, t.minute, t.second, ms);
         if (m_kinds[size_t(index)] == Kind::Time)
             return Value::date(QDate(1899, 12, 30), time);
         return Value::date(QDate(t.year, t.month, t.day), time);

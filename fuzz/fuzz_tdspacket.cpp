@@ -4,9 +4,9 @@
 // reads outside its input; every message the reader accepts, cut into packets again, reads
 // back the same; a LOGIN7 field never holds more text than the record has room for.
 #include "fuzz/fuzzcheck.h"
-#include "tools/tdsserver/browserresponder.h"
-#include "tools/tdsserver/tdsmessages.h"
-#include "tools/tdsserver/tdspacket.h"
+#include "testserver/browserresponder.h"
+#include "testserver/tdsmessages.h"
+#include "testserver/tdspacket.h"
 
 #include <cstdint>
 

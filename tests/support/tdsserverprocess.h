@@ -37,6 +37,7 @@ public:
     void thaw();
 
     quint16 port() const { return m_port; }
+    qint64 pid() const { return m_process.processId(); }
     const QString &error() const { return m_error; }
     int exitCode() const { return m_exitCode; }
     bool running() const { return m_process.state() != QProcess::NotRunning; }

@@ -10,22 +10,27 @@
 #include "tests/data/databasefixture.h"
 #include "tests/support/tdsserverprocess.h"
 #include "tests/support/testsupport.h"
-#include "tools/tdsserver/tdsbytes.h"
-#include "tools/tdsserver/tdsmessages.h"
-#include "tools/tdsserver/tdspacket.h"
+#include "testserver/tdsbytes.h"
+#include "testserver/tdsmessages.h"
+#include "testserver/tdspacket.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
+
+#include <sqlite3.h>
 
 #include <optional>
 
@@ -404,6 +409,244 @@ TEST_F(TdsServerTest, MalformedPacketsCloseOnlyTheirOwnConnection)
     EXPECT_EQ(scalar(bystander, QStringLiteral("SELECT 'ainda aqui'")), Value("ainda aqui"));
     EXPECT_EQ(scalar(open(), QStringLiteral("SELECT 2")), Value(int32_t(2)));
     EXPECT_EQ(m_server.standardError().count(QStringLiteral("closed connection")), int(std::size(cases)));
+}
+
+// One column of a COLMETADATA token as a client reads it off the wire.
+struct WireColumn
+{
+    int type = -1, size = -1, precision = -1, scale = -1;
+    Bytes collation;
+    std::u16string name;
+};
+
+// The payloads of the packets FreeTDS logged as received (TDSDUMP), joined into one stream.
+Bytes receivedStream(const QString &dumpFile)
+{
+    QFile dump(dumpFile);
+    EXPECT_TRUE(dump.open(QIODevice::ReadOnly | QIODevice::Text)) << dumpFile.toStdString();
+    Bytes stream;
+    Bytes packet;
+    bool inPacket = false;
+    const auto finish = [&] {
+        if (packet.size() > 8)
+            stream.insert(stream.end(), packet.begin() + 8, packet.end());
+        packet.clear();
+    };
+    static const QRegularExpression hexLine(QStringLiteral("^[0-9a-f]{4} ((?:[0-9a-f]{2}[ -]){1,16})"));
+    for (const QString &line : QString::fromUtf8(dump.readAll()).split(u'\n')) {
+        if (line.endsWith(QLatin1String("Received packet"))) {
+            finish();
+            inPacket = true;
+            continue;
+        }
+        const QRegularExpressionMatch m = hexLine.match(line);
+        if (!m.hasMatch()) {
+            inPacket = inPacket && !line.isEmpty();
+            continue;
+        }
+        if (inPacket)
+            for (const QString &b : m.captured(1).split(QRegularExpression(QStringLiteral("[ -]")), Qt::SkipEmptyParts))
+                packet.push_back(uint8_t(b.toUInt(nullptr, 16)));
+    }
+    finish();
+    return stream;
+}
+
+// The columns of the last COLMETADATA token in the stream (MS-TDS 2.2.7.4 and 2.2.5.6).
+std::vector<WireColumn> lastColumnMetadata(const Bytes &stream)
+{
+    std::vector<WireColumn> columns;
+    for (size_t at = 0; at + 3 < stream.size(); ++at) {
+        if (stream[at] != 0x81)
+            continue;
+        ByteReader r(stream.data() + at + 1, stream.size() - at - 1);
+        std::vector<WireColumn> found(r.u16());
+        for (WireColumn &c : found) {
+            r.u32(); // user type
+            r.u16(); // flags
+            c.type = r.u8();
+            switch (c.type) {
+            case 0x28: break; // DATE
+            case 0x29:
+            case 0x2A:
+            case 0x2B: c.scale = r.u8(); break;
+            case 0x6A:
+            case 0x6C:
+                c.size = r.u8();
+                c.precision = r.u8();
+                c.scale = r.u8();
+                break;
+            case 0xA7:
+            case 0xAF:
+            case 0xE7:
+            case 0xEF:
+                c.size = r.u16();
+                for (int i = 0; i < 5; ++i)
+                    c.collation.push_back(r.u8());
+                break;
+            case 0xA5: c.size = r.u16(); break;
+            default: c.size = r.u8(); break;
+            }
+            c.name = r.utf16(r.u8());
+        }
+        if (!r.failed() && !found.empty() && found.back().name == u"last")
+            columns = found;
+    }
+    return columns;
+}
+
+TEST_F(TdsServerTest, EachDeclaredTypeTravelsAsSqlServerSendsIt)
+{
+    const Bytes latin1General{0x09, 0x04, 0xD0, 0x00, 0x34}; // SQL_Latin1_General_CP1_CI_AS
+    struct Case
+    {
+        const char *declared, *stored;
+        int type, size, precision, scale;
+        const char *readBack;  // through the driver, when the text is what matters
+        Value value = Value(); // through the driver, when not Empty
+    } cases[] = {
+        {"VARCHAR(10)", "'José€ā'", 0xA7, 10, -1, -1, "José€?"}, // ā is not in code page 1252
+        {"CHAR(5)", "'ab'", 0xAF, 5, -1, -1, "ab   "},
+        {"NVARCHAR(8)", "'ção ā'", 0xE7, 16, -1, -1, "ção ā"},
+        {"NCHAR(4)", "'xy'", 0xEF, 8, -1, -1, "xy  "},
+        {"TINYINT", "200", 0x26, 1, -1, -1, nullptr},
+        {"SMALLINT", "-300", 0x26, 2, -1, -1, nullptr},
+        {"INT", "7", 0x26, 4, -1, -1, nullptr},
+        {"BIGINT", "7", 0x26, 8, -1, -1, nullptr},
+        {"BIT", "1", 0x68, 1, -1, -1, nullptr},
+        {"DECIMAL(20,4)", "'1234567890123456.1234'", 0x6A, 13, 20, 4, nullptr},
+        {"NUMERIC(5,2)", "3.14159", 0x6A, 5, 5, 2, nullptr},
+        {"MONEY", "'12.3456'", 0x6E, 8, -1, -1, nullptr},
+        {"SMALLMONEY", "1.5", 0x6E, 4, -1, -1, nullptr},
+        {"DATETIME", "'2024-05-06 07:08:09.123'", 0x6F, 8, -1, -1, nullptr},
+        {"SMALLDATETIME", "'2024-05-06 07:08:40'", 0x6F, 4, -1, -1, nullptr},
+        {"DATE", "'2024-05-06'", 0x28, -1, -1, -1, nullptr},
+        {"DATETIME2(3)", "'2024-05-06 07:08:09.123'", 0x2A, -1, -1, 3, nullptr,
+         Value::date(QDate(2024, 5, 6), QTime(7, 8, 9, 123))},
+        {"TIME", "'10:11:12.5'", 0x29, -1, -1, 7, nullptr, Value::date(QDate(1899, 12, 30), QTime(10, 11, 12, 500))},
+        {"UNIQUEIDENTIFIER", "'6F9619FF-8B86-D011-B42D-00C04FC964FF'", 0x24, 16, -1, -1, nullptr},
+    };
+    const QString dump = m_dir.filePath(QStringLiteral("tds.dump"));
+    qputenv("TDSDUMP", dump.toLocal8Bit());
+    start();
+    ConnectionRef c = open();
+    for (const Case &k : cases) {
+        SCOPED_TRACE(k.declared);
+        // The schema straight into SQLite: T-SQL's CHAR(n) would be read as the CHAR function.
+        sqlite3 *db = nullptr;
+        ASSERT_EQ(sqlite3_open(m_dir.filePath(QStringLiteral("main.db")).toUtf8().constData(), &db), SQLITE_OK);
+        const std::string schema = std::string("CREATE TABLE t (v ") + k.declared + "); INSERT INTO t VALUES ("
+                                   + k.stored + ")";
+        EXPECT_EQ(sqlite3_exec(db, schema.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(db);
+        // COUNT(*) and GETDATE() have no declared type: SQL Server sends them as int and datetime.
+        RecordsetRef rs = c->Execute(QStringLiteral("SELECT v, COUNT(*) AS n, GETDATE() AS last FROM t"));
+        ASSERT_FALSE(rs->Eof());
+        if (k.readBack) {
+            EXPECT_EQ(rs->Fields(0).Value().toText(), QString::fromUtf8(k.readBack));
+        }
+        if (k.value.kind() != Value::Kind::Empty) {
+            EXPECT_EQ(rs->Fields(0).Value(), k.value);
+        }
+        rs.reset();
+        c->Execute(QStringLiteral("DROP TABLE t"));
+        const std::vector<WireColumn> wire = lastColumnMetadata(receivedStream(dump));
+        ASSERT_EQ(wire.size(), 3u);
+        EXPECT_EQ(wire[0].type, k.type);
+        EXPECT_EQ(wire[0].size, k.size);
+        EXPECT_EQ(wire[0].precision, k.precision);
+        EXPECT_EQ(wire[0].scale, k.scale);
+        if (k.type == 0xA7 || k.type == 0xAF) {
+            EXPECT_EQ(wire[0].collation, latin1General);
+        }
+        EXPECT_EQ(wire[1].type, 0x26);
+        EXPECT_EQ(wire[1].size, 4);
+        EXPECT_EQ(wire[2].type, 0x6F);
+        EXPECT_EQ(wire[2].size, 8);
+    }
+    qunsetenv("TDSDUMP");
+    // A stored value SQL Server could not have held is its conversion error, not a broken result.
+    c->Execute(QStringLiteral("CREATE TABLE bad (v INT); INSERT INTO bad VALUES ('abc')"));
+    const RuntimeError e = raisedBy([&] { c->Execute(QStringLiteral("SELECT v FROM bad")); });
+    EXPECT_EQ(e.description(),
+              QStringLiteral("Conversion failed when converting the varchar value 'abc' to data type int."));
+    EXPECT_EQ(scalar(c, QStringLiteral("SELECT 1")), Value(int32_t(1)));
+}
+
+// Sockets connected to the server without a word: non-blocking, so that a full backlog
+// never holds the test up.
+std::vector<int> idleSockets(quint16 port, int count)
+{
+    std::vector<int> fds;
+    for (int i = 0; i < count; ++i) {
+        const int fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_port = htons(port);
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::connect(fd, reinterpret_cast<sockaddr *>(&a), sizeof a);
+        fds.push_back(fd);
+    }
+    return fds;
+}
+
+// Processor time (user + system) a process has used, in clock ticks, from /proc.
+long cpuTicks(qint64 pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return -1;
+    const QString line = QString::fromLatin1(stat.readAll());
+    const QStringList fields = line.mid(line.lastIndexOf(u')') + 2).split(u' ');
+    return fields.value(11).toLong() + fields.value(12).toLong(); // utime, stime
+}
+
+int threads(qint64 pid)
+{
+    return int(QDir(QStringLiteral("/proc/%1/task").arg(pid)).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
+}
+
+TEST_F(TdsServerTest, OutOfDescriptorsItWaitsInsteadOfSpinningAndServesAgainAfterwards)
+{
+    start();
+    const rlimit limit{64, 64};
+    ASSERT_EQ(prlimit(pid_t(m_server.pid()), RLIMIT_NOFILE, &limit, nullptr), 0);
+    std::vector<int> fds = idleSockets(m_server.port(), 300);
+    QThread::msleep(500); // the server takes what it can and runs out
+    const long before = cpuTicks(m_server.pid());
+    QThread::msleep(2000);
+    const long used = cpuTicks(m_server.pid()) - before;
+    EXPECT_LT(used, sysconf(_SC_CLK_TCK) / 5) << "ticks used in 2 s while out of descriptors";
+    EXPECT_LE(threads(m_server.pid()), 64);
+    EXPECT_TRUE(m_server.standardError().contains(QStringLiteral("accept paused: Too many open files")));
+    for (int fd : fds)
+        close(fd);
+    EXPECT_EQ(scalar(open(), QStringLiteral("SELECT 7")), Value(int32_t(7)));
+}
+
+TEST_F(TdsServerTest, BeyondMaxConnectionsALoginIsRefusedWith17809AndIdleConnectionsEnd)
+{
+    start({QStringLiteral("--max-connections"), QStringLiteral("3"), QStringLiteral("--idle-timeout"),
+           QStringLiteral("2")});
+    const std::u16string password = TdsServerProcess::Password.toStdU16String();
+    RawClient idle(m_server.port());
+    ASSERT_TRUE(idle.logIn(u"sa", password, u"Pelvrin"));
+    std::vector<ConnectionRef> held = {open(), open()};
+    const RuntimeError full = raisedBy([&] { open(); });
+    EXPECT_TRUE(full.description().contains(QStringLiteral(
+        "Could not connect because the maximum number of '3' user connections has already been reached.")))
+        << full.description().toStdString();
+    // 300 sockets more: a few are served to be told so, the rest closed; the threads stay bounded.
+    std::vector<int> fds = idleSockets(m_server.port(), 300);
+    QThread::msleep(500);
+    EXPECT_LE(threads(m_server.pid()), 3 + 16 + 2);
+    for (int fd : fds)
+        close(fd);
+    // Sessions that send nothing past the time-out are ended by the server, and their places are free.
+    EXPECT_TRUE(idle.closedByServer());
+    EXPECT_TRUE(m_server.standardError().contains(QStringLiteral("idle for 2 s")));
+    QThread::msleep(300);
+    EXPECT_TRUE(RawClient(m_server.port()).logIn(u"sa", password, u"Pelvrin"));
 }
 
 TEST_F(TdsServerTest, TheBrowserAnswersForItsInstanceOnly)

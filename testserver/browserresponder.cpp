@@ -1,4 +1,4 @@
-#include "tools/tdsserver/browserresponder.h"
+#include "testserver/browserresponder.h"
 
 #include <algorithm>
 #include <cctype>

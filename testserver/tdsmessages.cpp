@@ -1,4 +1,4 @@
-#include "tools/tdsserver/tdsmessages.h"
+#include "testserver/tdsmessages.h"
 
 namespace Tds {
 

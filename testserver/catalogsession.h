@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tools/tdsserver/serveroptions.h"
+#include "testserver/serveroptions.h"
 
 #include <memory>
 

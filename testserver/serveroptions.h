@@ -26,6 +26,8 @@ struct ServerOptions
     int stallMs = 0;        // delay before every reply
     int stallAfterLoginMs = 0; // delay before every reply to a request after login
     std::string dropAfterBatch; // run each SQL batch holding this text, then close unanswered
+    int maxConnections = 256;   // connections served at once; a login beyond them is refused
+    int idleTimeoutS = 1800;    // end a connection that sends nothing for this long (0: never)
     bool help = false;
 };
 

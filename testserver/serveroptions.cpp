@@ -1,4 +1,4 @@
-#include "tools/tdsserver/serveroptions.h"
+#include "testserver/serveroptions.h"
 
 #include <arpa/inet.h>
 
@@ -6,23 +6,28 @@
 #include <cctype>
 #include <cstdlib>
 
-const char *const serverUsage =
-    "usage: quorvet-tds-server --listen HOST:PORT --user NAME --password PW\n"
-    "           --catalog NAME=FILE [--catalog NAME=FILE ...] [--attach NAME=FILE ...]\n"
-    "           [--instance NAME --browser-port UDPPORT] [--drop-after N] [--stall-ms MS]\n"
-    "           [--stall-after-login MS] [--drop-after-batch TEXT]\n"
-    "A TDS 7.4 server for tests and demonstrations that answers from SQLite files; not a database for production.\n"
-    "  --listen HOST:PORT   IPv4 address and TCP port (0 picks a free one); prints 'listening on HOST:PORT'\n"
-    "  --catalog NAME=FILE  a database a login may name (the first is the default)\n"
-    "  --attach NAME=FILE   a file attached to every session of catalog NAME\n"
-    "  --instance NAME      answer the SQL Server Browser's query for this instance on --browser-port (UDP)\n"
-    "  --drop-after N       close each connection when its Nth packet arrives, without answering it\n"
-    "  --stall-ms MS        wait MS milliseconds before every reply (an attention cancels the wait)\n"
-    "  --stall-after-login MS\n"
-    "                       the same for the requests after login only: logins are answered at once\n"
-    "  --drop-after-batch TEXT\n"
-    "                       run each SQL batch whose text holds TEXT (ASCII case ignored), then close\n"
-    "                       its connection before the reply is sent\n";
+const char *const serverUsage
+    = "usage: quorvet-tds-server --listen HOST:PORT --user NAME --password PW\n"
+      "           --catalog NAME=FILE [--catalog NAME=FILE ...] [--attach NAME=FILE ...]\n"
+      "           [--instance NAME --browser-port UDPPORT] [--drop-after N] [--stall-ms MS]\n"
+      "           [--stall-after-login MS] [--drop-after-batch TEXT] [--max-connections N]\n"
+      "           [--idle-timeout SECONDS]\n"
+      "A TDS 7.4 server for tests and demonstrations that answers from SQLite files; not a database for production.\n"
+      "  --listen HOST:PORT   IPv4 address and TCP port (0 picks a free one); prints 'listening on HOST:PORT'\n"
+      "  --catalog NAME=FILE  a database a login may name (the first is the default)\n"
+      "  --attach NAME=FILE   a file attached to every session of catalog NAME\n"
+      "  --instance NAME      answer the SQL Server Browser's query for this instance on --browser-port (UDP)\n"
+      "  --drop-after N       close each connection when its Nth packet arrives, without answering it\n"
+      "  --stall-ms MS        wait MS milliseconds before every reply (an attention cancels the wait)\n"
+      "  --stall-after-login MS\n"
+      "                       the same for the requests after login only: logins are answered at once\n"
+      "  --drop-after-batch TEXT\n"
+      "                       run each SQL batch whose text holds TEXT (ASCII case ignored), then close\n"
+      "                       its connection before the reply is sent\n"
+      "  --max-connections N  serve at most N connections at once (default 256); a login beyond them is\n"
+      "                       refused with SQL Server's error 17809\n"
+      "  --idle-timeout SECONDS\n"
+      "                       end a connection that sends nothing for SECONDS (default 1800; 0: never)\n";
 
 namespace {
 
@@ -154,6 +159,18 @@ bool parseServerOptions(const std::vector<std::string> &arguments, ServerOptions
                 return false;
             }
             o.dropAfterBatch = value;
+        } else if (option == "--max-connections") {
+            if (!number(value, 1, 100000, &n)) {
+                *error = "--max-connections wants a number of connections (1 to 100000), not '" + value + "'";
+                return false;
+            }
+            o.maxConnections = int(n);
+        } else if (option == "--idle-timeout") {
+            if (!number(value, 0, 86400, &n)) {
+                *error = "--idle-timeout wants seconds (0 to 86400), not '" + value + "'";
+                return false;
+            }
+            o.idleTimeoutS = int(n);
         } else {
             *error = "unknown option '" + option + "'";
             return false;

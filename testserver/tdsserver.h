@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tools/tdsserver/serveroptions.h"
+#include "testserver/serveroptions.h"
 
 #include <atomic>
 #include <cstdint>
@@ -12,7 +12,8 @@
 struct ServerLog;
 
 // The listening side: a TCP socket whose connections are each served by a TdsConnection
-// on a thread of its own, and with --instance a UDP socket answering the browser query.
+// on a thread of its own (at most --max-connections of them, and a few more that only refuse
+// the login), and with --instance a UDP socket answering the browser query.
 // run() returns when stopFd becomes readable (SIGTERM); it then wakes every connection,
 // waits for their threads and closes every socket.
 class TdsServer
@@ -31,6 +32,9 @@ public:
     void run(int stopFd);
 
 private:
+    static constexpr int AcceptPauseMs = 100;
+    static constexpr size_t RefusingConnections = 16;
+
     struct Worker
     {
         std::thread thread;
@@ -38,7 +42,8 @@ private:
         std::shared_ptr<std::atomic<bool>> finished;
     };
 
-    void accept();
+    // False when accepting should pause (out of descriptors, memory or threads).
+    bool accept();
     void answerBrowser();
     void reap(bool all);
 
@@ -50,5 +55,6 @@ private:
     uint16_t m_port = 0;
     uint16_t m_browserPort = 0;
     uint16_t m_nextSpid = 51;
+    bool m_outOfResources = false;
     std::list<Worker> m_workers;
 };

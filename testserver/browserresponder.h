@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tools/tdsserver/tdsbytes.h"
+#include "testserver/tdsbytes.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,4 +1,4 @@
-#include "tools/tdsserver/tdspacket.h"
+#include "testserver/tdspacket.h"
 
 #include <algorithm>
 

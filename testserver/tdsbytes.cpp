@@ -1,4 +1,4 @@
-#include "tools/tdsserver/tdsbytes.h"
+#include "testserver/tdsbytes.h"
 
 #include <QString>
 

@@ -1,4 +1,4 @@
-#include "tools/tdsserver/catalogsession.h"
+#include "testserver/catalogsession.h"
 
 #include "data/connectionstringparts.h"
 #include "data/sqlitesession.h"

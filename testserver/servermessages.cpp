@@ -1,4 +1,4 @@
-#include "tools/tdsserver/servermessages.h"
+#include "testserver/servermessages.h"
 
 #include <sqlite3.h>
 
@@ -32,6 +32,25 @@ bool after(const std::string &message, const std::string &prefix, std::string *r
 TdsToken::ServerMessage loginFailed(const std::u16string &user)
 {
     return make(18456, 14, "Login failed for user '" + toUtf8(user) + "'.");
+}
+
+TdsToken::ServerMessage tooManyConnections(int maxConnections)
+{
+    return make(17809, 20,
+                "Could not connect because the maximum number of '" + std::to_string(maxConnections)
+                    + "' user connections has already been reached. The system administrator can use sp_configure "
+                      "to increase the maximum value. The connection has been closed.");
+}
+
+TdsToken::ServerMessage conversionFailed(const std::string &value, const std::string &typeName)
+{
+    return make(245, 16,
+                "Conversion failed when converting the varchar value '" + value + "' to data type " + typeName + ".");
+}
+
+TdsToken::ServerMessage arithmeticOverflow(const std::string &typeName)
+{
+    return make(8115, 16, "Arithmetic overflow error converting expression to data type " + typeName + ".");
 }
 
 TdsToken::ServerMessage cannotOpenDatabase(const std::u16string &database)

@@ -1,4 +1,4 @@
-#include "tools/tdsserver/tdstokens.h"
+#include "testserver/tdstokens.h"
 
 namespace TdsToken {
 

@@ -1,12 +1,12 @@
-#include "tools/tdsserver/tdsconnection.h"
+#include "testserver/tdsconnection.h"
 
 #include "data/providersession.h"
 #include "data/sqlitesession.h"
-#include "tools/tdsserver/batchrunner.h"
-#include "tools/tdsserver/catalogsession.h"
-#include "tools/tdsserver/serverlog.h"
-#include "tools/tdsserver/servermessages.h"
-#include "tools/tdsserver/tdsmessages.h"
+#include "testserver/batchrunner.h"
+#include "testserver/catalogsession.h"
+#include "testserver/serverlog.h"
+#include "testserver/servermessages.h"
+#include "testserver/tdsmessages.h"
 
 #include <poll.h>
 #include <sys/socket.h>
@@ -62,8 +62,13 @@ bool TdsConnection::readPacket(Tds::Packet &packet)
         case Tds::PacketReader::Result::Malformed: closing(m_reader.problem()); return false;
         case Tds::PacketReader::Result::NeedMore: break;
         }
-        if (receive(-1) != Received::Data)
-            return false;
+        // A full server waits only briefly for the login it is going to refuse.
+        const int idleMs = m_full ? 5000 : m_options.idleTimeoutS > 0 ? m_options.idleTimeoutS * 1000 : -1;
+        switch (receive(idleMs)) {
+        case Received::Data: break;
+        case Received::Closed: return false;
+        case Received::Nothing: closing("idle for " + std::to_string(idleMs / 1000) + " s"); return false;
+        }
     }
 }
 
@@ -260,6 +265,8 @@ bool TdsConnection::login(const Tds::Message &message)
     }
     if (stall(m_options.stallMs) != Wait::Ready)
         return false;
+    if (m_full)
+        return refuse(request->userName, ServerMessages::tooManyConnections(m_options.maxConnections));
     if (request->tdsVersion < 0x72000000)
         return refuse(request->userName, ServerMessages::unsupportedVersion(request->tdsVersion));
     if (request->integratedSecurity || !sameUser(request->userName, m_options.user)

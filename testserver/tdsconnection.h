@@ -1,9 +1,9 @@
 #pragma once
 
-#include "tools/tdsserver/serveroptions.h"
-#include "tools/tdsserver/tdsbytes.h"
-#include "tools/tdsserver/tdspacket.h"
-#include "tools/tdsserver/tdstokens.h"
+#include "testserver/serveroptions.h"
+#include "testserver/tdsbytes.h"
+#include "testserver/tdspacket.h"
+#include "testserver/tdstokens.h"
 
 #include <memory>
 #include <string>
@@ -16,8 +16,8 @@ struct ServerLog;
 // connection closed), then SQL batches run on the login's catalog, each answered in
 // packets of the negotiated size. ATTENTION is answered with DONE_ATTN. A malformed packet
 // or message, one the protocol does not allow at that point, the --drop-after count, a
-// batch named by --drop-after-batch (once it has run), or the server stopping ends the
-// connection; other connections are not affected.
+// batch named by --drop-after-batch (once it has run), --idle-timeout without a packet, or the
+// server stopping ends the connection; other connections are not affected.
 class TdsConnection
 {
 public:
@@ -26,6 +26,9 @@ public:
     ~TdsConnection();
 
     void serve();
+    // The server is full: the login that comes is refused with error 17809, and the
+    // connection waits at most a few seconds for it.
+    void refuseAsFull() { m_full = true; }
 
 private:
     enum class State { PreLogin, Login, LoggedIn };
@@ -55,4 +58,5 @@ private:
     Tds::PacketReader m_reader;
     Tds::MessageAssembler m_assembler;
     std::unique_ptr<BatchRunner> m_runner;
+    bool m_full = false;
 };

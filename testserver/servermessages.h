@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tools/tdsserver/tdstokens.h"
+#include "testserver/tdstokens.h"
 
 #include <string>
 
@@ -13,7 +13,11 @@ namespace ServerMessages {
 TdsToken::ServerMessage loginFailed(const std::u16string &user);
 TdsToken::ServerMessage cannotOpenDatabase(const std::u16string &database);
 TdsToken::ServerMessage unsupportedVersion(uint32_t tdsVersion);
+TdsToken::ServerMessage tooManyConnections(int maxConnections);
 TdsToken::ServerMessage unsupportedRequest(const char *what);
+// 245 and 8115: a stored value the column's declared type cannot hold.
+TdsToken::ServerMessage conversionFailed(const std::string &value, const std::string &typeName);
+TdsToken::ServerMessage arithmeticOverflow(const std::string &typeName);
 TdsToken::ServerMessage fromSqlite(const std::string &message, int resultCode);
 
 } // namespace ServerMessages

@@ -1,10 +1,10 @@
-#include "tools/tdsserver/batchrunner.h"
+#include "testserver/batchrunner.h"
 
 #include "data/sqlitesession.h"
 #include "data/tsqltranslator.h"
-#include "tools/tdsserver/resultcolumns.h"
-#include "tools/tdsserver/servermessages.h"
-#include "tools/tdsserver/tdstokens.h"
+#include "testserver/resultcolumns.h"
+#include "testserver/servermessages.h"
+#include "testserver/tdstokens.h"
 
 #include <QString>
 
@@ -132,19 +132,30 @@ void BatchRunner::run(const std::u16string &batch, ByteWriter &out)
             fail(start, rc);
             return;
         }
-        flush(true);
         if (columnCount > 0) {
             std::vector<ResultColumn> columns(static_cast<size_t>(columnCount));
             for (int i = 0; i < columnCount; ++i) {
                 const char *declared = sqlite3_column_decltype(stmt, i);
-                columns[size_t(i)] = chooseColumnType(declared ? declared : "", rows, size_t(i));
+                TdsToken::ServerMessage message;
+                if (!describeColumn(declared ? declared : "", rows, size_t(i), &columns[size_t(i)], &message)) {
+                    // A stored value SQL Server would never have held: its conversion error, not a result.
+                    sqlite3_finalize(stmt);
+                    message.serverName = m_serverName;
+                    message.line = 1 + int(std::count(text.constData(), start, '\n'));
+                    flush(true);
+                    TdsToken::error(out, message);
+                    TdsToken::done(out, TdsToken::DoneError);
+                    return;
+                }
                 columns[size_t(i)].name = toUtf16(sqlite3_column_name(stmt, i));
             }
+            flush(true);
             writeColumnMetadata(out, columns);
             for (const std::vector<Cell> &row : rows)
                 writeRow(out, columns, row);
             previous = StatementDone{TdsToken::DoneCount, TdsToken::CommandSelect, rows.size()};
         } else {
+            flush(true);
             const uint16_t command = changeCommand(sqlite3_sql(stmt), int(std::strlen(sqlite3_sql(stmt))));
             previous = command == TdsToken::CommandNone
                            ? StatementDone{TdsToken::DoneFinal, TdsToken::CommandNone, 0}

@@ -4,10 +4,10 @@
 // database for production: no encryption, one user, no transactions beyond SQLite's own.
 // Usage: see serverUsage (quorvet-tds-server --help).
 #include "data/providersession.h"
-#include "tools/tdsserver/catalogsession.h"
-#include "tools/tdsserver/serverlog.h"
-#include "tools/tdsserver/serveroptions.h"
-#include "tools/tdsserver/tdsserver.h"
+#include "testserver/catalogsession.h"
+#include "testserver/serverlog.h"
+#include "testserver/serveroptions.h"
+#include "testserver/tdsserver.h"
 
 #include <signal.h>
 #include <sys/signalfd.h>

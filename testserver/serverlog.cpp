@@ -1,4 +1,4 @@
-#include "tools/tdsserver/serverlog.h"
+#include "testserver/serverlog.h"
 
 #include <cstdio>
 

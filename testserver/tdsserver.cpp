@@ -1,8 +1,8 @@
-#include "tools/tdsserver/tdsserver.h"
+#include "testserver/tdsserver.h"
 
-#include "tools/tdsserver/browserresponder.h"
-#include "tools/tdsserver/serverlog.h"
-#include "tools/tdsserver/tdsconnection.h"
+#include "testserver/browserresponder.h"
+#include "testserver/serverlog.h"
+#include "testserver/tdsconnection.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -13,7 +13,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <system_error>
 
 namespace {
 
@@ -74,18 +76,23 @@ bool TdsServer::listen(std::string *error)
 
 void TdsServer::run(int stopFd)
 {
+    using Clock = std::chrono::steady_clock;
+    Clock::time_point acceptAgain = Clock::now();
     for (;;) {
-        pollfd fds[3] = {{stopFd, POLLIN, 0}, {m_listener, POLLIN, 0}, {m_browser, POLLIN, 0}};
-        const int ready = poll(fds, m_browser >= 0 ? 3 : 2, 1000);
+        // While accepting is paused the listener is left out of the poll (its backlog would
+        // wake the loop at once), and the loop wakes when the pause ends.
+        const bool paused = Clock::now() < acceptAgain;
+        pollfd fds[3] = {{stopFd, POLLIN, 0}, {paused ? -1 : m_listener, POLLIN, 0}, {m_browser, POLLIN, 0}};
+        const int ready = poll(fds, m_browser >= 0 ? 3 : 2, paused ? AcceptPauseMs : 1000);
         if (ready < 0 && errno != EINTR)
             break;
         if (fds[0].revents)
             break;
-        if (fds[1].revents & POLLIN)
-            accept();
+        reap(false);
+        if ((fds[1].revents & POLLIN) && !accept())
+            acceptAgain = Clock::now() + std::chrono::milliseconds(AcceptPauseMs);
         if (m_browser >= 0 && (fds[2].revents & POLLIN))
             answerBrowser();
-        reap(false);
     }
     // Stopping: wake the connections waiting on the pipe, unblock those inside send or recv.
     close(m_wakePipe[1]);
@@ -95,24 +102,50 @@ void TdsServer::run(int stopFd)
     reap(true);
 }
 
-void TdsServer::accept()
+bool TdsServer::accept()
 {
     const int fd = accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC);
-    if (fd < 0)
-        return;
+    if (fd < 0) {
+        // Out of descriptors or memory, the pending connection stays in the backlog and poll
+        // reports it again at once: accepting pauses instead of spinning.
+        if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
+            if (!m_outOfResources)
+                m_log.line(std::string("accept paused: ") + std::strerror(errno));
+            m_outOfResources = true;
+            return false;
+        }
+        return true; // the client gave up before it was accepted, or a signal: nothing to wait for
+    }
+    m_outOfResources = false;
+    // Beyond --max-connections a few more connections are served only to be told so, as SQL
+    // Server tells them; beyond those the socket is closed unanswered.
+    const bool full = m_workers.size() >= size_t(m_options.maxConnections);
+    if (full && m_workers.size() >= size_t(m_options.maxConnections) + RefusingConnections) {
+        close(fd);
+        return true;
+    }
     const int on = 1;
     setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
     const uint16_t spid = m_nextSpid;
     m_nextSpid = m_nextSpid == 65535 ? 51 : uint16_t(m_nextSpid + 1);
     auto finished = std::make_shared<std::atomic<bool>>(false);
     const int stopFd = m_wakePipe[0];
-    Worker worker{std::thread([this, fd, stopFd, spid, finished] {
-                      TdsConnection(fd, stopFd, spid, m_options, m_log).serve();
-                      shutdown(fd, SHUT_RDWR);
-                      finished->store(true);
-                  }),
-                  fd, finished};
-    m_workers.push_back(std::move(worker));
+    try {
+        Worker worker{std::thread([this, fd, stopFd, spid, finished, full] {
+                          TdsConnection connection(fd, stopFd, spid, m_options, m_log);
+                          if (full)
+                              connection.refuseAsFull();
+                          connection.serve();
+                          shutdown(fd, SHUT_RDWR);
+                          finished->store(true);
+                      }),
+                      fd, finished};
+        m_workers.push_back(std::move(worker));
+    } catch (const std::system_error &) { // no thread to be had: as out of descriptors
+        close(fd);
+        return false;
+    }
+    return true;
 }
 
 void TdsServer::answerBrowser()
