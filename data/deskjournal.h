@@ -47,6 +47,10 @@ public:
     // Opens the file read-only; a missing or unreadable file answers nullopt with `error` set.
     static std::optional<std::vector<JournalEntry>> read(const QString &path, const QString &since, QString *error);
 
+    // The entries of one invitation made at one desk, in the order they were written; none when
+    // the file cannot be read.
+    static std::vector<JournalEntry> entriesOf(const QString &path, int64_t conviteId, const QString &desk);
+
 private:
     bool open();
     void close();
