@@ -7,7 +7,6 @@
 #include "data/connectdeadline.h"
 #include "data/dataenvironment.h"
 #include "data/provedconnection.h"
-#include "data/recordset.h"
 #include "platform/errorreport.h"
 #include "platform/msgbox.h"
 #include "platform/runtimeerror.h"
@@ -40,20 +39,19 @@ void frmMain::FXNo_TAP_KeyDown(int16_t keyCode, int16_t shift)
             // On a session that answers now (the pool's probe, or a new login), within the
             // connect deadline; the last check-in's connection may have lost its server since.
             int64_t changed = -1;
+            ConnectionRef proved;
             try {
                 const ConnectDeadline deadline(ProvedConnection::connectSeconds());
-                const ConnectionRef proved = ProvedConnection::open(Data::SqlServerId, false);
+                proved = ProvedConnection::open(Data::SqlServerId, false);
                 proved->Execute(CheckinQueries::undoEntry(LastConviteID, m_writtenEntryTime), &changed);
-                if (changed == 0) {
-                    // Cleared already (this undo's reply lost at an earlier Esc) or changed elsewhere.
-                    Recordset rs;
-                    rs.Open(CheckinQueries::entryTime(LastConviteID), proved);
-                    if (!rs.Eof() && !CheckinVerdict::hasEntryTime(rs.Fields("checked_in").Value()))
-                        changed = 1;
-                    rs.Close();
-                }
             } catch (...) {
-                // Nothing known to be undone: the entry stays on screen, and the next Esc tries again.
+                // No session, or the link lost on the way: nothing known to be undone. The entry
+                // stays on screen and the next Esc tries again. A refusal by the server is an error.
+                const DbErrors *errors = proved ? &proved->Errors() : nullptr;
+                const QString state = errors && errors->Count() > 0 ? errors->Item(errors->Count() - 1).SQLState()
+                                                                     : QString();
+                if (proved && !state.startsWith(QLatin1String("08")) && !state.startsWith(QLatin1String("HYT")))
+                    throw;
                 MsgBox::show(QStringLiteral("A entrada não foi anulada: não foi possivel ligar ao servidor. "
                                             "Volte a tentar s.f.f."),
                              MsgBox::OKOnly | MsgBox::Information, QStringLiteral("Anular última entrada"));
