@@ -118,7 +118,7 @@ bool attemptAnew(ConnectionRef &connection, QString &registryEntry, QString &con
     return attempt(pending, [&] {
         RecordsetRef probe = object(connection).Execute(SessionPool::Probe, nullptr, -1);
         probe.reset();
-    }) && object(connection).Errors().Count() == 0;
+    });
 }
 
 } // namespace
