@@ -49,7 +49,7 @@ void frmMain::FXNo_TAP_KeyDown(int16_t keyCode, int16_t shift)
                 // stays on screen and the next Esc tries again. A refusal by the server is an error.
                 const DbErrors *errors = proved ? &proved->Errors() : nullptr;
                 const QString state = errors && errors->Count() > 0 ? errors->Item(errors->Count() - 1).SQLState()
-                                                                     : QString();
+                                                                    : QString();
                 if (proved && !state.startsWith(QLatin1String("08")) && !state.startsWith(QLatin1String("HYT")))
                     throw;
                 MsgBox::show(QStringLiteral("A entrada não foi anulada: não foi possivel ligar ao servidor. "

@@ -91,7 +91,8 @@ QString serverOf(const ConnectionStringParts &parts)
 void refuseWhenNotAnswering(const QString &server)
 {
     if (const ConnectDeadline *deadline = ConnectDeadline::current(); deadline && deadline->notAnswering(server))
-        throw ProviderFailure{AdoError::OpenFailed, QStringLiteral("O servidor não respondeu dentro do tempo de ligação."),
+        throw ProviderFailure{AdoError::OpenFailed,
+                              QStringLiteral("O servidor não respondeu dentro do tempo de ligação."),
                               QStringLiteral("HYT00"), 0};
 }
 
@@ -202,7 +203,8 @@ std::unique_ptr<ProviderCursor> OdbcSession::executeBounded(const QString &sql, 
     const QSqlDatabase db = QSqlDatabase::database(m_name, false);
     const QVariant connection = db.isValid() ? db.driver()->handle() : QVariant();
     if (!connection.isValid() || !connection.constData())
-        throw ProviderFailure{AdoError::CommandRejected, QStringLiteral("QODBC gave no connection handle."), QString(), 0};
+        throw ProviderFailure{AdoError::CommandRejected, QStringLiteral("QODBC gave no connection handle."), QString(),
+                              0};
     SQLHSTMT stmt = SQL_NULL_HSTMT;
     if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, *static_cast<SQLHDBC const *>(connection.constData()), &stmt)))
         throw ProviderFailure{AdoError::CommandRejected, QStringLiteral("No statement handle."), QString(), 0};
@@ -223,10 +225,11 @@ std::unique_ptr<ProviderCursor> OdbcSession::executeBounded(const QString &sql, 
         }
         return ProviderFailure{AdoError::CommandRejected, message.trimmed(), sqlState, int32_t(native)};
     };
-    SQLSetStmtAttr(stmt, SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(SQLULEN(timeoutSeconds)), SQL_IS_UINTEGER);
-    const SQLRETURN r = SQLExecDirectW(stmt, reinterpret_cast<SQLWCHAR *>(const_cast<char16_t *>(
-                                                 reinterpret_cast<const char16_t *>(sql.utf16()))),
-                                       SQLINTEGER(sql.size()));
+    SQLSetStmtAttr(stmt, SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(SQLULEN(timeoutSeconds)),
+                   SQL_IS_UINTEGER);
+    const SQLRETURN r = SQLExecDirectW(
+        stmt, reinterpret_cast<SQLWCHAR *>(const_cast<char16_t *>(reinterpret_cast<const char16_t *>(sql.utf16()))),
+        SQLINTEGER(sql.size()));
     if (!SQL_SUCCEEDED(r) && r != SQL_NO_DATA)
         throw failure();
     SQLSMALLINT columns = 0;

@@ -17,8 +17,8 @@ int connectSeconds()
 {
     int seconds = 0;
     for (const int id : {Data::ZelmarId, Data::KordaId, Data::SqlServerId})
-        seconds = std::max(seconds, SqlServerOdbc::loginTimeoutSeconds(
-                                        ConnectionStringParts::parse(Data::connectionString(id))));
+        seconds = std::max(
+            seconds, SqlServerOdbc::loginTimeoutSeconds(ConnectionStringParts::parse(Data::connectionString(id))));
     return seconds;
 }
 

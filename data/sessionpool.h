@@ -10,10 +10,10 @@
 
 // Open sessions kept per process, so that the desk's three connections per check-in cost no
 // new logins on SQL Server, and no open, attach and journal set-up on the embedded store. An
-// embedded session whose file was replaced or cut short meanwhile is closed, not handed out. Ours rather than unixODBC's pooling: QODBC allocates its own
-// environment handle per connection, which unixODBC's pool does not share, and its check of
-// a pooled connection (SQL_ATTR_CONNECTION_DEAD) only knows of a link already seen broken,
-// not of a server that was restarted meanwhile.
+// embedded session whose file was replaced or cut short meanwhile is closed, not handed out. Ours rather than
+// unixODBC's pooling: QODBC allocates its own environment handle per connection, which unixODBC's pool does not share,
+// and its check of a pooled connection (SQL_ATTR_CONNECTION_DEAD) only knows of a link already seen broken, not of a
+// server that was restarted meanwhile.
 //
 // Sessions are kept by the full connection text with the user and password that override
 // it, on the application's main thread only (a QODBC connection belongs to the thread that

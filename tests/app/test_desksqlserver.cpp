@@ -222,7 +222,9 @@ TEST_F(DeskOverTds, AnUndoThatCannotReachTheServerSaysSoAndCanBeTriedAgain)
 // another desk made.
 TEST_F(DeskOverTds, EscAfterRescanningOwnEntryOffersTheUndoButNeverForAnotherDesks)
 {
-    const auto useJournal = [&](const char *name) { qputenv("QUORVET_JOURNAL", m_dir.filePath(QLatin1String(name)).toUtf8()); };
+    const auto useJournal = [&](const char *name) {
+        qputenv("QUORVET_JOURNAL", m_dir.filePath(QLatin1String(name)).toUtf8());
+    };
     const std::shared_ptr<void> unsetJournal(nullptr, [](void *) { qunsetenv("QUORVET_JOURNAL"); });
     TestSupport::MsgBoxRecorder boxes;
     const auto escOffers = [&](frmMain &w) { // answered No
@@ -285,8 +287,8 @@ TEST_F(DeskOverTds, ALostReplyWithTheServerGoneIsThisDesksEntryAtTheNextScan)
 {
     const quint16 port = m_server.port();
     m_server.stop();
-    ASSERT_TRUE(m_server.start(catalogs(), {QStringLiteral("--drop-after-batch"), QStringLiteral("WHERE convite_id = ")},
-                               port))
+    ASSERT_TRUE(
+        m_server.start(catalogs(), {QStringLiteral("--drop-after-batch"), QStringLiteral("WHERE convite_id = ")}, port))
         << m_server.error().toStdString();
     const QString journal = m_dir.filePath(QStringLiteral("journal.db"));
     qputenv("QUORVET_JOURNAL", journal.toUtf8());
@@ -487,7 +489,8 @@ TEST_P(DeskOverTdsPool, NetworkFaultsShowTheConnectMessageAndTheNextCheckInWorks
     QString password;
     const auto point = [&] {
         qputenv("QUORVET_CONNECTION_SQLSERVER", (m_server.connectionString(QStringLiteral("Pelvrin"), password) + timeout).toUtf8());
-        qputenv("QUORVET_CONNECTION_ZELMAR", (m_server.connectionString(QStringLiteral("Pelvrin"), password) + timeout).toUtf8());
+        qputenv("QUORVET_CONNECTION_ZELMAR",
+                (m_server.connectionString(QStringLiteral("Pelvrin"), password) + timeout).toUtf8());
         qputenv("QUORVET_CONNECTION_KORDA", (korda.connectionString(QStringLiteral("KORDA"), password) + timeout).toUtf8());
     };
     const quint16 port = m_server.port();
