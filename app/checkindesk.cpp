@@ -1,10 +1,14 @@
 #include "app/checkindesk.h"
 
 #include "data/checkinqueries.h"
+#include "data/connectdeadline.h"
+#include "data/dataenvironment.h"
+#include "data/provedconnection.h"
 #include "idfotos/photoarchive.h"
 #include "platform/errorreport.h"
 #include "platform/runtimeerror.h"
 
+#include <QElapsedTimer>
 #include <QFileInfo>
 
 namespace {
@@ -62,11 +66,17 @@ CheckinResult CheckinDesk::lookUp(const QString &trimmedEntry, const MemberRowSi
     result.guestName = nome.isNull() ? QString() : nome.toText();
     const Value callIn = read("call_in");
     const QString callSign = callIn.isNull() ? QString() : callIn.toText();
+    result.callSign = callSign;
     const Value base = read("base_dados");
     const int32_t databaseCode = base.isNull() ? 0 : base.toLong();
     const Value checkedIn = read("checked_in");
-    if (!checkedIn.isNull())
-        result.entryTime = Value::date(checkedIn.toDateTime());
+    if (!checkedIn.isNull()) {
+        // As the server gave it, never through a local time that may not exist.
+        QDate day;
+        QTime time;
+        checkedIn.toDateParts(&day, &time);
+        result.entryTime = Value::date(day, time);
+    }
     m_rs->Close();
 
     result.member = memberId != 0;
@@ -137,12 +147,39 @@ void CheckinDesk::findPhotograph(CheckinResult &result, const QString &companyNu
     result.loadPhotograph = !folderName.isEmpty() && QFileInfo(folderName).isDir();
 }
 
+void CheckinDesk::claimOwnEntry(CheckinResult &result, ScanJournal::Own own)
+{
+    if (!result.invitationFound || !CheckinVerdict::hasEntryTime(result.entryTime) || own == ScanJournal::Own::No)
+        return;
+    result.writtenEntryTime = result.entryTime;
+    if (own == ScanJournal::Own::Unconfirmed) {
+        result.verdict = CheckinVerdict::forInvitation(result.member, Value::zeroDate(), result.callSign);
+        result.verdict.writeEntry = false;
+    }
+}
+
 void CheckinDesk::recordEntry(CheckinResult &result)
 {
     if (!result.verdict.writeEntry)
         return;
+    // Where the window of this attempt begins, should its reply be lost.
+    QElapsedTimer waited;
+    waited.start();
+    Recordset clock;
+    clock.Open(CheckinQueries::serverClock(), required(m_checkIn));
+    const QDateTime before = clock.Eof() ? QDateTime() : serverInstant(clock.Fields(0).Value());
+    clock.Close();
+
     int64_t changed = -1;
-    required(m_checkIn)->Execute(CheckinQueries::acceptEntry(m_lastConviteId), &changed);
+    try {
+        required(m_checkIn)->Execute(CheckinQueries::acceptEntry(m_lastConviteId), &changed);
+    } catch (...) {
+        const CurrentError lost = currentError();
+        if (!before.isValid())
+            throw RuntimeError(lost.number, lost.description);
+        settleLostReply(result, EntryWindow{before, before.addMSecs(waited.elapsed())}, lost);
+        return;
+    }
     if (changed == 0) {
         // Another desk let this guest in between our lookup and our update.
         m_rs->Open(CheckinQueries::entryTime(m_lastConviteId), m_checkIn);
@@ -152,6 +189,37 @@ void CheckinDesk::recordEntry(CheckinResult &result)
     } else {
         readWrittenEntry(result);
     }
+}
+
+void CheckinDesk::settleLostReply(CheckinResult &result, EntryWindow window, const CurrentError &lost)
+{
+    // The update may have run: the row says, read on a new login (the old link is gone) within
+    // the connect deadline.
+    Value entry = Value::null();
+    try {
+        const ConnectDeadline deadline(ProvedConnection::connectSeconds());
+        ConnectionRef again = ProvedConnection::open(Data::SqlServerId, true);
+        Recordset rs;
+        rs.Open(CheckinQueries::entryTimeAndClock(m_lastConviteId), again);
+        if (!rs.Eof()) {
+            entry = rs.Fields("checked_in").Value();
+            const QDateTime after = serverInstant(rs.Fields("agora").Value());
+            if (after.isValid())
+                window.to = after;
+        }
+        rs.Close();
+    } catch (...) {
+        result.unconfirmed = true;
+        result.window = window;
+        return;
+    }
+    if (!CheckinVerdict::hasEntryTime(entry))
+        throw RuntimeError(lost.number, lost.description); // nothing was written
+    result.entryTime = entry;
+    if (window.contains(entry))
+        result.writtenEntryTime = entry; // ours: accepted as the verdict already says
+    else
+        result.verdict = CheckinVerdict::enteredElsewhere(entry);
 }
 
 void CheckinDesk::readWrittenEntry(CheckinResult &result)

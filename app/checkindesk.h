@@ -3,7 +3,10 @@
 #include "app/checkinverdict.h"
 #include "data/connection.h"
 #include "data/recordset.h"
+#include "data/scanjournal.h"
 #include "data/value.h"
+
+#include "platform/runtimeerror.h"
 
 #include <QString>
 
@@ -29,8 +32,15 @@ struct CheckinResult
     // The invitation's entry time: the one found on it, or the one this check-in wrote (as
     // read back), or the one another desk wrote first. The zero date when none is known.
     Value entryTime = Value::zeroDate();
-    // The entry time this check-in wrote; Null when it wrote none or could not read it back.
+    // The entry time this check-in wrote, or found and knows as this desk's own; Null when none
+    // or when it could not be read back. The undo is offered for it.
     Value writtenEntryTime = Value::null();
+    // The invitation's call sign, for a verdict settled after the lookup.
+    QString callSign;
+    // The accepting update's reply was lost and the row could not be read again: the entry may
+    // be in, written within window. The desk shows the connect message, not a verdict.
+    bool unconfirmed = false;
+    EntryWindow window;
 
     // The scan's name in the journal: accepted or used (not_found when no invitation).
     const char *journalVerdict() const;
@@ -53,8 +63,15 @@ public:
 
     // Everything before the entry is written, for the trimmed number of the entry box.
     CheckinResult lookUp(const QString &trimmedEntry, const MemberRowSink &showMember);
+    // An entry time found on the invitation that this desk knows as its own: one it wrote
+    // stays refused as already in but may be undone; one inside the window of its own
+    // unconfirmed attempt is that attempt's entry, accepted now (nothing more is written).
+    static void claimOwnEntry(CheckinResult &result, ScanJournal::Own own);
     // Sends the accepting update when the verdict asks for it and settles the verdict:
-    // accepted with the time read back, or refused when another desk wrote first.
+    // accepted with the time read back, or refused when another desk wrote first. When the
+    // update's reply is lost the row is read again on a new login within the connect deadline:
+    // an entry inside the attempt's window (the server's clock before and after) is this
+    // desk's; no entry leaves the failure standing; no answer leaves the result unconfirmed.
     void recordEntry(CheckinResult &result);
 
     // The member database of organisation 1 (ZELMAR) or any other (KORDA).
@@ -65,6 +82,7 @@ private:
                     const MemberRowSink &showMember);
     void findPhotograph(CheckinResult &result, const QString &companyNumber);
     void readWrittenEntry(CheckinResult &result);
+    void settleLostReply(CheckinResult &result, EntryWindow window, const CurrentError &lost);
 
     ConnectionRef &m_checkIn;
     ConnectionRef &m_zelmar;

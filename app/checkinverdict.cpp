@@ -30,6 +30,11 @@ QString CheckinVerdict::expiredText(const Value &entryTime)
            + DisplayFormat::format(entryTime, DisplayFormat::hourMinutePattern());
 }
 
+QString CheckinVerdict::connectFailedText()
+{
+    return QStringLiteral("Não foi possivel ligar a um dos servidores! Volte a tentar s.f.f.");
+}
+
 bool CheckinVerdict::hasEntryTime(const Value &entryTime)
 {
     if (entryTime.isNull() || entryTime.isEmpty())

@@ -30,6 +30,9 @@ struct CheckinVerdict
 
     // "Convite expirado. Já entrou às " and the time as "Hh:Nn".
     static QString expiredText(const Value &entryTime);
+    // What the desk says when a server cannot be reached: "Não foi possivel ligar a um dos
+    // servidores! Volte a tentar s.f.f.".
+    static QString connectFailedText();
     // Whether an entry time is set: neither Null/Empty nor the zero date-time.
     static bool hasEntryTime(const Value &entryTime);
 };

@@ -5,6 +5,7 @@
 #include "app/frmmain.h"
 
 #include "data/checkinqueries.h"
+#include "data/scanjournal.h"
 #include "platform/errorreport.h"
 #include "platform/msgbox.h"
 #include "platform/runtimeerror.h"
@@ -44,6 +45,12 @@ void frmMain::VerifyCode()
         CheckinDesk desk(m_ConnSqlServer, m_ConnZELMAR, ConnKORDA, LastConviteID);
         CheckinResult result = desk.lookUp(TextUtil::trimSpaces(TextUtil::foldLookAlikes(m_FXNo_TAP->text())),
                                            [this](RecordsetRef &row) { FillFields(row); });
+        if (result.invitationFound && CheckinVerdict::hasEntryTime(result.entryTime)) {
+            // An entry this desk wrote (or may have written, its reply lost) is not another's.
+            if (!m_scanJournal)
+                m_scanJournal = std::make_shared<ScanJournal>();
+            CheckinDesk::claimOwnEntry(result, m_scanJournal->ownEntry(LastConviteID, result.entryTime));
+        }
         if (result.invitationFound && !result.member)
             FXNome_Union()->setText(result.guestName);
         if (result.loadPhotograph)
@@ -52,6 +59,16 @@ void frmMain::VerifyCode()
         desk.recordEntry(result);
         m_writtenEntryTime = result.writtenEntryTime;
         lap(m_steps.entry);
+        if (result.unconfirmed) {
+            // The entry may be in, and the server cannot say: as unreachable, and journalled
+            // with its window so that this desk knows the entry as its own when it finds it.
+            if (!m_scanJournal)
+                m_scanJournal = std::make_shared<ScanJournal>();
+            m_scanJournal->recordUnconfirmed(m_FXNo_TAP->text(), LastConviteID, result.window);
+            MsgBox::show(CheckinVerdict::connectFailedText(), MsgBox::OKOnly | MsgBox::Information, windowTitle());
+            unlockAfterVerdict();
+            return;
+        }
 
         ShowMessage(result.verdict.kind, result.verdict.text, result.verdict.callSign);
         unlockAfterVerdict();

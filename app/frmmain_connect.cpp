@@ -1,8 +1,11 @@
 // frmMain::Connect: the three connections of the desk, made anew and proved at each call.
+#include "app/checkinverdict.h"
 #include "app/frmmain.h"
 
+#include "data/connectdeadline.h"
 #include "data/dataenvironment.h"
 #include "data/modtestconnection.h"
+#include "data/provedconnection.h"
 #include "platform/errorreport.h"
 #include "ui/paintnow.h"
 #include "ui/widgetowner.h"
@@ -10,8 +13,6 @@
 #include <QLabel>
 
 namespace {
-
-const QString ConnectFailed = QStringLiteral("Não foi possivel ligar a um dos servidores! Volte a tentar s.f.f.");
 
 // One connection test: the named connection's string and registry entry, the main window
 // as owner, no retrying.
@@ -52,6 +53,7 @@ QString frmMain::Connect()
 
         WidgetOwner owner(this);
         bool allWork = true;
+        const ConnectDeadline deadline(ProvedConnection::connectSeconds());
 
         const bool zelmar = testNamed(m_ConnZELMAR, Data::ZelmarId, zelmarString, &owner);
         m_Label_ZELMAR->setVisible(true);
@@ -72,7 +74,7 @@ QString frmMain::Connect()
         PaintNow::pendingChanges(this);
 
         if (!allWork)
-            result = ConnectFailed;
+            result = CheckinVerdict::connectFailedText();
     } catch (...) {
         ErrorReporting::formTail(QStringLiteral("frmMain"), QStringLiteral("Connect"));
         return QString();

@@ -4,6 +4,9 @@
 #include "app/frmmain.h"
 
 #include "data/checkinqueries.h"
+#include "data/connectdeadline.h"
+#include "data/dataenvironment.h"
+#include "data/provedconnection.h"
 #include "platform/errorreport.h"
 #include "platform/msgbox.h"
 #include "platform/runtimeerror.h"
@@ -33,11 +36,27 @@ void frmMain::FXNo_TAP_KeyDown(int16_t keyCode, int16_t shift)
                                             QStringLiteral("Anular última entrada"));
             if (answer != MsgBox::Yes)
                 break;
-            // On the connection of the last check-in; no new connection is made.
-            if (!m_ConnSqlServer)
-                throw RuntimeError::objectNotSet();
+            // On a session that answers now (the pool's probe, or a new login), within the
+            // connect deadline; the last check-in's connection may have lost its server since.
             int64_t changed = -1;
-            m_ConnSqlServer->Execute(CheckinQueries::undoEntry(LastConviteID, m_writtenEntryTime), &changed);
+            ConnectionRef proved;
+            try {
+                const ConnectDeadline deadline(ProvedConnection::connectSeconds());
+                proved = ProvedConnection::open(Data::SqlServerId, false);
+                proved->Execute(CheckinQueries::undoEntry(LastConviteID, m_writtenEntryTime), &changed);
+            } catch (...) {
+                // No session, or the link lost on the way: nothing known to be undone. The entry
+                // stays on screen and the next Esc tries again. A refusal by the server is an error.
+                const DbErrors *errors = proved ? &proved->Errors() : nullptr;
+                const QString state = errors && errors->Count() > 0 ? errors->Item(errors->Count() - 1).SQLState()
+                                                                    : QString();
+                if (proved && !state.startsWith(QLatin1String("08")) && !state.startsWith(QLatin1String("HYT")))
+                    throw;
+                MsgBox::show(QStringLiteral("A entrada não foi anulada: não foi possivel ligar ao servidor. "
+                                            "Volte a tentar s.f.f."),
+                             MsgBox::OKOnly | MsgBox::Information, QStringLiteral("Anular última entrada"));
+                break;
+            }
             if (changed == 0) {
                 // Another desk changed the entry since this desk wrote it; it is not ours to clear.
                 MsgBox::show(QStringLiteral("A última entrada foi alterada noutro posto depois de registada aqui. "

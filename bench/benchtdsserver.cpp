@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 
+#include <csignal>
 #include <stdexcept>
 
 namespace {
@@ -41,6 +42,7 @@ void BenchTdsServer::stop()
 {
     if (!m_process || m_process->state() == QProcess::NotRunning)
         return;
+    thaw(); // a frozen server would not hear SIGTERM
     m_process->terminate();
     if (!m_process->waitForFinished(10000)) {
         m_process->kill();
@@ -59,13 +61,26 @@ int BenchTdsServer::logins() const
     return logins;
 }
 
-void BenchTdsServer::useForDesk() const
+void BenchTdsServer::freeze()
+{
+    if (m_process && m_process->state() == QProcess::Running)
+        ::kill(pid_t(m_process->processId()), SIGSTOP);
+}
+
+void BenchTdsServer::thaw()
+{
+    if (m_process && m_process->state() == QProcess::Running)
+        ::kill(pid_t(m_process->processId()), SIGCONT);
+}
+
+void BenchTdsServer::useForDesk(const QString &keys) const
 {
     const auto string = [&](const char *catalog) {
         return QStringLiteral("Provider=SQLOLEDB.1;Password=%1;Persist Security Info=True;User ID=sa;"
-                              "Initial Catalog=%2;Data Source=127.0.0.1\\SQLEXPRESS,%3")
+                              "Initial Catalog=%2;Data Source=127.0.0.1\\SQLEXPRESS,%3%4")
             .arg(Password, QLatin1String(catalog))
             .arg(m_port)
+            .arg(keys)
             .toUtf8();
     };
     qputenv("QUORVET_CONNECTION_SQLSERVER", string("Pelvrin"));

@@ -25,8 +25,12 @@ public:
     // Logins the server has accepted so far.
     int logins() const;
     // Points QUORVET_CONNECTION_SQLSERVER, _ZELMAR and _KORDA of this process (and the
-    // processes it starts later) at the server, as SQLOLEDB strings.
-    void useForDesk() const;
+    // processes it starts later) at the server, as SQLOLEDB strings; keys (such as
+    // ";Connect Timeout=3") are appended to each.
+    void useForDesk(const QString &keys = QString()) const;
+    // SIGSTOP and SIGCONT: a hung server, whose sockets take bytes and never answer.
+    void freeze();
+    void thaw();
 
 private:
     std::unique_ptr<QProcess> m_process;

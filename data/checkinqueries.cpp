@@ -45,12 +45,27 @@ QString CheckinQueries::entryTime(int32_t conviteId)
     return QStringLiteral("SELECT checked_in FROM tbConvites WHERE convite_id = ") + QString::number(conviteId);
 }
 
+QString CheckinQueries::serverClock()
+{
+    return QStringLiteral("SELECT GETDATE() AS agora");
+}
+
+QString CheckinQueries::entryTimeAndClock(int32_t conviteId)
+{
+    return QStringLiteral("SELECT checked_in, GETDATE() AS agora FROM tbConvites WHERE convite_id = ")
+           + QString::number(conviteId);
+}
+
 QString CheckinQueries::undoEntry(int32_t conviteId, const Value &writtenEntryTime)
 {
     // SQL Server keeps a DATETIME in 1/300 s ticks, so the time read back in milliseconds (style
     // 121, the ODBC canonical form) may sit up to a tick off the stored one: a window of 3 ms
     // either side still tells this desk's entry from any entry made since.
-    const QDateTime written = writtenEntryTime.toDateTime();
+    // Reckoned on the time as it stands (UTC has no gaps), never through the local time zone.
+    QDate date;
+    QTime time;
+    writtenEntryTime.toDateParts(&date, &time);
+    const QDateTime written(date, time, Qt::UTC);
     const auto literal = [](const QDateTime &t) {
         return QStringLiteral("CONVERT(DATETIME,'") + t.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"))
                + QStringLiteral("',121)");

@@ -27,9 +27,15 @@ QString archiveFolder();
 QString acceptEntry(int32_t conviteId);
 // The entry time another desk wrote first.
 QString entryTime(int32_t conviteId);
+// The server's clock, read just before the accepting update: where the window of an entry whose
+// reply may be lost begins.
+QString serverClock();
+// The entry time and the server's clock, read again after the accepting update's reply was lost.
+QString entryTimeAndClock(int32_t conviteId);
 // Clears the entry time again (undo of the last entry), only while it still holds the time
 // this desk wrote (as read back after writing it, to the millisecond); another desk may have
-// cleared it, or cleared it and written its own since.
+// cleared it, or cleared it and written its own since. The time is sent as the server gave it,
+// without the desk's time zone (which may have no such hour, in the gap of a change to summer time).
 QString undoEntry(int32_t conviteId, const Value &writtenEntryTime);
 
 } // namespace CheckinQueries

@@ -80,6 +80,10 @@ bool DeskJournal::open()
     }
     if (rc == SQLITE_OK)
         rc = sqlite3_exec(m_db, CreateTable, nullptr, nullptr, nullptr);
+    // The desk looks up its own entries of an invitation when it finds one already entered.
+    if (rc == SQLITE_OK)
+        rc = sqlite3_exec(m_db, "CREATE INDEX IF NOT EXISTS scans_convite ON scans (convite_id)", nullptr, nullptr,
+                          nullptr);
     if (rc == SQLITE_OK)
         rc = sqlite3_prepare_v2(m_db,
                                 "INSERT INTO scans (time, desk, entry, verdict, convite_id, entry_time) "
@@ -175,5 +179,39 @@ std::optional<std::vector<JournalEntry>> DeskJournal::read(const QString &path, 
     if (!read(
             path, since, [&entries](const JournalEntry &e) { entries.push_back(e); }, error))
         return std::nullopt;
+    return entries;
+}
+
+std::vector<JournalEntry> DeskJournal::entriesOf(const QString &path, int64_t conviteId, const QString &desk)
+{
+    std::vector<JournalEntry> entries;
+    if (!QFileInfo(path).isFile())
+        return entries;
+    sqlite3 *db = nullptr;
+    sqlite3_stmt *stmt = nullptr;
+    const QByteArray file = QFile::encodeName(path);
+    if (sqlite3_open_v2(file.constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_busy_timeout(db, 200);
+        if (sqlite3_prepare_v2(db,
+                               "SELECT time, desk, entry, verdict, convite_id, entry_time FROM scans "
+                               "WHERE convite_id = ?1 AND desk = ?2 ORDER BY id",
+                               -1, &stmt, nullptr)
+            == SQLITE_OK) {
+            sqlite3_bind_int64(stmt, 1, conviteId);
+            bindText(stmt, 2, desk);
+            while (sqlite3_step(stmt) == SQLITE_ROW) {
+                JournalEntry e;
+                e.time = columnText(stmt, 0);
+                e.desk = columnText(stmt, 1);
+                e.entry = columnText(stmt, 2);
+                e.verdict = columnText(stmt, 3);
+                e.conviteId = sqlite3_column_int64(stmt, 4);
+                e.entryTime = columnText(stmt, 5);
+                entries.push_back(std::move(e));
+            }
+        }
+    }
+    sqlite3_finalize(stmt);
+    sqlite3_close(db);
     return entries;
 }

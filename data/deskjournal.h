@@ -53,6 +53,10 @@ public:
     using EntrySink = std::function<void(const JournalEntry &)>;
     static bool read(const QString &path, const QString &since, const EntrySink &each, QString *error);
 
+    // The entries of one invitation made at one desk, in the order they were written; none when
+    // the file cannot be read.
+    static std::vector<JournalEntry> entriesOf(const QString &path, int64_t conviteId, const QString &desk);
+
 private:
     bool open();
     void close();

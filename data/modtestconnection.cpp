@@ -105,6 +105,24 @@ private:
 
 } // namespace
 
+namespace {
+
+// An attempt after a failure: a new login (never an idle session of the pool, which leads to
+// the server that just failed), proved by the probe as the first attempt was.
+bool attemptAnew(ConnectionRef &connection, QString &registryEntry, QString &connectionString)
+{
+    const SessionPool::FreshLogins fresh;
+    if (!BuildConnectionString(connection, registryEntry, connectionString))
+        return false;
+    PendingError pending;
+    return attempt(pending, [&] {
+        RecordsetRef probe = object(connection).Execute(SessionPool::Probe, nullptr, -1);
+        probe.reset();
+    });
+}
+
+} // namespace
+
 void setServerDialogFactory(ServerDialogFactory factory)
 {
     g_factory = std::move(factory);
@@ -200,13 +218,13 @@ bool TestConnection(ConnectionRef &connection, QString &registryEntry, OwnerForm
 
     // Without a dialog the operator cannot be asked to retry: one more attempt decides.
     if (!retry || !g_dialog) {
-        result = BuildConnectionString(connection, registryEntry, connectionString);
+        result = attemptAnew(connection, registryEntry, connectionString);
         unloadDialog(pending);
         return result;
     }
 
     for (;;) {
-        if (BuildConnectionString(connection, registryEntry, connectionString)) {
+        if (attemptAnew(connection, registryEntry, connectionString)) {
             result = true;
             unloadDialog(pending);
             break;

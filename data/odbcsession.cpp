@@ -1,18 +1,25 @@
 #include "data/odbcsession.h"
 
+#include "data/connectdeadline.h"
 #include "data/dberror.h"
 #include "data/odbcrowreader.h"
 #include "data/sqlserverodbc.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QSqlDatabase>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QSqlResult>
 #include <QVariant>
 
+#include <sql.h>
+#include <sqlext.h>
+
+#include <algorithm>
 #include <atomic>
 #include <deque>
 
@@ -71,14 +78,62 @@ private:
     std::deque<std::vector<Value>> m_rows;
 };
 
+// The server as the connection string names it, for the connect deadline's record.
+QString serverOf(const ConnectionStringParts &parts)
+{
+    for (const char *key : {"Data Source", "Server", "Address", "Addr"})
+        if (parts.contains(QString::fromLatin1(key)))
+            return parts.value(QString::fromLatin1(key));
+    return QString();
+}
+
+// Under a connect deadline: a server already found not answering is not waited for again.
+void refuseWhenNotAnswering(const QString &server)
+{
+    if (const ConnectDeadline *deadline = ConnectDeadline::current(); deadline && deadline->notAnswering(server))
+        throw ProviderFailure{AdoError::OpenFailed,
+                              QStringLiteral("O servidor não respondeu dentro do tempo de ligação."),
+                              QStringLiteral("HYT00"), 0};
+}
+
+// A call that failed after waiting (nearly) its whole time-out met a server that does not answer.
+void noteTimeOut(const QString &server, const QElapsedTimer &clock, int timeoutSeconds)
+{
+    if (ConnectDeadline *deadline = ConnectDeadline::current(); deadline && clock.elapsed() >= timeoutSeconds * 900)
+        deadline->markNotAnswering(server);
+}
+
 } // namespace
+
+// The rows of a statement run on a handle of our own.
+struct OdbcSession::RowsCursor : ProviderCursor
+{
+    QStringList names;
+    std::deque<std::vector<Value>> rows;
+
+    QStringList fieldNames() const override { return names; }
+    bool fetch(std::vector<Value> &row) override
+    {
+        if (rows.empty())
+            return false;
+        row = std::move(rows.front());
+        rows.pop_front();
+        return true;
+    }
+};
 
 std::shared_ptr<OdbcSession> OdbcSession::open(const ConnectionStringParts &parts, const QString &user,
                                                const QString &password)
 {
     static std::atomic<quint64> counter{0};
     const QString name = QStringLiteral("quorvet-odbc-%1").arg(++counter);
-    std::shared_ptr<OdbcSession> session(new OdbcSession(name));
+    const QString server = serverOf(parts);
+    refuseWhenNotAnswering(server);
+    std::shared_ptr<OdbcSession> session(new OdbcSession(name, server));
+    int loginTimeout = SqlServerOdbc::loginTimeoutSeconds(parts);
+    if (const ConnectDeadline *deadline = ConnectDeadline::current())
+        loginTimeout = std::min(loginTimeout, deadline->remainingSeconds());
+    QElapsedTimer clock;
     QSqlError error;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), name);
@@ -94,12 +149,13 @@ std::shared_ptr<OdbcSession> OdbcSession::open(const ConnectionStringParts &part
             throw ProviderFailure{AdoError::OpenFailed,
                                   QStringLiteral("Os valores da cadeia de ligação não podem conter \".dsn\"."), QString(), 0};
         db.setDatabaseName(odbc);
-        db.setConnectOptions(
-            QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1").arg(SqlServerOdbc::loginTimeoutSeconds(parts)));
+        db.setConnectOptions(QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1").arg(loginTimeout));
+        clock.start();
         if (db.open())
             return session;
         error = db.lastError();
     }
+    noteTimeOut(server, clock, loginTimeout);
     throw fromSqlError(AdoError::OpenFailed, error);
 }
 
@@ -115,13 +171,88 @@ OdbcSession::~OdbcSession()
 
 std::unique_ptr<ProviderCursor> OdbcSession::execute(const QString &sql, int64_t *affected)
 {
+    *affected = -1;
+    if (const ConnectDeadline *deadline = ConnectDeadline::current()) {
+        refuseWhenNotAnswering(m_server);
+        // Bounded by the deadline: FreeTDS waits a statement's time-out once more for the
+        // answer to its cancel before it gives the link up, so each wait gets half of what is left.
+        const int timeout = std::max(1, deadline->remainingSeconds() / 2);
+        QElapsedTimer clock;
+        clock.start();
+        try {
+            return executeBounded(sql, affected, timeout);
+        } catch (const ProviderFailure &) {
+            noteTimeOut(m_server, clock, timeout);
+            throw;
+        }
+    }
     QSqlQuery query(QSqlDatabase::database(m_name, false));
     query.setForwardOnly(true);
-    *affected = -1;
     if (!query.exec(sql))
         throw fromSqlError(AdoError::CommandRejected, query.lastError());
     if (query.isSelect())
         return std::make_unique<OdbcCursor>(query);
     *affected = query.numRowsAffected();
     return nullptr;
+}
+
+std::unique_ptr<ProviderCursor> OdbcSession::executeBounded(const QString &sql, int64_t *affected, int timeoutSeconds)
+{
+    // A statement handle of our own on QODBC's connection, for its time-out to be set before it
+    // runs (QODBC sets none, and its prepared statements go to the server as RPCs).
+    const QSqlDatabase db = QSqlDatabase::database(m_name, false);
+    const QVariant connection = db.isValid() ? db.driver()->handle() : QVariant();
+    if (!connection.isValid() || !connection.constData())
+        throw ProviderFailure{AdoError::CommandRejected, QStringLiteral("QODBC gave no connection handle."), QString(),
+                              0};
+    SQLHSTMT stmt = SQL_NULL_HSTMT;
+    if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, *static_cast<SQLHDBC const *>(connection.constData()), &stmt)))
+        throw ProviderFailure{AdoError::CommandRejected, QStringLiteral("No statement handle."), QString(), 0};
+    const std::unique_ptr<void, void (*)(void *)> release(stmt, [](void *h) { SQLFreeHandle(SQL_HANDLE_STMT, h); });
+    const auto failure = [stmt] {
+        SQLWCHAR state[6] = {};
+        SQLWCHAR text[1024] = {};
+        SQLINTEGER native = 0;
+        SQLSMALLINT length = 0;
+        QString message = QStringLiteral("Statement failed.");
+        QString sqlState;
+        if (SQL_SUCCEEDED(SQLGetDiagRecW(SQL_HANDLE_STMT, stmt, 1, state, &native, text, 1023, &length))) {
+            static const QRegularExpression tags(
+                QStringLiteral("(\\[(FreeTDS|unixODBC|Microsoft|SQL Server|ODBC)[^\\]]*\\])+\\s*"));
+            message = QString::fromUtf16(reinterpret_cast<const char16_t *>(text), std::min<int>(length, 1023));
+            message.remove(tags);
+            sqlState = QString::fromUtf16(reinterpret_cast<const char16_t *>(state), 5);
+        }
+        return ProviderFailure{AdoError::CommandRejected, message.trimmed(), sqlState, int32_t(native)};
+    };
+    SQLSetStmtAttr(stmt, SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(SQLULEN(timeoutSeconds)),
+                   SQL_IS_UINTEGER);
+    const SQLRETURN r = SQLExecDirectW(
+        stmt, reinterpret_cast<SQLWCHAR *>(const_cast<char16_t *>(reinterpret_cast<const char16_t *>(sql.utf16()))),
+        SQLINTEGER(sql.size()));
+    if (!SQL_SUCCEEDED(r) && r != SQL_NO_DATA)
+        throw failure();
+    SQLSMALLINT columns = 0;
+    SQLNumResultCols(stmt, &columns);
+    if (columns == 0) {
+        SQLLEN rows = -1;
+        SQLRowCount(stmt, &rows);
+        *affected = rows;
+        return nullptr;
+    }
+    auto cursor = std::make_unique<RowsCursor>();
+    for (SQLUSMALLINT i = 1; i <= SQLUSMALLINT(columns); ++i) {
+        SQLWCHAR name[256] = {};
+        SQLSMALLINT length = 0, type = 0, digits = 0, nullable = 0;
+        SQLULEN size = 0;
+        SQLDescribeColW(stmt, i, name, 255, &length, &type, &size, &digits, &nullable);
+        cursor->names << QString::fromUtf16(reinterpret_cast<const char16_t *>(name), std::min<int>(length, 255));
+    }
+    OdbcRowReader reader(stmt, columns);
+    SQLRETURN f;
+    while (SQL_SUCCEEDED(f = SQLFetch(stmt)))
+        cursor->rows.push_back(reader.read());
+    if (f != SQL_NO_DATA)
+        throw failure();
+    return cursor;
 }

@@ -24,7 +24,12 @@ public:
     const QString &connectionName() const { return m_name; }
 
 private:
-    explicit OdbcSession(QString name) : m_name(std::move(name)) {}
+    struct RowsCursor;
+    // Under a connect deadline: the statement with its own time-out, on a handle of our own.
+    std::unique_ptr<ProviderCursor> executeBounded(const QString &sql, int64_t *affected, int timeoutSeconds);
+
+    OdbcSession(QString name, QString server) : m_name(std::move(name)), m_server(std::move(server)) {}
 
     QString m_name;
+    QString m_server; // its Data Source, as the connection string names it
 };

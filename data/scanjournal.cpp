@@ -1,9 +1,49 @@
 #include "data/scanjournal.h"
 
+#include "data/sqlitevalue.h"
 #include "platform/errorreport.h"
 
 #include <QDateTime>
 #include <QSysInfo>
+
+QDateTime serverInstant(const Value &time)
+{
+    Value date = time;
+    if (date.isString())
+        date = SqliteValue::parseDateText(date.toText().trimmed());
+    if (!date.isDateValue() || date == Value::zeroDate())
+        return QDateTime();
+    QDate day;
+    QTime clock;
+    date.toDateParts(&day, &clock);
+    return QDateTime(day, clock, Qt::UTC);
+}
+
+namespace {
+const QString InstantFormat = QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz");
+}
+
+bool EntryWindow::contains(const Value &entryTime) const
+{
+    const QDateTime t = serverInstant(entryTime);
+    return isValid() && t.isValid() && t >= from.addMSecs(-3) && t <= to.addMSecs(3);
+}
+
+QString EntryWindow::text() const
+{
+    return from.toString(InstantFormat) + QLatin1Char('/') + to.toString(InstantFormat);
+}
+
+EntryWindow EntryWindow::fromText(const QString &text)
+{
+    const QStringList ends = text.split(QLatin1Char('/'));
+    if (ends.size() != 2)
+        return {};
+    EntryWindow w{QDateTime::fromString(ends[0], InstantFormat), QDateTime::fromString(ends[1], InstantFormat)};
+    w.from.setTimeSpec(Qt::UTC);
+    w.to.setTimeSpec(Qt::UTC);
+    return w;
+}
 
 ScanJournal::ScanJournal(QString path) : m_journal(std::move(path)), m_desk(QSysInfo::machineHostName()) {}
 
@@ -11,7 +51,8 @@ QString ScanJournal::entryTimeText(const Value &entryTime)
 {
     if (!entryTime.isDateValue() || entryTime == Value::zeroDate())
         return QString();
-    return entryTime.toDateTime().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss"));
+    // As the server gave it: a local QDateTime would lose an hour that the time zone skips.
+    return serverInstant(entryTime).toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss"));
 }
 
 void ScanJournal::record(const QString &typed, const QString &verdict, int32_t conviteId,
@@ -30,6 +71,8 @@ void ScanJournal::record(const QString &typed, const QString &verdict, int32_t c
             entry.entryTime = m_lastEntryTime;
         m_lastConviteId = conviteId;
         m_lastEntryTime = entry.entryTime;
+        if (conviteId != 0 && (verdict == QLatin1String("accepted") || verdict == QLatin1String("undone")))
+            apply(m_own[conviteId], verdict, entry.entryTime);
 
         if (m_journal.append(entry)) {
             m_failureReported = false;
@@ -44,4 +87,60 @@ void ScanJournal::record(const QString &typed, const QString &verdict, int32_t c
     } catch (...) {
         // Nothing a journal does may reach the desk.
     }
+}
+
+void ScanJournal::recordUnconfirmed(const QString &typed, int32_t conviteId, const EntryWindow &window) noexcept
+{
+    try {
+        JournalEntry entry;
+        entry.time = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz"));
+        entry.desk = m_desk;
+        entry.entry = typed;
+        entry.verdict = QStringLiteral("unconfirmed");
+        entry.conviteId = conviteId;
+        entry.entryTime = window.text();
+        apply(m_own[conviteId], entry.verdict, entry.entryTime);
+        if (!m_journal.append(entry) && !m_failureReported) {
+            m_failureReported = true;
+            ErrorReporting::report({QStringLiteral("Velkor Software"), QStringLiteral("Quorvet"),
+                                    QStringLiteral("ScanJournal"), QStringLiteral("recordUnconfirmed"),
+                                    m_journal.lastError()});
+        }
+    } catch (...) {
+    }
+}
+
+void ScanJournal::apply(OwnState &state, const QString &verdict, const QString &entryTime)
+{
+    if (verdict == QLatin1String("accepted")) {
+        state = OwnState{entryTime, {}};
+    } else if (verdict == QLatin1String("undone")) {
+        state = OwnState();
+    } else if (verdict == QLatin1String("unconfirmed")) {
+        state.window = EntryWindow::fromText(entryTime);
+    }
+}
+
+ScanJournal::Own ScanJournal::ownEntry(int32_t conviteId, const Value &entryTime) const noexcept
+{
+    try {
+        const QDateTime t = serverInstant(entryTime);
+        if (conviteId == 0 || !t.isValid())
+            return Own::No;
+        OwnState state;
+        const auto known = m_own.find(conviteId);
+        if (known != m_own.end()) {
+            state = known->second;
+        } else {
+            for (const JournalEntry &e : DeskJournal::entriesOf(m_journal.path(), conviteId, m_desk))
+                apply(state, e.verdict, e.entryTime);
+        }
+        // The journal keeps an entry time to the second.
+        if (!state.written.isEmpty() && state.written == t.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")))
+            return Own::Written;
+        if (state.window.contains(entryTime))
+            return Own::Unconfirmed;
+    } catch (...) {
+    }
+    return Own::No;
 }

@@ -36,6 +36,19 @@ std::map<QString, std::vector<Idle>> &idle()
 }
 
 bool g_cleanupRegistered = false;
+// Fresh logins asked for on this thread (FreshLogins objects alive).
+thread_local int t_freshLogins = 0;
+
+// The idle sessions of a key share the server that just failed one of them: none is handed out.
+void discardIdle(const QString &key)
+{
+    const auto found = idle().find(key);
+    if (found == idle().end())
+        return;
+    // Moved out first: closing a session must not touch the map being changed.
+    const std::vector<Idle> closing = std::move(found->second);
+    idle().erase(found);
+}
 
 void closeOldestBeyondLimit()
 {
@@ -95,27 +108,34 @@ public:
                 if (isProbe)
                     return cursor;
             } catch (const ProviderFailure &) {
-                // Dead (or unsure): a new login in its place; its failure is the statement's.
+                // Dead (or unsure), and so are the others of its key: a new login in its
+                // place; its failure is the statement's.
                 m_inner.reset();
-                m_failed = true;
+                failed();
                 m_inner = m_open();
                 m_failed = false;
             }
         }
         if (!m_inner) { // its replacement could not be opened: another try
-            m_failed = true;
+            failed();
             m_inner = m_open();
             m_failed = false;
         }
         try {
             return m_inner->execute(sql, affected);
         } catch (const ProviderFailure &) {
-            m_failed = true;
+            failed();
             throw;
         }
     }
 
 private:
+    void failed()
+    {
+        m_failed = true;
+        discardIdle(m_key);
+    }
+
     QString m_key;
     std::shared_ptr<ProviderSession> m_inner;
     bool m_unproved;
@@ -150,6 +170,16 @@ std::shared_ptr<ProviderSession> take(const QString &key, const Opener &open)
 {
     if (!enabled() || !onMainThread())
         return open();
+    if (t_freshLogins > 0) {
+        std::shared_ptr<ProviderSession> fresh;
+        try {
+            fresh = open();
+        } catch (const ProviderFailure &) {
+            discardIdle(key);
+            throw;
+        }
+        return std::make_shared<PooledSession>(key, std::move(fresh), false, open);
+    }
     if (!g_cleanupRegistered) {
         // QODBC connections are closed while the application still exists.
         qAddPostRoutine(clear);
@@ -167,9 +197,25 @@ std::shared_ptr<ProviderSession> take(const QString &key, const Opener &open)
         }
     }
     const bool reused = bool(session);
-    if (!session)
-        session = open();
+    if (!session) {
+        try {
+            session = open();
+        } catch (const ProviderFailure &) {
+            discardIdle(key);
+            throw;
+        }
+    }
     return std::make_shared<PooledSession>(key, std::move(session), reused, open);
+}
+
+FreshLogins::FreshLogins()
+{
+    ++t_freshLogins;
+}
+
+FreshLogins::~FreshLogins()
+{
+    --t_freshLogins;
 }
 
 void clear()

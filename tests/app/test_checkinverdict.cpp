@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ctime>
+
 namespace {
 
 Value at(int hour, int minute)
@@ -83,6 +85,24 @@ TEST(CheckinQueriesTest, TextsOfTheCheckinAndTheUndo)
                              "AND CONVERT(DATETIME,'2026-12-08 09:05:03.010',121)"));
     // A company number that is blank is sent as the bare word null, which matches no row.
     EXPECT_TRUE(CheckinQueries::photographOwner(QString()).endsWith(QStringLiteral("WHERE no_empresa = null")));
+}
+
+// An entry time in the hour a change to summer time skips (Lisbon, 29 March 2026, 01:00 to 02:00)
+// is sent as the server gave it, never as an empty text through the desk's time zone.
+TEST(CheckinQueriesTest, TheUndoOfATimeTheLocalZoneSkipsIsSentAsTheServerGaveIt)
+{
+    const QByteArray zone = qgetenv("TZ");
+    qputenv("TZ", "Europe/Lisbon");
+    tzset();
+    const QString undo = CheckinQueries::undoEntry(5, Value::date(QDate(2026, 3, 29), QTime(1, 30, 0, 500)));
+    if (zone.isNull())
+        qunsetenv("TZ");
+    else
+        qputenv("TZ", zone);
+    tzset();
+    EXPECT_TRUE(undo.endsWith(QStringLiteral("BETWEEN CONVERT(DATETIME,'2026-03-29 01:30:00.497',121) "
+                                             "AND CONVERT(DATETIME,'2026-03-29 01:30:00.503',121)")))
+        << qPrintable(undo);
 }
 
 } // namespace
