@@ -181,7 +181,14 @@ void prepareFolder(const QString &path)
         }
     }
     struct stat st = {};
-    if (::stat(QFile::encodeName(folder).constData(), &st) != 0 || (st.st_mode & 077) != 0)
+    const QByteArray folderName = QFile::encodeName(folder);
+    // The desk's own state folder may have been made before, for the journal, with the
+    // usual umask: the desk's user owns it, so it is closed to others here.
+    if (::stat(folderName.constData(), &st) == 0 && (st.st_mode & 077) != 0 && st.st_uid == ::geteuid()
+        && folder == QFileInfo(LocalReplica::defaultPath()).absolutePath()
+        && qEnvironmentVariableIsEmpty("QUORVET_REPLICA"))
+        ::chmod(folderName.constData(), 0700);
+    if (::stat(folderName.constData(), &st) != 0 || (st.st_mode & 077) != 0)
         throw RuntimeError(75, folder
                                    + QStringLiteral(": other users can read this folder; the local copy is kept "
                                                     "only in a folder of mode 0700"));

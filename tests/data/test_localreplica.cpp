@@ -160,6 +160,19 @@ TEST_P(LocalReplicaTest, IsOnlyTheUsersAndForgetRemovesIt)
                  RuntimeError);
     EXPECT_FALSE(QFileInfo::exists(exposed.path()));
 
+    // The desk's own state folder, made open by the journal before, is closed to others.
+    const QByteArray state = qgetenv("XDG_STATE_HOME");
+    qputenv("XDG_STATE_HOME", path(QStringLiteral("xdg")).toUtf8());
+    ASSERT_TRUE(QDir().mkpath(path(QStringLiteral("xdg/quorvet"))));
+    ASSERT_TRUE(QFile::setPermissions(path(QStringLiteral("xdg/quorvet")),
+                                      QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
+                                          | QFileDevice::ReadOther | QFileDevice::ExeOther));
+    LocalReplica own(LocalReplica::defaultPath());
+    own.fillAll(this->open(Role::CheckIn), this->open(Role::Members), this->open(Role::Korda));
+    qputenv("XDG_STATE_HOME", state);
+    ASSERT_EQ(::stat(QFile::encodeName(path(QStringLiteral("xdg/quorvet"))).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+
     QString error;
     EXPECT_TRUE(LocalReplica::forget(m_replica.path(), &error)) << error.toStdString();
     EXPECT_FALSE(QFileInfo::exists(m_replica.path()));
