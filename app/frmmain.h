@@ -21,6 +21,7 @@
 class CheckinDesk;
 struct CheckinResult;
 class EntryCounter;
+class ReplicaRefresher;
 class QAction;
 class QFrame;
 class QLabel;
@@ -154,6 +155,9 @@ public:
     // The live count "Entradas: N" on the right of the header band (frmmain_entrycount.cpp).
     QLabel *LabelEntradas() const { return m_LabelEntradas; }
     EntryCounter *entryCounter() const { return m_entryCounter; }
+    // The local copy and its progress in the header (frmmain_localcopy.cpp); null with QUORVET_OFFLINE=off.
+    ReplicaRefresher *replicaRefresher() const { return m_replicaRefresher; }
+    QLabel *LabelCopia() const { return m_LabelCopia; }
     // After each verdict shown and each undo (frmmain_afterverdict.cpp): the scan goes to the
     // journal and the count takes this desk's entry or undo. verdict is accepted, not_found, used, error,
     // unreachable or undone; entryTime the entry time the check-in wrote or found, read here
@@ -180,6 +184,8 @@ private:
     void createAdditions();
     void createSearchButton();
     void createEntryCount();
+    static constexpr int StartDelayMs = 2000;
+    void createLocalCopy();
     QLabel *placeLabel(QWidget *container, const char *name, const QString &text = QString());
     // The layout over the controls' current twips rectangles, made on first use (frmmain_layout.cpp).
     ResizeLayout &layout();
@@ -232,6 +238,8 @@ private:
     QAction *m_Toolbar3Button = nullptr;
     QLabel *m_LabelEntradas = nullptr;
     EntryCounter *m_entryCounter = nullptr;
+    ReplicaRefresher *m_replicaRefresher = nullptr;
+    QLabel *m_LabelCopia = nullptr;
     std::shared_ptr<ScanJournal> m_scanJournal;
     // Frame1 and its pictures and labels.
     HeaderBand m_header;

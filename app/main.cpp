@@ -5,6 +5,7 @@
 #include "app/servercheck.h"
 #include "app/startoptions.h"
 #include "data/dataenvironment.h"
+#include "data/localreplica.h"
 #include "forms/frmsqlserver.h"
 #include "platform/buildinfo.h"
 #include "platform/modprocessos.h"
@@ -26,6 +27,13 @@ int main(int argc, char **argv)
                                              BuildInfo::commit());
     if (answered >= 0)
         return answered;
+    if (options.forgetCopy) {
+        QString error;
+        if (LocalReplica::forget(LocalReplica::defaultPath(), &error))
+            return 0;
+        std::fprintf(stderr, "quorvet: %s\n", error.toLocal8Bit().constData());
+        return 1;
+    }
     // The pre-flight check opens no window: a core application is all it needs.
     if (options.checkServer) {
         QCoreApplication app(argc, argv);

@@ -35,6 +35,12 @@ QCommandLineOption jsonOption()
                               QStringLiteral("With --check-server: print the checks as JSON."));
 }
 
+QCommandLineOption forgetCopyOption()
+{
+    return QCommandLineOption(QStringList{QStringLiteral("forget-copy")},
+                              QStringLiteral("Delete this desk's local copy of the invitations, and exit."));
+}
+
 } // namespace
 
 StartOptions StartOptions::parse(const QStringList &arguments)
@@ -46,6 +52,7 @@ StartOptions StartOptions::parse(const QStringList &arguments)
     parser.addOption(checkinOption());
     parser.addOption(checkServerOption());
     parser.addOption(jsonOption());
+    parser.addOption(forgetCopyOption());
     const CommandLine::Request request = CommandLine::parse(parser, arguments);
     options.help = request.help;
     options.version = request.version;
@@ -61,7 +68,12 @@ StartOptions StartOptions::parse(const QStringList &arguments)
     options.checkinNumber = parser.value(checkinOption());
     options.checkServer = parser.isSet(checkServerOption());
     options.json = parser.isSet(jsonOption());
-    if (options.json && !options.checkServer)
+    options.forgetCopy = parser.isSet(forgetCopyOption());
+    if (options.forgetCopy
+        && (options.checkServer || options.json || options.exitWhenReady || parser.isSet(screenshotOption())
+            || parser.isSet(checkinOption())))
+        options.error = QStringLiteral("--forget-copy is used alone");
+    else if (options.json && !options.checkServer)
         options.error = QStringLiteral("--json is only used with --check-server");
     else if (options.checkServer && (parser.isSet(screenshotOption()) || options.exitWhenReady))
         options.error = QStringLiteral(
@@ -80,7 +92,7 @@ CommandLine::Help StartOptions::commandHelp()
     CommandLine::Help help;
     help.program = QStringLiteral("quorvet");
     help.usage = QStringList{QStringLiteral("[--screenshot FILE [--checkin NUMBER] | --exit-when-ready]"),
-                             QStringLiteral("--check-server [--json]")};
+                             QStringLiteral("--check-server [--json]"), QStringLiteral("--forget-copy")};
     help.description = QStringList{
         QStringLiteral("The entrance desk of an event: type or scan an invitation number into the entry box and "
                        "press Enter; the desk shows the verdict, the guest's member record and photograph, and writes "
@@ -112,19 +124,26 @@ CommandLine::Help StartOptions::commandHelp()
         {QStringLiteral("--check-server"),
          QStringLiteral("check the three connections and everything the desk reads on them; exit 0 when all passed")},
         {QStringLiteral("--json"), QStringLiteral("with --check-server: print the checks as one JSON document")},
+        {QStringLiteral("--forget-copy"),
+         QStringLiteral("delete the desk's local copy of the invitations and members (it holds personal data)")},
     };
     help.environment = {
         {QStringLiteral("QUORVET_CONNECTION_SQLSERVER"), QStringLiteral("the check-in database's connection string")},
         {QStringLiteral("QUORVET_CONNECTION_ZELMAR"), QStringLiteral("ZELMAR's member database's connection string")},
         {QStringLiteral("QUORVET_CONNECTION_KORDA"), QStringLiteral("KORDA's member database's connection string")},
-        {QStringLiteral("QUORVET_REGISTRY_FILE"), QStringLiteral("the registry file (default /etc/quorvet/registry.reg)")},
+        {QStringLiteral("QUORVET_REGISTRY_FILE"),
+         QStringLiteral("the registry file (default /etc/quorvet/registry.reg)")},
         {QStringLiteral("QUORVET_COMMON_APPDATA"),
          QStringLiteral("the folder holding \"Tarnis Software/RegShadow.db\" (default /var/lib)")},
         {QStringLiteral("QUORVET_MACHINE_ID_FILE"),
          QStringLiteral("the machine identity that decodes stored passwords (default /etc/machine-id)")},
         {QStringLiteral("QUORVET_ERROR_LOG"), QStringLiteral("where error reports are appended")},
+        {QStringLiteral("QUORVET_REPLICA"),
+         QStringLiteral("the desk's local copy of the invitations (default ~/.local/state/quorvet/replica.db)")},
+        {QStringLiteral("QUORVET_OFFLINE"), QStringLiteral("off: the desk keeps no local copy")},
         {QStringLiteral("XDG_STATE_HOME"), QStringLiteral("the default error log's folder (default ~/.local/state)")},
-        {QStringLiteral("ODBCSYSINI"), QStringLiteral("the folder of odbcinst.ini, where the FreeTDS driver is looked up")},
+        {QStringLiteral("ODBCSYSINI"),
+         QStringLiteral("the folder of odbcinst.ini, where the FreeTDS driver is looked up")},
     };
     help.files = {
         {QStringLiteral("/etc/quorvet/registry.reg"),

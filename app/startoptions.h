@@ -15,6 +15,7 @@
 //   --check-server [--json] check the three connections as the desk would use them and print
 //                          one line per check (or a JSON document); exit 0 when all passed,
 //                          1 otherwise. Needs no display and writes nothing.
+//   --forget-copy          delete the desk's local copy (LocalReplica) and exit.
 //   -h, --help / --version (platform/commandline.h).
 // Unknown options or arguments leave a message in `error`.
 struct StartOptions
@@ -24,6 +25,7 @@ struct StartOptions
     QString checkinNumber;
     bool checkServer = false;
     bool json = false;
+    bool forgetCopy = false;
     bool help = false;
     bool version = false;
     QString error;

@@ -17,15 +17,8 @@ public:
     {
         if (m_connection && m_connection->State() == Connection::StateOpen)
             return m_connection;
-        m_connection = std::make_shared<Connection>();
-        QString connectionString = Data::connectionString(m_memberId);
-        QString registryEntry = Data::registryEntry(m_memberId);
-        if (!connectionString.isEmpty()) {
-            m_connection->Open(connectionString);
-        } else if (!modTestConnection::BuildConnectionString(m_connection, registryEntry, connectionString)) {
-            throw RuntimeError(-2147467259, QStringLiteral("Não foi possivel ligar ao servidor ")
-                                                + Data::connectionName(m_memberId));
-        }
+        m_connection.reset();
+        m_connection = BackgroundConnection::openNamed(m_memberId);
         return m_connection;
     }
 
@@ -39,6 +32,20 @@ private:
     const int m_memberId;
     ConnectionRef m_connection;
 };
+
+ConnectionRef BackgroundConnection::openNamed(int memberId)
+{
+    auto connection = std::make_shared<Connection>();
+    QString connectionString = Data::connectionString(memberId);
+    QString registryEntry = Data::registryEntry(memberId);
+    if (!connectionString.isEmpty()) {
+        connection->Open(connectionString);
+    } else if (!modTestConnection::BuildConnectionString(connection, registryEntry, connectionString)) {
+        throw RuntimeError(-2147467259,
+                           QStringLiteral("Não foi possivel ligar ao servidor ") + Data::connectionName(memberId));
+    }
+    return connection;
+}
 
 BackgroundConnection::BackgroundConnection(int memberId, QThread::Priority priority, QObject *parent)
     : QObject(parent), m_thread(new QThread), m_worker(new Worker(memberId))

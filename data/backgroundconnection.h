@@ -35,6 +35,10 @@ public:
 
     void run(Job job, std::function<void(const CurrentError &error)> failed);
 
+    // A new open connection to a named connection, from its string or its registry entry;
+    // RuntimeError when it cannot be opened. For jobs that need a second database.
+    static ConnectionRef openNamed(int memberId);
+
 private:
     class Worker;
     QThread *m_thread = nullptr;

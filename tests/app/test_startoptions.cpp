@@ -3,7 +3,10 @@
 #include "app/frmmain.h"
 #include "tests/support/testsupport.h"
 
+#include <QDir>
+#include <QFile>
 #include <QImage>
+#include <QProcess>
 
 #include <gtest/gtest.h>
 
@@ -37,6 +40,35 @@ TEST(StartOptionsTest, CheckinTakesANumberAndGoesWithAScreenshot)
                                       QStringLiteral("--checkin"), QStringLiteral(" ")})
                      .error.isEmpty());
 }
+
+#ifdef QUORVET_DESK_EXE
+// The real program deletes the copy and its side files, and needs no display for it.
+TEST(StartOptionsTest, ForgetCopyDeletesTheLocalCopy)
+{
+    const QString program = QStringLiteral("quorvet");
+    EXPECT_TRUE(StartOptions::parse({program, QStringLiteral("--forget-copy")}).forgetCopy);
+    EXPECT_FALSE(StartOptions::parse({program, QStringLiteral("--forget-copy"), QStringLiteral("--check-server")})
+                     .error.isEmpty());
+
+    const QString copy = TestSupport::processTempDir() + QStringLiteral("/forget/replica.db");
+    ASSERT_TRUE(QDir().mkpath(TestSupport::processTempDir() + QStringLiteral("/forget")));
+    for (const QString &file : {copy, copy + QStringLiteral("-wal")}) {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    QProcess desk;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QUORVET_REPLICA"), copy);
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    env.remove(QStringLiteral("DISPLAY"));
+    desk.setProcessEnvironment(env);
+    desk.start(QStringLiteral(QUORVET_DESK_EXE), {QStringLiteral("--forget-copy")});
+    ASSERT_TRUE(desk.waitForFinished(20000));
+    EXPECT_EQ(desk.exitCode(), 0) << desk.readAllStandardError().toStdString();
+    EXPECT_FALSE(QFile::exists(copy));
+    EXPECT_FALSE(QFile::exists(copy + QStringLiteral("-wal")));
+}
+#endif
 
 TEST(ScreenshotTest, RendersTheMaximizedWindowWithItsHeader)
 {
