@@ -13,6 +13,7 @@
 // the text of the run; '+' between string operands (a string literal, CHAR(...) or an
 // earlier concatenation) to '||'; SELECT [DISTINCT] TOP n
 // to a LIMIT n at the end of that SELECT; CONVERT(DATETIME,'...'[,102]) to the date text;
+// DATEDIFF and DATEADD in seconds, minutes, hours or days to SQLite's date functions;
 // @@TRANCOUNT to 0; N'...' to '...'; [name] to "name". Everything else passes unchanged.
 // The functions are plain and total: any input gives an output and never throws.
 namespace TSqlTranslator {
