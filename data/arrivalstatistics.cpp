@@ -2,6 +2,7 @@
 
 #include "data/journalformat.h"
 #include "data/recordset.h"
+#include "platform/runtimeerror.h"
 
 #include <QStringList>
 
@@ -13,6 +14,12 @@ namespace ArrivalStatistics {
 namespace {
 
 constexpr int MinutesPerDay = 24 * 60;
+
+QString timeLiteral(const QDateTime &t)
+{
+    return QStringLiteral("CONVERT(DATETIME,'") + t.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"))
+           + QStringLiteral("',121)");
+}
 
 QString dayLiteral(const QDate &day)
 {
@@ -51,24 +58,32 @@ QString timeText(const QDateTime &t)
 
 } // namespace
 
-QString figuresQuery()
+QString nowQuery()
 {
-    // A member record is a socio_id other than Null and 0; base_dados names its organisation.
+    return QStringLiteral("SELECT GETDATE() AS agora");
+}
+
+QString figuresQuery(const QDateTime &now)
+{
+    // The server's now as a constant, read once before: GETDATE() in every row would be
+    // called per row by the embedded store. A member record is a socio_id other than Null
+    // and 0; base_dados names its organisation.
+    const QString at = timeLiteral(now);
     return QStringLiteral(
-        "SELECT COUNT(*) AS convidados, COUNT(checked_in) AS entradas, "
-        "SUM(CASE WHEN checked_in > GETDATE() THEN 1 ELSE 0 END) AS futuras, "
-        "SUM(CASE WHEN checked_in > DATEADD(MINUTE, -15, GETDATE()) AND checked_in <= GETDATE() THEN 1 ELSE 0 END) "
-        "AS ultimos_15, "
-        "SUM(CASE WHEN base_dados = 1 AND socio_id <> 0 THEN 1 ELSE 0 END) AS zelmar_convidados, "
-        "SUM(CASE WHEN base_dados = 1 AND socio_id <> 0 AND checked_in IS NOT NULL THEN 1 ELSE 0 END) "
-        "AS zelmar_entradas, "
-        "SUM(CASE WHEN base_dados = 2 AND socio_id <> 0 THEN 1 ELSE 0 END) AS korda_convidados, "
-        "SUM(CASE WHEN base_dados = 2 AND socio_id <> 0 AND checked_in IS NOT NULL THEN 1 ELSE 0 END) "
-        "AS korda_entradas, "
-        "SUM(CASE WHEN socio_id IS NULL OR socio_id = 0 THEN 1 ELSE 0 END) AS sem_ficha_convidados, "
-        "SUM(CASE WHEN (socio_id IS NULL OR socio_id = 0) AND checked_in IS NOT NULL THEN 1 ELSE 0 END) "
-        "AS sem_ficha_entradas, "
-        "GETDATE() AS agora FROM tbConvites");
+               "SELECT COUNT(*) AS convidados, COUNT(checked_in) AS entradas, "
+               "SUM(CASE WHEN checked_in > %1 THEN 1 ELSE 0 END) AS futuras, "
+               "SUM(CASE WHEN checked_in > DATEADD(MINUTE, -15, %1) AND checked_in <= %1 THEN 1 ELSE 0 END) "
+               "AS ultimos_15, "
+               "SUM(CASE WHEN base_dados = 1 AND socio_id <> 0 THEN 1 ELSE 0 END) AS zelmar_convidados, "
+               "SUM(CASE WHEN base_dados = 1 AND socio_id <> 0 AND checked_in IS NOT NULL THEN 1 ELSE 0 END) "
+               "AS zelmar_entradas, "
+               "SUM(CASE WHEN base_dados = 2 AND socio_id <> 0 THEN 1 ELSE 0 END) AS korda_convidados, "
+               "SUM(CASE WHEN base_dados = 2 AND socio_id <> 0 AND checked_in IS NOT NULL THEN 1 ELSE 0 END) "
+               "AS korda_entradas, "
+               "SUM(CASE WHEN socio_id IS NULL OR socio_id = 0 THEN 1 ELSE 0 END) AS sem_ficha_convidados, "
+               "SUM(CASE WHEN (socio_id IS NULL OR socio_id = 0) AND checked_in IS NOT NULL THEN 1 ELSE 0 END) "
+               "AS sem_ficha_entradas FROM tbConvites")
+        .arg(at);
 }
 
 QString vipQuery()
@@ -128,7 +143,14 @@ Picture read(const ConnectionRef &connection, int minutes)
 {
     Figures f;
     Recordset rs;
-    rs.Open(figuresQuery(), connection);
+    rs.Open(nowQuery(), connection);
+    if (!rs.Eof())
+        f.now = wallClock(rs.Fields("agora").Value());
+    rs.Close();
+    if (!f.now.isValid())
+        throw RuntimeError(ErrorNumber::TypeMismatch, QStringLiteral("GETDATE() gave no time"));
+
+    rs.Open(figuresQuery(f.now), connection);
     if (!rs.Eof()) {
         f.invited = count(rs, "convidados");
         f.entered = count(rs, "entradas");
@@ -137,7 +159,6 @@ Picture read(const ConnectionRef &connection, int minutes)
         f.zelmar = {count(rs, "zelmar_entradas"), count(rs, "zelmar_convidados")};
         f.korda = {count(rs, "korda_entradas"), count(rs, "korda_convidados")};
         f.noMember = {count(rs, "sem_ficha_entradas"), count(rs, "sem_ficha_convidados")};
-        f.now = wallClock(rs.Fields("agora").Value());
     }
     rs.Close();
 

@@ -63,7 +63,8 @@ struct Picture
 // The bucket sizes the window offers.
 constexpr int BucketChoices[] = {5, 15, 60};
 
-QString figuresQuery();
+QString nowQuery();
+QString figuresQuery(const QDateTime &now);
 QString vipQuery();
 // Entries per bucket from the day's midnight on: bucket number (0 = from midnight) and count.
 QString bucketsQuery(const QDate &day, int minutes);
@@ -72,7 +73,7 @@ QString bucketsQuery(const QDate &day, int minutes);
 // running total, as described for Picture. entered is the total of Figures.
 Picture picture(const Figures &figures, int minutes, const std::vector<std::pair<int64_t, int64_t>> &rows);
 
-// The three statements, one after another on the connection.
+// The four statements, one after another on the connection.
 Picture read(const ConnectionRef &connection, int minutes);
 
 // The buckets as CSV (RFC 4180, as the journal writes it): start,end,entries,running_total,future,

@@ -199,7 +199,7 @@ private:
     }
 
     // DATEDIFF(unit, a, b) becomes the count of unit boundaries from a to b, as T-SQL counts
-    // them: (0 - whole units of a + whole units of b), from the seconds since 1970 of each.
+    // them: (0 - whole units of a + whole units of b), from the whole seconds since 1970 of each.
     // DATEADD(unit, n, x) becomes x moved by n units as a date text in the stored form
     // 'yyyy-mm-dd hh:mm:ss.fff'. The arguments keep their place and their own rewrites; only
     // the call's name, its first two tokens, its commas and its ')' are replaced.
@@ -231,9 +231,9 @@ private:
             const QString unit = QString::number(seconds);
             blank(k, k + 3);
             if (diff) {
-                out(k) = QStringLiteral("(0 - CAST(strftime('%s', ");
-                out(comma) = QStringLiteral(") AS INTEGER) / ") + unit + QStringLiteral(" + CAST(strftime('%s', ");
-                out(close) = QStringLiteral(") AS INTEGER) / ") + unit + QLatin1Char(')');
+                out(k) = QStringLiteral("(0 - unixepoch(");
+                out(comma) = QStringLiteral(") / ") + unit + QStringLiteral(" + unixepoch(");
+                out(close) = QStringLiteral(") / ") + unit + QLatin1Char(')');
             } else {
                 out(k) = QStringLiteral("strftime('%Y-%m-%d %H:%M:%f', (");
                 out(comma) = QStringLiteral(") * ") + unit + QStringLiteral(" / 86400.0 + julianday(");

@@ -217,13 +217,12 @@ TEST(TSqlTranslator, DateArithmeticBecomesSqliteDateFunctions)
         const char *sqlite;
     } cases[] = {
         {"SELECT DATEDIFF(MINUTE, CONVERT(DATETIME,'2026-12-09',102), checked_in) / 15 FROM t",
-         "SELECT (0 - CAST(strftime('%s', '2026-12-09') AS INTEGER) / 60 + CAST(strftime('%s', checked_in) AS "
-         "INTEGER) / 60) / 15 FROM t"},
+         "SELECT (0 - unixepoch( '2026-12-09') / 60 + unixepoch( checked_in) / 60) / 15 FROM t"},
         {"WHERE d > DATEADD(mi, -15, GETDATE())",
          "WHERE d > strftime('%Y-%m-%d %H:%M:%f', ( -15) * 60 / 86400.0 + julianday( GETDATE()))"},
         {"SELECT DATEDIFF(day, DATEADD(HOUR, 2, a), COALESCE(b, c))",
-         "SELECT (0 - CAST(strftime('%s', strftime('%Y-%m-%d %H:%M:%f', ( 2) * 3600 / 86400.0 + julianday( a))) AS "
-         "INTEGER) / 86400 + CAST(strftime('%s', COALESCE(b, c)) AS INTEGER) / 86400)"},
+         "SELECT (0 - unixepoch( strftime('%Y-%m-%d %H:%M:%f', ( 2) * 3600 / 86400.0 + julianday( a))) / 86400 + "
+         "unixepoch( COALESCE(b, c)) / 86400)"},
         // Units, argument counts and texts it does not know stay as they are.
         {"SELECT DATEDIFF(WEEK, a, b), DATEADD(MINUTE, 1), DATEDIFF(SECOND, a, b, c), 'DATEADD(DAY, 1, x)'",
          "SELECT DATEDIFF(WEEK, a, b), DATEADD(MINUTE, 1), DATEDIFF(SECOND, a, b, c), 'DATEADD(DAY, 1, x)'"},
