@@ -10,6 +10,7 @@
 
 #include <QList>
 #include <QPixmap>
+#include <QPointer>
 #include <QWidget>
 
 #include <array>
@@ -22,6 +23,7 @@ class CheckinDesk;
 struct CheckinResult;
 class EntryCounter;
 class ReplicaRefresher;
+class frmEstatisticas;
 class QAction;
 class QFrame;
 class QLabel;
@@ -158,11 +160,19 @@ public:
     // The local copy and its progress in the header (frmmain_localcopy.cpp); null with QUORVET_OFFLINE=off.
     ReplicaRefresher *replicaRefresher() const { return m_replicaRefresher; }
     QLabel *LabelCopia() const { return m_LabelCopia; }
+    // The statistics (frmmain_statistics.cpp): the Toolbar4 button and F4 open "Estatísticas",
+    // or raise it when it is open; it reads again after this desk's entry or undo.
+    virtual void Toolbar4_ButtonClick();
+    QToolBar *Toolbar4() const { return m_Toolbar4; }
+    QAction *Toolbar4Button() const { return m_Toolbar4Button; }
+    frmEstatisticas *statisticsWindow() const;
     // After each verdict shown and each undo (frmmain_afterverdict.cpp): the scan goes to the
     // journal and the count takes this desk's entry or undo. verdict is accepted, not_found, used, error,
     // unreachable or undone; entryTime the entry time the check-in wrote or found, read here
     // only when it brings none. Never throws, never shows anything.
     void afterVerdict(const char *verdict, const Value &entryTime = Value()) noexcept;
+    // Reads the open statistics window again (nothing when none is open).
+    void refreshStatistics();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -186,6 +196,7 @@ private:
     void createEntryCount();
     static constexpr int StartDelayMs = 2000;
     void createLocalCopy();
+    void createStatisticsButton();
     QLabel *placeLabel(QWidget *container, const char *name, const QString &text = QString());
     // The layout over the controls' current twips rectangles, made on first use (frmmain_layout.cpp).
     ResizeLayout &layout();
@@ -240,6 +251,9 @@ private:
     EntryCounter *m_entryCounter = nullptr;
     ReplicaRefresher *m_replicaRefresher = nullptr;
     QLabel *m_LabelCopia = nullptr;
+    QToolBar *m_Toolbar4 = nullptr;
+    QAction *m_Toolbar4Button = nullptr;
+    QPointer<frmEstatisticas> m_statistics;
     std::shared_ptr<ScanJournal> m_scanJournal;
     // Frame1 and its pictures and labels.
     HeaderBand m_header;

@@ -37,6 +37,8 @@ void frmMain::afterVerdict(const char *verdict, const Value &entryTime) noexcept
             m_entryCounter->adjust(+1);
         else if (m_entryCounter && name == QLatin1String("undone"))
             m_entryCounter->adjust(-1);
+        if (name == QLatin1String("accepted") || name == QLatin1String("undone"))
+            refreshStatistics();
     } catch (...) {
         // Nothing after the verdict may change it or stop the desk.
     }

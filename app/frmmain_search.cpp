@@ -21,6 +21,7 @@ void frmMain::createAdditions()
     createSearchButton();
     createEntryCount();
     createLocalCopy();
+    createStatisticsButton();
 }
 
 void frmMain::createSearchButton()

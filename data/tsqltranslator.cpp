@@ -27,6 +27,7 @@ public:
     {
         rewriteSimpleTokens();
         rewriteConvert();
+        rewriteDateArithmetic();
         foldConstants();
         if (m_serverCollation)
             addCollations();
@@ -185,6 +186,65 @@ private:
             blank(k, close);
             out(k) = QLatin1Char('\'') + text + QLatin1Char('\'');
             k = close;
+        }
+    }
+
+    // Seconds in one unit of DATEDIFF/DATEADD's first argument, 0 for a unit not known here.
+    int unitSeconds(int k) const
+    {
+        static const struct
+        {
+            const char *word;
+            int seconds;
+        } units[] = {{"SECOND", 1},  {"SS", 1},    {"S", 1},       {"MINUTE", 60}, {"MI", 60},  {"N", 60},
+                     {"HOUR", 3600}, {"HH", 3600}, {"DAY", 86400}, {"DD", 86400},  {"D", 86400}};
+        for (const auto &u : units)
+            if (isWord(k, u.word))
+                return u.seconds;
+        return 0;
+    }
+
+    // DATEDIFF(unit, a, b) becomes the count of unit boundaries from a to b, as T-SQL counts
+    // them: (0 - whole units of a + whole units of b), from the whole seconds since 1970 of each.
+    // DATEADD(unit, n, x) becomes x moved by n units as a date text in the stored form
+    // 'yyyy-mm-dd hh:mm:ss.fff'. The arguments keep their place and their own rewrites; only
+    // the call's name, its first two tokens, its commas and its ')' are replaced.
+    void rewriteDateArithmetic()
+    {
+        for (int k = 0; k + 3 < count(); ++k) {
+            const bool diff = isWord(k, "DATEDIFF");
+            if ((!diff && !isWord(k, "DATEADD")) || !isSymbol(k + 1, "(") || !isSymbol(k + 3, ","))
+                continue;
+            const int seconds = unitSeconds(k + 2);
+            const int close = matchForward(k + 1);
+            if (seconds == 0 || close < 0)
+                continue;
+            int comma = -1;
+            int depth = 0;
+            bool single = true;
+            for (int j = k + 4; j < close; ++j) {
+                if (isSymbol(j, "("))
+                    ++depth;
+                else if (isSymbol(j, ")"))
+                    --depth;
+                else if (depth == 0 && isSymbol(j, ",")) {
+                    single = comma < 0;
+                    comma = j;
+                }
+            }
+            if (comma < 0 || !single || comma == k + 4 || comma + 1 == close)
+                continue;
+            const QString unit = QString::number(seconds);
+            blank(k, k + 3);
+            if (diff) {
+                out(k) = QStringLiteral("(0 - unixepoch(");
+                out(comma) = QStringLiteral(") / ") + unit + QStringLiteral(" + unixepoch(");
+                out(close) = QStringLiteral(") / ") + unit + QLatin1Char(')');
+            } else {
+                out(k) = QStringLiteral("strftime('%Y-%m-%d %H:%M:%f', (");
+                out(comma) = QStringLiteral(") * ") + unit + QStringLiteral(" / 86400.0 + julianday(");
+                out(close) = QStringLiteral("))");
+            }
         }
     }
 

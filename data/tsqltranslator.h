@@ -13,6 +13,7 @@
 // the text of the run; '+' between string operands (a string literal, CHAR(...) or an
 // earlier concatenation) to '||'; SELECT [DISTINCT] TOP n
 // to a LIMIT n at the end of that SELECT; CONVERT(DATETIME,'...'[,102]) to the date text;
+// DATEDIFF and DATEADD in seconds, minutes, hours or days to SQLite's date functions;
 // @@TRANCOUNT to 0; @@VERSION to the store's own version text; N'...' to '...'; [name] to
 // "name"; a whole statement [EXEC] sp_helpindex 'table' to a SELECT of the table's indexes
 // (index_name, index_description, index_keys). Everything else passes unchanged.

@@ -3,13 +3,19 @@
 // right after a verdict) and the header shows the live entry count.
 #include "tests/app/deskfixture.h"
 
+#include "data/arrivalreader.h"
 #include "data/deskjournal.h"
 #include "data/entrycounter.h"
 #include "data/scanjournal.h"
+#include "forms/arrivalchart.h"
+#include "forms/frmestatisticas.h"
 #include "forms/frmprocurarconvidado.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QFileDialog>
 #include <QProcess>
+#include <QPushButton>
 #include <QToolBar>
 #include <QTreeWidget>
 
@@ -157,6 +163,105 @@ TEST_F(DeskAdditions, LookAlikeEntriesFindTheNumberTheyShowAndAreJournalledAsTyp
         EXPECT_EQ(written[i].verdict, QLatin1String(scans[i].verdict)) << i;
     }
     EXPECT_FALSE(checkedIn(QStringLiteral("1002")).isNull());
+}
+
+// The pixels of the chart in the colour of the bars that are not in the future.
+int barPixels(frmEstatisticas &window)
+{
+    const QImage image = window.chart()->grab().toImage();
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            n += image.pixelColor(x, y) == ArrivalChart::pastColour();
+    return n;
+}
+
+TEST_F(DeskAdditions, F4ShowsTheEntriesOfTheDayAsBarsThatFollowTheDeskAndExport)
+{
+    // Three entries of the last 50 minutes only; the window is opened at least 50 minutes into the day.
+    if (QTime::currentTime() < QTime(0, 55))
+        GTEST_SKIP() << "the first hour of the day";
+    exec(checkinDb(), QStringLiteral("UPDATE tbConvites SET checked_in = NULL"));
+    exec(checkinDb(), QStringLiteral("UPDATE tbConvites SET checked_in = DATEADD(MINUTE, -50, GETDATE()) "
+                                     "WHERE convite_no IN ('1002', '1003')"));
+    exec(checkinDb(), QStringLiteral("UPDATE tbConvites SET checked_in = DATEADD(MINUTE, -2, GETDATE()) "
+                                     "WHERE convite_no = '1004'"));
+    auto w = desk();
+    EXPECT_EQ(w->Toolbar4Button()->text(), QStringLiteral("Estatísticas"));
+    EXPECT_EQ(w->Toolbar4()->y(), w->Toolbar3()->y());
+    EXPECT_GT(w->Toolbar4()->x(), w->Toolbar3()->geometry().right());
+
+    QTest::keyClick(w->FXNo_TAP(), Qt::Key_F4);
+    frmEstatisticas *stats = w->statisticsWindow();
+    ASSERT_NE(stats, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(stats));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return stats->picture().has_value(); }, 10000));
+    EXPECT_EQ(stats->figureText(QStringLiteral("Entradas")), QStringLiteral("3"));
+    const size_t quarters = stats->picture()->buckets.size();
+    EXPECT_GE(quarters, 4u);
+    const int barsAtQuarters = barPixels(*stats);
+    EXPECT_GT(barsAtQuarters, 100);
+
+    // A second F4 brings the same window forward.
+    QTest::keyClick(w->FXNo_TAP(), Qt::Key_F4);
+    EXPECT_EQ(w->findChildren<frmEstatisticas *>().size(), 1);
+
+    // Five-minute buckets: about three times as many, and thinner bars.
+    stats->bucketChoice()->setCurrentIndex(stats->bucketChoice()->findData(5));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return stats->picture()->minutes == 5; }, 10000));
+    EXPECT_GE(stats->picture()->buckets.size(), 2 * quarters);
+    EXPECT_EQ(stats->chart()->barCount(), int(stats->picture()->buckets.size()));
+    EXPECT_LT(barPixels(*stats), barsAtQuarters);
+
+    // This desk's own entry shows at once, well before the next tick.
+    enterText(*w, QStringLiteral("1001"));
+    ASSERT_EQ(verdict(*w), QStringLiteral("Convite OK!"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return stats->figureText(QStringLiteral("Entradas")) == QStringLiteral("4"); },
+                                ArrivalReader::IntervalMs / 2));
+
+    // Exportar…: the file chosen in the dialog gets the picture, and its CSV the buckets.
+    const QString png = m_dir.filePath(QStringLiteral("chegadas.png"));
+    QTimer::singleShot(0, [&] {
+        ASSERT_TRUE(QTest::qWaitFor([] { return qobject_cast<QFileDialog *>(QApplication::activeModalWidget()); }));
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+        ASSERT_NE(name, nullptr);
+        name->setText(png);
+        QTest::keyClick(name, Qt::Key_Return);
+    });
+    QTest::mouseClick(stats->exportButton(), Qt::LeftButton);
+    const QImage saved(png);
+    EXPECT_EQ(saved.size(), stats->chart()->size());
+    QFile csvFile(m_dir.filePath(QStringLiteral("chegadas.csv")));
+    ASSERT_TRUE(csvFile.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(csvFile.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), int(stats->picture()->buckets.size()) + 1);
+    EXPECT_EQ(lines[0], QStringLiteral("start,end,entries,running_total,future"));
+    int64_t entries = 0;
+    for (int i = 1; i < lines.size(); ++i) {
+        const QStringList fields = lines[i].split(QLatin1Char(','));
+        ASSERT_EQ(fields.size(), 5) << i;
+        EXPECT_TRUE(QDateTime::fromString(fields[0], QStringLiteral("yyyy-MM-dd HH:mm")).isValid()) << i;
+        entries += fields[2].toLongLong();
+    }
+    EXPECT_EQ(entries, 4);
+
+    // A read that fails: its message, the picture kept with its time, one report.
+    const int bars = stats->chart()->barCount();
+    exec(checkinDb(), QStringLiteral("ALTER TABLE tbConvites RENAME TO tbConvitesAway"));
+    stats->refreshNow();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return stats->statusLine()->text().startsWith(QStringLiteral("Não foi possível ler")); }, 5000));
+    EXPECT_TRUE(stats->statusLine()->text().contains(QStringLiteral(" A imagem é das ")))
+        << stats->statusLine()->text().toStdString();
+    EXPECT_EQ(stats->chart()->barCount(), bars);
+    EXPECT_EQ(TestSupport::errorReports().size(), 1);
+    exec(checkinDb(), QStringLiteral("ALTER TABLE tbConvitesAway RENAME TO tbConvites"));
+
+    stats->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(stats));
+    QTest::keyClick(stats, Qt::Key_Escape);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return w->statisticsWindow() == nullptr; }, 5000));
 }
 
 TEST_F(DeskAdditions, AJournalThatCannotBeWrittenChangesNoVerdictAndIsReportedOnce)

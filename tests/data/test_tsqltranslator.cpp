@@ -147,6 +147,30 @@ TEST(TSqlTranslator, ConstantRunsFoldIntoOneLiteral)
     EXPECT_EQ(toSqlite(QStringLiteral("WHERE a = ") + escaped), QStringLiteral("WHERE a = '") + entry + QLatin1Char('\''));
 }
 
+// The date arithmetic of the arrival statistics; what the rewritten text computes is checked
+// on the embedded store by the statistics' own tests.
+TEST(TSqlTranslator, DateArithmeticBecomesSqliteDateFunctions)
+{
+    const struct
+    {
+        const char *tsql;
+        const char *sqlite;
+    } cases[] = {
+        {"SELECT DATEDIFF(MINUTE, CONVERT(DATETIME,'2026-12-09',102), checked_in) / 15 FROM t",
+         "SELECT (0 - unixepoch( '2026-12-09') / 60 + unixepoch( checked_in) / 60) / 15 FROM t"},
+        {"WHERE d > DATEADD(mi, -15, GETDATE())",
+         "WHERE d > strftime('%Y-%m-%d %H:%M:%f', ( -15) * 60 / 86400.0 + julianday( GETDATE()))"},
+        {"SELECT DATEDIFF(day, DATEADD(HOUR, 2, a), COALESCE(b, c))",
+         "SELECT (0 - unixepoch( strftime('%Y-%m-%d %H:%M:%f', ( 2) * 3600 / 86400.0 + julianday( a))) / 86400 + "
+         "unixepoch( COALESCE(b, c)) / 86400)"},
+        // Units, argument counts and texts it does not know stay as they are.
+        {"SELECT DATEDIFF(WEEK, a, b), DATEADD(MINUTE, 1), DATEDIFF(SECOND, a, b, c), 'DATEADD(DAY, 1, x)'",
+         "SELECT DATEDIFF(WEEK, a, b), DATEADD(MINUTE, 1), DATEDIFF(SECOND, a, b, c), 'DATEADD(DAY, 1, x)'"},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(collapsed(toSqlite(QString::fromUtf8(c.tsql))).toStdString(), c.sqlite);
+}
+
 TEST(TSqlTranslator, LeavesWhatItDoesNotKnowAlone)
 {
     const QStringList unchanged{
