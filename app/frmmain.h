@@ -26,9 +26,12 @@ class QFrame;
 class QLabel;
 class QLineEdit;
 class QToolBar;
+class QToolButton;
 class ResizeLayout;
 class ScanJournal;
 class VbTimer;
+class VerdictSoundPlayer;
+class VerdictSymbol;
 
 // The desk's main window, caption "Convites": a header band (Frame1) and a body (Frame2)
 // holding the entry box, the verdict labels, the member details, the photograph, the two
@@ -159,6 +162,12 @@ public:
     // unreachable or undone; entryTime the entry time the check-in wrote or found, read here
     // only when it brings none. Never throws, never shows anything.
     void afterVerdict(const char *verdict, const Value &entryTime = Value()) noexcept;
+    // The verdict's sound and symbol (frmmain_sound.cpp): the symbol beside the verdict text,
+    // the sounds, and the header's speaker button; Ctrl+M toggles muting.
+    VerdictSymbol *verdictSymbol() const { return m_verdictSymbol; }
+    VerdictSoundPlayer *verdictSounds() const { return m_verdictSounds; }
+    QToolButton *soundButton() const { return m_soundButton; }
+    void toggleSoundMuted();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -180,6 +189,7 @@ private:
     void createAdditions();
     void createSearchButton();
     void createEntryCount();
+    void createSoundControls();
     QLabel *placeLabel(QWidget *container, const char *name, const QString &text = QString());
     // The layout over the controls' current twips rectangles, made on first use (frmmain_layout.cpp).
     ResizeLayout &layout();
@@ -233,6 +243,9 @@ private:
     QLabel *m_LabelEntradas = nullptr;
     EntryCounter *m_entryCounter = nullptr;
     std::shared_ptr<ScanJournal> m_scanJournal;
+    VerdictSymbol *m_verdictSymbol = nullptr;
+    VerdictSoundPlayer *m_verdictSounds = nullptr;
+    QToolButton *m_soundButton = nullptr;
     // Frame1 and its pictures and labels.
     HeaderBand m_header;
 };

@@ -20,6 +20,7 @@ void frmMain::createAdditions()
 {
     createSearchButton();
     createEntryCount();
+    createSoundControls();
 }
 
 void frmMain::createSearchButton()
