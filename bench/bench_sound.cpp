@@ -81,31 +81,30 @@ Phase run(const std::vector<QString> &numbers, const PrivatePulseServer &server,
     EnterClock clock;
     window.FXNo_TAP()->installEventFilter(&clock);
 
-    MonitorRecording recording(server);
-    if (!recording.waitUntilRecording())
-        throw std::runtime_error("the null sink's monitor records nothing");
     Phase phase;
     for (const QString &number : numbers) {
+        // A recording per check-in, so that no drift of one long recording's clock adds up.
+        MonitorRecording recording(server);
+        if (!recording.waitUntilRecording())
+            throw std::runtime_error("the null sink's monitor records nothing");
+        QTest::qWait(30);
         phase.checkin.push_back(driver.checkIn(number).milliseconds);
         QTest::qWait(450);
-    }
-    const std::vector<int16_t> heard = recording.stop();
-    if (!sound)
-        return phase;
-    for (double enter : clock.enters) {
+        const std::vector<int16_t> heard = recording.stop();
+        if (!sound)
+            continue;
+        const double enter = clock.enters.back();
         const int64_t from = std::max<int64_t>(
             0, int64_t((enter - recording.sampleTimeNs(0)) * PrivatePulseServer::SampleRate / 1e9));
-        int64_t onset = -1;
-        for (int64_t i = from; i < int64_t(heard.size()) && i < from + PrivatePulseServer::SampleRate / 2; ++i) {
-            if (std::abs(int(heard[size_t(i)])) > 500) {
-                onset = i;
-                break;
-            }
-        }
+        const int64_t onset = SoundAnalysis::audibleSpan(
+                                  std::vector<int16_t>(heard.begin() + std::min<int64_t>(from, int64_t(heard.size())),
+                                                       heard.end()),
+                                  500)
+                                  .first;
         if (onset < 0)
             ++phase.silent;
         else
-            phase.sound.push_back((recording.sampleTimeNs(onset) - enter) / 1e6);
+            phase.sound.push_back((recording.sampleTimeNs(from + onset) - enter) / 1e6);
     }
     return phase;
 }

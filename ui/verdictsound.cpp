@@ -54,18 +54,22 @@ VerdictSoundPlayer::VerdictSoundPlayer(QObject *parent)
 {
     if (m_silenced)
         return;
-    for (int o = 0; o < VerdictTones::OutcomeCount; ++o) {
-        auto *effect = new QSoundEffect(this);
-        effect->setSource(QUrl(QStringLiteral("qrc") + VerdictTones::resourcePath(VerdictTones::Outcome(o))));
-        effect->setVolume(float(m_settings.volume) / 100.0f);
-        connect(effect, &QSoundEffect::statusChanged, this, [this, effect] {
-            if (effect->status() == QSoundEffect::Error)
-                reportOnce(QStringLiteral("The verdict sound ") + effect->source().toString()
-                           + QStringLiteral(" cannot be played"));
-        });
-        m_effects[size_t(o)] = effect;
-        connect(effect, &QSoundEffect::playingChanged, this, [this, o] { watchEnd(VerdictTones::Outcome(o)); });
-    }
+    for (int o = 0; o < VerdictTones::OutcomeCount; ++o)
+        prepare(VerdictTones::Outcome(o));
+}
+
+void VerdictSoundPlayer::prepare(VerdictTones::Outcome outcome)
+{
+    auto *effect = new QSoundEffect(this);
+    effect->setSource(QUrl(QStringLiteral("qrc") + VerdictTones::resourcePath(outcome)));
+    effect->setVolume(float(m_settings.volume) / 100.0f);
+    connect(effect, &QSoundEffect::statusChanged, this, [this, effect] {
+        if (effect->status() == QSoundEffect::Error)
+            reportOnce(QStringLiteral("The verdict sound ") + effect->source().toString()
+                       + QStringLiteral(" cannot be played"));
+    });
+    connect(effect, &QSoundEffect::playingChanged, this, [this, outcome] { watchEnd(outcome); });
+    m_effects[size_t(outcome)] = effect;
 }
 
 VerdictSoundPlayer::~VerdictSoundPlayer() = default;
@@ -125,12 +129,20 @@ void VerdictSoundPlayer::stopAll()
 
 void VerdictSoundPlayer::watchEnd(VerdictTones::Outcome outcome)
 {
+    QSoundEffect *effect = m_effects[size_t(outcome)];
     const QElapsedTimer &started = m_started[size_t(outcome)];
-    if (m_stopping || m_effects[size_t(outcome)]->isPlaying() || !started.isValid())
+    if (effect->isPlaying() || !started.isValid())
         return;
-    if (started.elapsed() < VerdictTones::milliseconds(outcome) / 2)
+    if (!m_stopping && started.elapsed() < VerdictTones::milliseconds(outcome) / 2)
         reportOnce(QStringLiteral("The audio server does not take the verdict sound: ")
                    + QLatin1String(VerdictTones::name(outcome)));
+    // A played effect's stream keeps the server's buffering from its last run, which grows
+    // with every start until the sound is late and then not heard at all: the next verdict of
+    // this kind gets a fresh effect (its sample comes from Qt's cache), made now so it is ready.
+    effect->disconnect(this);
+    effect->deleteLater();
+    m_started[size_t(outcome)].invalidate();
+    prepare(outcome);
 }
 
 void VerdictSoundPlayer::playVerdict(const QString &journalVerdict) noexcept

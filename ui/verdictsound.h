@@ -60,6 +60,7 @@ signals:
 private:
     void reportOnce(const QString &what) noexcept;
     void stopAll();
+    void prepare(VerdictTones::Outcome outcome);
     // A sound that ends long before its time was refused by the audio server (it went away).
     void watchEnd(VerdictTones::Outcome outcome);
 

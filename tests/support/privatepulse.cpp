@@ -50,11 +50,11 @@ pid_t spawn(const QStringList &argv, const QProcessEnvironment &env, int outFd)
     return pid;
 }
 
-void endChild(pid_t &pid)
+void endChild(pid_t &pid, int signal = SIGTERM)
 {
     if (pid <= 0)
         return;
-    ::kill(pid, SIGTERM);
+    ::kill(pid, signal);
     for (int i = 0; i < 200; ++i) {
         if (::waitpid(pid, nullptr, WNOHANG) == pid) {
             pid = -1;
@@ -112,7 +112,7 @@ bool PrivatePulseServer::start(QString *error)
                            O_WRONLY | O_CREAT | O_TRUNC, 0600);
     m_pid = spawn({QStringLiteral("pulseaudio"), QStringLiteral("-n"), QStringLiteral("--daemonize=no"),
                    QStringLiteral("--exit-idle-time=-1"), QStringLiteral("--disallow-exit"),
-                   QStringLiteral("--use-pid-file=no"), QStringLiteral("--log-target=stderr"), QStringLiteral("-F"),
+                   QStringLiteral("--use-pid-file=no"), QStringLiteral("--disable-shm=yes"), QStringLiteral("--log-target=stderr"), QStringLiteral("-F"),
                    script},
                   env, log);
     if (log >= 0)
@@ -216,7 +216,8 @@ bool MonitorRecording::waitUntilRecording()
 
 std::vector<int16_t> MonitorRecording::stop()
 {
-    endChild(m_pid);
+    // The recorder keeps nothing worth a clean exit (and takes its time over one).
+    endChild(m_pid, SIGKILL);
     if (m_reader.joinable())
         m_reader.join();
     std::lock_guard<std::mutex> lock(m_mutex);
