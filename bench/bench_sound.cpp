@@ -138,7 +138,6 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "usage: bench_sound --work DIR [--rounds N] [--markdown OUT.md]\n");
         return 2;
     }
-    QDir(work).removeRecursively();
     QDir().mkpath(work);
     BenchEnvironment::prepareProcess(work + QStringLiteral("/scratch"));
     PrivatePulseServer server(work + QStringLiteral("/pulse"));
@@ -154,6 +153,7 @@ int main(int argc, char **argv)
         options.directory = work + QStringLiteral("/set");
         options.invitations = 20 * rounds;
         options.members = 20;
+        options.force = true; // the set of an earlier run is replaced
         const QString set = DemoDatabaseBuilder(options).build();
         BenchEnvironment::useDemoSet(set);
         const auto sample = InvitationSample::take(QDir(set).filePath(QStringLiteral("checkin.db")), rounds);
