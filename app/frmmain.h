@@ -29,9 +29,12 @@ class QFrame;
 class QLabel;
 class QLineEdit;
 class QToolBar;
+class QToolButton;
 class ResizeLayout;
 class ScanJournal;
 class VbTimer;
+class VerdictSoundPlayer;
+class VerdictSymbol;
 
 // The desk's main window, caption "Convites": a header band (Frame1) and a body (Frame2)
 // holding the entry box, the verdict labels, the member details, the photograph, the two
@@ -173,6 +176,12 @@ public:
     void afterVerdict(const char *verdict, const Value &entryTime = Value()) noexcept;
     // Reads the open statistics window again (nothing when none is open).
     void refreshStatistics();
+    // The verdict's sound and symbol (frmmain_sound.cpp): the symbol beside the verdict text,
+    // the sounds, and the header's speaker button; Ctrl+M toggles muting.
+    VerdictSymbol *verdictSymbol() const { return m_verdictSymbol; }
+    VerdictSoundPlayer *verdictSounds() const { return m_verdictSounds; }
+    QToolButton *soundButton() const { return m_soundButton; }
+    void toggleSoundMuted();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -197,6 +206,7 @@ private:
     static constexpr int StartDelayMs = 2000;
     void createLocalCopy();
     void createStatisticsButton();
+    void createSoundControls();
     QLabel *placeLabel(QWidget *container, const char *name, const QString &text = QString());
     // The layout over the controls' current twips rectangles, made on first use (frmmain_layout.cpp).
     ResizeLayout &layout();
@@ -255,6 +265,9 @@ private:
     QAction *m_Toolbar4Button = nullptr;
     QPointer<frmEstatisticas> m_statistics;
     std::shared_ptr<ScanJournal> m_scanJournal;
+    VerdictSymbol *m_verdictSymbol = nullptr;
+    VerdictSoundPlayer *m_verdictSounds = nullptr;
+    QToolButton *m_soundButton = nullptr;
     // Frame1 and its pictures and labels.
     HeaderBand m_header;
 };

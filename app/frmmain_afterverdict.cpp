@@ -7,11 +7,14 @@
 #include "data/entrycounter.h"
 #include "data/recordset.h"
 #include "data/scanjournal.h"
+#include "ui/verdictsound.h"
 
 #include <QLineEdit>
 
 void frmMain::afterVerdict(const char *verdict, const Value &entryTime) noexcept
 {
+    // The sound first: it is part of the verdict, the journal and the count are not.
+    m_verdictSounds->playVerdict(QLatin1String(verdict));
     try {
         const QString name = QLatin1String(verdict);
         Value time = entryTime;

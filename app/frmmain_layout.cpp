@@ -5,6 +5,7 @@
 #include "app/frmmain_design.h"
 #include "app/resizelayout.h"
 #include "ui/twipsgeometry.h"
+#include "ui/verdictsymbol.h"
 
 #include <cmath>
 
@@ -20,6 +21,13 @@ ResizeLayout &frmMain::layout()
             m_layoutWidgets[name] = w;
             rects[name] = TwipsGeometry::twipsRect(w);
         }
+    }
+
+    // The verdict's symbol is placed with the band it lies in.
+    if (m_verdictSymbol) {
+        const QString name = QLatin1String(ResizeLayout::VerdictSymbolName);
+        m_layoutWidgets[name] = m_verdictSymbol;
+        rects[name] = TwipsGeometry::twipsRect(m_verdictSymbol);
     }
 
     ResizeLayout::Window window;

@@ -8,6 +8,7 @@
 #include "ui/controltag.h"
 #include "ui/modcontrols.h"
 #include "ui/vbtimer.h"
+#include "ui/verdictsymbol.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -70,6 +71,7 @@ void frmMain::ShowMessage(int32_t msgTipo, const QString &Label, const QString &
             m_FXMessage_Fundo->setVisible(true);
             shown->setVisible(true);
         }
+        m_verdictSymbol->showForKind(shown ? msgTipo : 0);
 
         // Only the verdict on show carries the call sign or the replacement text.
         const QList<QLabel *> verdicts{m_FXMessage_Alert, m_FXMessage_OK, m_FXMessage_Invalid};
@@ -102,6 +104,7 @@ void frmMain::LimparForm()
         m_FXMessage_Invalid->setVisible(false);
         m_FXMessage_OK->setVisible(false);
         m_FXMessage_Fundo->setVisible(false);
+        m_verdictSymbol->hide();
         LastConviteID = 0;
         m_writtenEntryTime = Value::null();
     } catch (...) {

@@ -22,6 +22,7 @@ void frmMain::createAdditions()
     createEntryCount();
     createLocalCopy();
     createStatisticsButton();
+    createSoundControls();
 }
 
 void frmMain::createSearchButton()

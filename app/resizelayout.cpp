@@ -5,6 +5,7 @@
 #include "platform/errorreport.h"
 #include "platform/runtimeerror.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -155,4 +156,13 @@ void ResizeLayout::placeVerdictBand()
     invalid.top = (band.height - invalid.height) / 2.0f + band.top;
     controlToChange(QStringLiteral("FXMessage_OK")).top = invalid.top;
     controlToChange(QStringLiteral("FXMessage_Alert")).top = invalid.top;
+    const auto symbol = m_controls.find(QLatin1String(VerdictSymbolName));
+    if (symbol != m_controls.end())
+        symbol->second = verdictSymbolRect(band, invalid);
+}
+
+TwipsRect ResizeLayout::verdictSymbolRect(const TwipsRect &band, const TwipsRect &verdict)
+{
+    const float side = std::min(std::max(verdict.height, band.height * 0.8f), verdict.width / 6.0f);
+    return {verdict.left + side / 4.0f, verdict.top + (verdict.height - side) / 2.0f, side, side};
 }

@@ -59,6 +59,13 @@ public:
     // One layout pass, run on every resize event of the window.
     void formResize(bool minimized) noexcept;
 
+    // The symbol beside the verdict text, when the controls hold one under this name: a square
+    // at the left end of the verdict, centred on it, as high as the verdict or four fifths of
+    // the band when the band is higher, and never wider than a sixth of the verdict. The pass
+    // places it with the band.
+    static constexpr const char *VerdictSymbolName = "VerdictSymbol";
+    static TwipsRect verdictSymbolRect(const TwipsRect &band, const TwipsRect &verdict);
+
     int32_t lastWidth() const { return m_lastWidth; }
     int32_t lastHeight() const { return m_lastHeight; }
     const LayoutControls &controls() const { return m_controls; }

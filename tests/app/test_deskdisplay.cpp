@@ -4,6 +4,7 @@
 
 #include "ui/controltag.h"
 #include "ui/vbtimer.h"
+#include "ui/verdictsymbol.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -160,6 +161,45 @@ TEST_F(DeskDisplay, ShowMessageOfAnotherKindHidesAllFourAndAppliesNoText)
         EXPECT_EQ(w->FXMessage_Alert()->text(), QStringLiteral("O convite não existe..."));
         EXPECT_EQ(w->FXMessage_Invalid()->text(), QStringLiteral("O convite não é válido!"));
     }
+}
+
+// Beside the verdict's text a symbol says the same without its colour. On a grab of the
+// maximized window: the stroke of each kind's figure is white where that figure has one and
+// the band shows where the other figures have theirs; the cleared screen shows no symbol.
+TEST_F(DeskDisplay, EachVerdictShowsItsSymbolOnScreenAndTheClearedScreenNone)
+{
+    auto w = desk();
+    w->Form_Load();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w->size() == QSize(1280, 800); }, 5000));
+    const QRect area(w->verdictSymbol()->mapTo(w.get(), QPoint(0, 0)), w->verdictSymbol()->size());
+    ASSERT_GE(area.height(), w->FXMessage_OK()->height()); // scaled with the band, not a fixed icon
+    const auto pixel = [&](const QImage &grab, double x, double y) {
+        return grab.pixelColor(area.left() + int(x * area.width()), area.top() + int(y * area.height()));
+    };
+    const struct
+    {
+        int kind;
+        QColor band;
+        QPointF stroke; // a point of this figure
+        QPointF clear;  // a point of another figure only
+    } kinds[] = {
+        {1, QColor(47, 106, 151), {0.40, 0.78}, {0.22, 0.22}}, // tick: its corner, not the cross's arm
+        {2, QColor(201, 201, 3), {0.50, 0.84}, {0.40, 0.78}},  // question mark: its dot, not the tick's corner
+        {3, QColor(128, 0, 0), {0.22, 0.22}, {0.40, 0.78}},    // cross: its arm, not the tick's corner
+    };
+    for (const auto &k : kinds) {
+        w->ShowMessage(k.kind, QString(), QString());
+        const QImage grab = w->grab().toImage();
+        EXPECT_EQ(pixel(grab, k.stroke.x(), k.stroke.y()), QColor(Qt::white)) << k.kind;
+        EXPECT_EQ(pixel(grab, k.clear.x(), k.clear.y()), k.band) << k.kind;
+    }
+    w->LimparForm();
+    EXPECT_TRUE(w->verdictSymbol()->isHidden());
+    // Neither band nor symbol: the body's white alone (the symbol's strokes have a dark edge).
+    QImage cleared = w->grab().toImage().copy(area).convertToFormat(QImage::Format_RGB32);
+    QImage white(cleared.size(), QImage::Format_RGB32);
+    white.fill(Qt::white);
+    EXPECT_EQ(cleared, white);
 }
 
 TEST_F(DeskDisplay, LimparFormEmptiesPanelPhotographAndVerdictAndEndsTheUndo)

@@ -13,6 +13,12 @@ int main(int argc, char **argv)
     qputenv("QUORVET_COMMON_APPDATA", (dir + QStringLiteral("/common-appdata")).toUtf8());
     qputenv("QUORVET_REGISTRY_FILE", (dir + QStringLiteral("/registry.reg")).toUtf8());
     qputenv("XDG_STATE_HOME", (dir + QStringLiteral("/state")).toUtf8());
+    // The user's settings (the sound's volume and muting) are the test's own.
+    qputenv("XDG_CONFIG_HOME", (dir + QStringLiteral("/config")).toUtf8());
+    // The desk is silent unless a test starts its own audio server (tests/support/privatepulse.h);
+    // none ever reaches the user's session server.
+    qputenv("QUORVET_SOUND", "off");
+    qputenv("PULSE_SERVER", ("unix:" + dir + QStringLiteral("/no-audio-server")).toUtf8());
     const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
     if (platform.isEmpty() || platform == "offscreen")
         qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + TestSupport::writeScreenConfig(dir).toUtf8());
