@@ -29,6 +29,12 @@ public:
                       const QString &thousandsSeparator, DecimalNumber *out);
 
     bool isZero() const { return m_digits.empty(); }
+    // Equal numbers are equal whatever zeros they were written with (1,50 and 1,5).
+    bool operator==(const DecimalNumber &other) const
+    {
+        return m_negative == other.m_negative && m_point == other.m_point && m_digits == other.m_digits;
+    }
+    bool operator!=(const DecimalNumber &other) const { return !(*this == other); }
     bool isNegative() const { return m_negative; }
     DecimalNumber negated() const;
     DecimalNumber abs() const;

@@ -104,6 +104,7 @@ bool decimalOf(const Value &value, DecimalNumber *out)
     case Value::Kind::Single:
         *out = DecimalNumber::fromSingle(float(value.numberValue()));
         return true;
+    case Value::Kind::Decimal: *out = value.decimalValue(); return true;
     case Value::Kind::Integer:
     case Value::Kind::Long:
     case Value::Kind::Double:

@@ -12,7 +12,7 @@
 // after "." give the decimals, "%" multiplies by 100, the section after ";" is used for
 // values that are negative after rounding (without one, "-" goes in front). Decimals are
 // rounded half away from zero on the value's decimal digits: doubles and singles by their
-// shortest round-trip text, texts by their own digits, so 2.675 shows as "2,68".
+// shortest round-trip text, decimals and texts by their own digits, so 2.675 shows as "2,68".
 // Date patterns ("dd-mm-yyyy", "dd-mm-yyyy Hh:Nn:Ss", "yyyy-mm-dd", "Hh:Nn"): d/dd, m/mm,
 // yy/yyyy, h/hh (24-hour, or 12-hour with AM/PM or A/P in the pattern), n/nn (minutes),
 // s/ss, in any letter case; m/mm right after an hour or right before seconds are minutes

@@ -149,8 +149,26 @@ void bindText(sqlite3_stmt *stmt, int index, const QString &text)
     sqlite3_bind_text(stmt, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
 }
 
+// A Decimal without a fraction that a 64-bit integer holds (a NUMERIC(18,0) key), as that integer.
+bool wholeDecimal(const Value &v, int64_t *whole)
+{
+    if (v.kind() != Value::Kind::Decimal)
+        return false;
+    const DecimalNumber &n = v.decimalValue();
+    const QString digits = n.integerDigits();
+    if (n.rounded(0, DecimalNumber::Rounding::HalfEven) != n || digits.size() > 18)
+        return false;
+    *whole = n.isNegative() ? -digits.toLongLong() : digits.toLongLong();
+    return true;
+}
+
 void bindValue(sqlite3_stmt *stmt, int index, const Value &v)
 {
+    int64_t whole = 0;
+    if (wholeDecimal(v, &whole)) {
+        sqlite3_bind_int64(stmt, index, whole);
+        return;
+    }
     switch (v.kind()) {
     case Value::Kind::Empty:
     case Value::Kind::Null: sqlite3_bind_null(stmt, index); break;
@@ -278,12 +296,16 @@ bool LocalReplica::forget(const QString &path, QString *error)
 
 Value LocalReplica::stored(const Value &value)
 {
+    int64_t whole = 0;
+    if (wholeDecimal(value, &whole))
+        return Value::fromInt64(whole);
     switch (value.kind()) {
     case Value::Kind::Empty: return Value::null();
     case Value::Kind::Boolean:
     case Value::Kind::Integer:
     case Value::Kind::Long: return Value::fromInt64(int64_t(value.numberValue()));
-    case Value::Kind::Single: return Value(double(value.numberValue()));
+    case Value::Kind::Single:
+    case Value::Kind::Decimal: return Value(double(value.numberValue()));
     default: return value;
     }
 }

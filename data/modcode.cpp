@@ -55,6 +55,9 @@ QString numberRule(const Value &value)
 {
     if (value.isBoolean())
         return value.toBool() ? QStringLiteral("1") : QStringLiteral("0");
+    // A decimal read from the server goes back with every digit it came with.
+    if (value.kind() == Value::Kind::Decimal)
+        return value.decimalValue().toPlainText(QStringLiteral("."), 38, 38);
     if (!modCode::IsNumericValue(value))
         return QStringLiteral("null");
     const QString text = value.toText();

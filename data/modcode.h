@@ -8,7 +8,8 @@
 
 // Turns values into the text of SQL Server literals for queries built by concatenation.
 // Type codes: 1 date, 2 number, 3 text (blank is null), 4 text (never null), 5 date and
-// time, 6 contains-pattern for LIKE, 7 number; any other code gives "".
+// time, 6 contains-pattern for LIKE, 7 number; any other code gives "". Codes 2 and 7
+// write a Decimal with its exact digits, negative ones too.
 // SQLValue has no handler: a failed conversion reaches the caller as RuntimeError.
 // Trtf reports its own failures (application "Orbena", module "modCode") and returns "".
 // The two separators are read from the user locale once per process, the first time

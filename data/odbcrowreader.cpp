@@ -1,6 +1,7 @@
 #include "data/odbcrowreader.h"
 
 #include "data/dberror.h"
+#include "data/decimalnumber.h"
 
 #include <sql.h>
 #include <sqlext.h>
@@ -43,9 +44,10 @@ OdbcRowReader::OdbcRowReader(void *statement, int columns) : m_statement(stateme
         case SQL_BIT: m_kinds.push_back(Kind::Boolean); break;
         case SQL_REAL:
         case SQL_FLOAT:
-        case SQL_DOUBLE:
+        case SQL_DOUBLE: m_kinds.push_back(Kind::Real); break;
+        // DECIMAL and NUMERIC; FreeTDS answers MONEY and SMALLMONEY so too, with four places.
         case SQL_NUMERIC:
-        case SQL_DECIMAL: m_kinds.push_back(Kind::Real); break;
+        case SQL_DECIMAL: m_kinds.push_back(Kind::Decimal); break;
         // Drivers answer with the ODBC 3 codes or, in ODBC 2 mode, the older ones.
         case SQL_TYPE_TIMESTAMP:
         case SQL_TIMESTAMP: m_kinds.push_back(Kind::Timestamp); break;
@@ -113,6 +115,20 @@ Value OdbcRowReader::column(int index)
         if (!SQL_SUCCEEDED(r))
             fail("SQLGetData");
         return indicator == SQL_NULL_DATA ? Value::null() : Value(v);
+    }
+    case Kind::Decimal: {
+        // As the driver writes it ("-123456789012345.6789"): 38 digits, a sign and a point at most.
+        char text[64] = {};
+        r = SQLGetData(stmt, number, SQL_C_CHAR, text, sizeof text, &indicator);
+        if (!SQL_SUCCEEDED(r))
+            fail("SQLGetData");
+        if (indicator == SQL_NULL_DATA)
+            return Value::null();
+        const QString written = QString::fromLatin1(text);
+        DecimalNumber n;
+        if (!DecimalNumber::parse(written, QStringLiteral("."), QString(), &n))
+            return Value(written); // no number after all: shown as the driver gave it
+        return Value::decimal(n);
     }
     case Kind::Timestamp:
     case Kind::Date:

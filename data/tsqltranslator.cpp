@@ -21,6 +21,7 @@ public:
                 m_sig.push_back(i);
         }
         m_concat.assign(m_sig.size(), false);
+        markTableDefinitions();
     }
 
     QString run()
@@ -131,6 +132,38 @@ private:
             m_out[i].clear();
     }
 
+    // Marks the tokens of each CREATE TABLE's definition (from the name to the closing ')'),
+    // and in its column list the word after each column's name: the column's type, so that
+    // CHAR(10) or NCHAR(10) there stays a type and is never read as the CHAR function.
+    void markTableDefinitions()
+    {
+        m_inTableDefinition.assign(m_sig.size(), false);
+        m_columnType.assign(m_sig.size(), false);
+        bool inCreateTable = false;
+        int depth = 0;
+        for (int k = 0; k < count(); ++k) {
+            if (isWord(k, "CREATE")) {
+                inCreateTable = isWord(k + 1, "TABLE")
+                                || (isWord(k + 2, "TABLE") && tok(k + 1).kind == TokenKind::Word);
+                depth = 0;
+                continue;
+            }
+            if (!inCreateTable)
+                continue;
+            m_inTableDefinition[size_t(k)] = true;
+            if (isSymbol(k, "("))
+                ++depth;
+            else if (isSymbol(k, ")") && --depth == 0)
+                inCreateTable = false;
+            else if (isSymbol(k, ";") || (depth <= 0 && isWord(k, "AS")))
+                inCreateTable = false;
+            m_columnType[size_t(k)] = depth == 1 && k >= 2 && tok(k).kind == TokenKind::Word
+                                      && (tok(k - 1).kind == TokenKind::Word
+                                          || tok(k - 1).kind == TokenKind::Identifier)
+                                      && (isSymbol(k - 2, "(") || isSymbol(k - 2, ","));
+        }
+    }
+
     void rewriteSimpleTokens()
     {
         // SQLite ends a block comment at the first "*/": a nested one goes as a blank.
@@ -152,7 +185,7 @@ private:
                 out(k) = QStringLiteral("0");
             else if (isWord(k, "@@VERSION"))
                 out(k) = QStringLiteral("('Quorvet embedded store (SQLite ' || sqlite_version() || ')')");
-            else if ((isWord(k, "CHAR") || isWord(k, "NCHAR")) && isSymbol(k + 1, "("))
+            else if (isCharCall(k))
                 out(k) = QStringLiteral("char");
         }
     }
@@ -437,28 +470,12 @@ private:
         static const QRegularExpression dateText(QStringLiteral("^'\\d{4}-\\d{2}-\\d{2}"));
         static const char *const textTypes[] = {"VARCHAR", "NVARCHAR", "CHAR",      "NCHAR",
                                                 "TEXT",    "NTEXT",    "CHARACTER", "SYSNAME"};
-        bool inCreateTable = false;
-        int depth = 0;
         for (int k = 0; k < count(); ++k) {
-            if (isWord(k, "CREATE")) {
-                inCreateTable = isWord(k + 1, "TABLE")
-                                || (isWord(k + 2, "TABLE") && tok(k + 1).kind == TokenKind::Word);
-                depth = 0;
-                continue;
-            }
-            if (inCreateTable) {
-                if (isSymbol(k, "("))
-                    ++depth;
-                else if (isSymbol(k, ")") && --depth == 0)
-                    inCreateTable = false;
-                else if (isSymbol(k, ";") || (depth <= 0 && isWord(k, "AS")))
-                    inCreateTable = false;
+            if (m_inTableDefinition[size_t(k)]) {
                 bool textType = false;
                 for (const char *type : textTypes)
                     textType = textType || isWord(k, type);
-                if (textType && depth == 1 && k >= 2
-                    && (tok(k - 1).kind == TokenKind::Word || tok(k - 1).kind == TokenKind::Identifier)
-                    && (isSymbol(k - 2, "(") || isSymbol(k - 2, ","))) {
+                if (textType && m_columnType[size_t(k)]) {
                     int last = k;
                     if (isSymbol(k + 1, "(") && matchForward(k + 1) > 0)
                         last = matchForward(k + 1);
@@ -560,7 +577,10 @@ private:
         return start;
     }
 
-    bool isCharCall(int k) const { return (isWord(k, "CHAR") || isWord(k, "NCHAR")) && isSymbol(k + 1, "("); }
+    bool isCharCall(int k) const
+    {
+        return (isWord(k, "CHAR") || isWord(k, "NCHAR")) && isSymbol(k + 1, "(") && !m_columnType[size_t(k)];
+    }
 
     bool leftIsString(int plus) const
     {
@@ -606,6 +626,8 @@ private:
     std::vector<QString> m_out;
     std::vector<size_t> m_sig;
     std::vector<bool> m_concat;
+    std::vector<bool> m_inTableDefinition;
+    std::vector<bool> m_columnType;
     bool m_serverCollation;
 };
 

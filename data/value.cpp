@@ -34,6 +34,20 @@ Value Value::fromInt64(int64_t i)
     return Value(double(i));
 }
 
+Value Value::decimal(const DecimalNumber &n)
+{
+    Value v;
+    v.m_kind = Kind::Decimal;
+    v.m_decimal = n;
+    try {
+        v.m_number = n.toDouble();
+    } catch (const RuntimeError &) { // beyond the double range; toDouble() raises 6 then
+        v.m_number = n.isNegative() ? -std::numeric_limits<double>::infinity()
+                                    : std::numeric_limits<double>::infinity();
+    }
+    return v;
+}
+
 Value Value::date(const QDate &d, const QTime &t)
 {
     Value v;
@@ -55,7 +69,8 @@ Value Value::zeroDate()
 
 bool Value::isNumberKind() const
 {
-    return m_kind == Kind::Integer || m_kind == Kind::Long || m_kind == Kind::Single || m_kind == Kind::Double;
+    return m_kind == Kind::Integer || m_kind == Kind::Long || m_kind == Kind::Single || m_kind == Kind::Double
+           || m_kind == Kind::Decimal;
 }
 
 bool Value::operator==(const Value &o) const
@@ -70,6 +85,7 @@ bool Value::operator==(const Value &o) const
         return m_string == o.m_string;
     case Kind::Date:
         return m_date == o.m_date && m_time == o.m_time;
+    case Kind::Decimal: return m_decimal == o.m_decimal;
     default:
         return m_number == o.m_number;
     }

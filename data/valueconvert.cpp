@@ -39,6 +39,20 @@ double dateToNumber(const QDate &date, const QTime &time)
     return days < 0 ? days - fraction : days + fraction;
 }
 
+// A Decimal rounded half to even to a whole number between low and high, exactly; 6 beyond.
+int64_t wholeDecimal(const DecimalNumber &n, int64_t low, int64_t high)
+{
+    const DecimalNumber whole = n.rounded(0, DecimalNumber::Rounding::HalfEven);
+    const QString digits = whole.integerDigits();
+    if (digits.size() > 18)
+        raiseOverflow();
+    const int64_t magnitude = digits.toLongLong();
+    const int64_t value = whole.isNegative() ? -magnitude : magnitude;
+    if (value < low || value > high)
+        raiseOverflow();
+    return value;
+}
+
 Value numberToDate(double number)
 {
     if (!std::isfinite(number) || number < -657434.0 || number >= 2958466.0)
@@ -67,6 +81,8 @@ QString Value::toText() const
         return DecimalNumber::fromDoubleSignificant(m_number, 7).toPlainText(LocaleInfo::decimalSeparator(), 7, 5);
     case Kind::Double:
         return DecimalNumber::fromDoubleSignificant(m_number, 15).toPlainText(LocaleInfo::decimalSeparator(), 15, 5);
+    case Kind::Decimal: // SQL Server's widest decimal has 38 digits: never an exponent
+        return m_decimal.toPlainText(LocaleInfo::decimalSeparator(), 38, 38);
     case Kind::String:
         return m_string;
     case Kind::Date: {
@@ -96,6 +112,7 @@ double Value::toDouble() const
     case Kind::Single:
     case Kind::Double:
         return m_number;
+    case Kind::Decimal: return m_decimal.toDouble();
     case Kind::String: {
         DecimalNumber n;
         if (!readLocaleNumber(m_string, &n))
@@ -121,6 +138,9 @@ float Value::toSingle() const
 
 int32_t Value::toLong() const
 {
+    if (m_kind == Kind::Decimal)
+        return int32_t(
+            wholeDecimal(m_decimal, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
     const double r = std::nearbyint(toDouble()); // the default rounding mode: a half goes to even
     if (!(r >= -2147483648.0 && r <= 2147483647.0))
         raiseOverflow();
@@ -129,6 +149,9 @@ int32_t Value::toLong() const
 
 int16_t Value::toInteger() const
 {
+    if (m_kind == Kind::Decimal)
+        return int16_t(
+            wholeDecimal(m_decimal, std::numeric_limits<int16_t>::min(), std::numeric_limits<int16_t>::max()));
     const double r = std::nearbyint(toDouble());
     if (!(r >= -32768.0 && r <= 32767.0))
         raiseOverflow();
@@ -148,6 +171,7 @@ bool Value::toBool() const
         if (m_string.trimmed().compare(QLatin1String("False"), Qt::CaseInsensitive) == 0)
             return false;
         return toDouble() != 0;
+    case Kind::Decimal: return !m_decimal.isZero();
     default:
         return toDouble() != 0;
     }
@@ -181,7 +205,8 @@ void Value::toDateParts(QDate *date, QTime *time) const
     case Kind::Integer:
     case Kind::Long:
     case Kind::Single:
-    case Kind::Double: {
+    case Kind::Double:
+    case Kind::Decimal: {
         const Value v = numberToDate(m_number);
         *date = v.m_date;
         *time = v.m_time;

@@ -259,8 +259,13 @@ bool fits(const ResultColumn &c, const Cell &cell)
     case ColumnType::Bit: return integerOf(cell, &n);
     case ColumnType::Float: return cell.kind != Cell::Kind::Text || scaledNumber(cell, 0, 38, &negative, &magnitude);
     case ColumnType::Decimal: return scaledNumber(cell, c.scale, c.precision, &negative, &magnitude);
-    case ColumnType::Money: return scaledNumber(cell, 4, 18, &negative, &magnitude);
-    case ColumnType::SmallMoney: return scaledNumber(cell, 4, 9, &negative, &magnitude) && magnitude <= 2147483647;
+    // MONEY and SMALLMONEY are 64- and 32-bit counts of ten-thousandths.
+    case ColumnType::Money:
+        return scaledNumber(cell, 4, 19, &negative, &magnitude)
+               && magnitude <= uint64_t(std::numeric_limits<int64_t>::max()) + (negative ? 1 : 0);
+    case ColumnType::SmallMoney:
+        return scaledNumber(cell, 4, 10, &negative, &magnitude)
+               && magnitude <= uint64_t(std::numeric_limits<int32_t>::max()) + (negative ? 1 : 0);
     case ColumnType::DateTime: return cell.kind == Cell::Kind::Text && encodeDateTime(cell.bytes, &days, &ticks);
     case ColumnType::SmallDateTime:
         return timeOf(cell, &date, &time) && date >= QDate(1900, 1, 1) && date <= QDate(2079, 6, 6);
@@ -545,8 +550,8 @@ void writeRow(ByteWriter &out, const std::vector<ResultColumn> &columns, const s
         }
         case ColumnType::Money:
         case ColumnType::SmallMoney: {
-            scaledNumber(cell, 4, 18, &negative, &magnitude);
-            const int64_t units = negative ? -int64_t(magnitude) : int64_t(magnitude);
+            scaledNumber(cell, 4, 19, &negative, &magnitude);
+            const int64_t units = int64_t(negative ? 0 - uint64_t(magnitude) : uint64_t(magnitude));
             if (c.type == ColumnType::SmallMoney) {
                 out.u8(4);
                 out.u32(uint32_t(int32_t(units)));

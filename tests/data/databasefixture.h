@@ -27,6 +27,9 @@ inline void PrintTo(const Value &v, std::ostream *os)
         *os << "Date(" << v.dateValue().toString(Qt::ISODate).toStdString() << ' '
             << v.timeValue().toString(QStringLiteral("HH:mm:ss.zzz")).toStdString() << ')';
         break;
+    case Value::Kind::Decimal:
+        *os << "Decimal(" << v.decimalValue().toPlainText(QStringLiteral("."), 38, 38).toStdString() << ')';
+        break;
     default: *os << "Number(kind " << int(v.kind()) << ", " << v.numberValue() << ')'; break;
     }
 }

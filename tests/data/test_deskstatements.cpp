@@ -158,6 +158,43 @@ TEST_P(DeskStatements, EveryColumnTypeReadsAsTheEmbeddedStoreReadsIt)
     }
 }
 
+// DECIMAL, NUMERIC and MONEY arrive with every digit, never through a double. The embedded
+// store keeps what SQLite's numeric affinity keeps: whole numbers to 19 digits, fractions to 15.
+TEST_P(DeskStatements, DecimalAndMoneyColumnsKeepEveryDigit)
+{
+    const struct
+    {
+        const char *declared, *stored, *read;
+    } cases[] = {
+        {"DECIMAL(19,0)", "1234567890123456789", "1234567890123456789"}, // a double holds ...68
+        {"NUMERIC(19,0)", "-999999999999999999", "-999999999999999999"},
+        {"DECIMAL(19,4)", "-12345.6789", "-12345.6789"},
+        {"DECIMAL(10,2)", "5", "5.00"},
+        {"DECIMAL(10,2)", "2.675", "2.68"}, // rounded to the column's places, half away from zero
+        {"MONEY", "922337203685477", "922337203685477"},
+        {"MONEY", "-922337203685477", "-922337203685477"},
+        {"MONEY", "0", "0"},
+        {"SMALLMONEY", "-214748.3648", "-214748.3648"},
+        {"SMALLMONEY", "214748.3647", "214748.3647"},
+    };
+    QStringList columns, values;
+    for (const auto &c : cases) {
+        columns << QStringLiteral("v%1 %2").arg(columns.size()).arg(QLatin1String(c.declared));
+        values << QLatin1String(c.stored);
+    }
+    ConnectionRef conn = open(Role::CheckIn);
+    conn->Execute(QStringLiteral("CREATE TABLE valores (%1)").arg(columns.join(QStringLiteral(", "))));
+    conn->Execute(QStringLiteral("INSERT INTO valores VALUES (%1)").arg(values.join(QStringLiteral(", "))));
+    RecordsetRef rs = conn->Execute(QStringLiteral("SELECT * FROM valores"));
+    ASSERT_FALSE(rs->Eof());
+    for (int i = 0; i < int(std::size(cases)); ++i) {
+        SCOPED_TRACE(std::string(cases[i].declared) + " " + cases[i].stored);
+        DecimalNumber expected;
+        ASSERT_TRUE(DecimalNumber::parse(QLatin1String(cases[i].read), QStringLiteral("."), QString(), &expected));
+        EXPECT_EQ(rs->Fields(i).Value(), Value::decimal(expected));
+    }
+}
+
 TEST_P(DeskStatements, VipQueryListsEnteredVipsByName)
 {
     ConnectionRef korda = open(Role::Korda);

@@ -59,6 +59,9 @@ TEST_F(DisplayFormatTest, DecimalsRoundHalfAwayFromZeroOnTheDigitsTheUserSees)
     EXPECT_EQ(format(2.675f, amount), QStringLiteral("2,68")); // a single by its own shortest text
     EXPECT_EQ(format(0.1 + 0.2, euro4), QStringLiteral("€ 0,3000"));
     EXPECT_EQ(format(0.00125, percent), QStringLiteral("0,13 %"));
+    DecimalNumber money; // a DECIMAL(19,4) past a double's digits
+    ASSERT_TRUE(DecimalNumber::parse(QStringLiteral("123456789012345.6750"), QStringLiteral("."), QString(), &money));
+    EXPECT_EQ(format(Value::decimal(money), amount), QStringLiteral("123.456.789.012.345,68"));
 }
 
 TEST_F(DisplayFormatTest, TextsAndOtherKindsUnderNumberPatterns)

@@ -89,10 +89,14 @@ TEST_P(SqlServerComparison, GroupingFoldsCaseAndBlanksAndCharReadsBackPadded)
     EXPECT_EQ(rs->Fields(0).Value().toLong(), 9);
     rs = c->Execute(QStringLiteral("SELECT COUNT(*) FROM tbTexto GROUP BY n HAVING COUNT(*) > 1"));
     EXPECT_EQ(rs->Fields(0).Value().toLong(), 2);
-    if (onSqlServer())
-        return; // the padding through TDS is the test server's, with the column's TDS type
     rs = c->Execute(QStringLiteral("SELECT c FROM tbTexto WHERE k = 1"));
     EXPECT_EQ(rs->Fields(0).Value().toText(), QStringLiteral("A124  "));
+    // NCHAR stays NCHAR: ā is no character of CHAR's code page 1252.
+    c->Execute(QStringLiteral("CREATE TABLE tbFixo (c CHAR(10), n NCHAR(5))"));
+    c->Execute(QStringLiteral("INSERT INTO tbFixo VALUES ('1003', N'Sá ā')"));
+    rs = c->Execute(QStringLiteral("SELECT c, n FROM tbFixo"));
+    EXPECT_EQ(rs->Fields(0).Value().toText(), QStringLiteral("1003      "));
+    EXPECT_EQ(rs->Fields(1).Value().toText(), QStringLiteral("Sá ā "));
 }
 
 TEST_P(SqlServerComparison, TheLookupByCodeUsesTheIndex)

@@ -76,6 +76,12 @@ TEST_F(SqlValueTest, NumberCodesTwoAndSevenAgree)
         EXPECT_EQ(sql("-1.234,5", code), QStringLiteral("-1234.5"));
         EXPECT_EQ(sql(1e20, code), QStringLiteral("1E+20"));
         EXPECT_EQ(sql(-2.5e-10, code), QStringLiteral("-2.5E-10"));
+        // A DECIMAL read from the server goes back with every digit, negative too.
+        for (const char *digits : {"-123456789012345.6789", "922337203685477.5807", "0.0001"}) {
+            DecimalNumber n;
+            ASSERT_TRUE(DecimalNumber::parse(QString::fromLatin1(digits), QStringLiteral("."), QString(), &n));
+            EXPECT_EQ(sql(Value::decimal(n), code), QString::fromLatin1(digits));
+        }
     }
 }
 

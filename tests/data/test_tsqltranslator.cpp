@@ -181,6 +181,8 @@ TEST(TSqlTranslator, LeavesWhatItDoesNotKnowAlone)
         QStringLiteral("SELECT CONVERT(DATETIME, 'amanhã', 102)"),
         QStringLiteral("SELECT 'unterminated + CHAR(39)"),
         QStringLiteral("SELECT [unterminated"),
+        // A column's type is no call of the CHAR function.
+        QStringLiteral("CREATE TABLE t (a CHAR(10), \"b\" NCHAR(39) NOT NULL, c VARCHAR(5))"),
     };
     for (const QString &sql : unchanged)
         EXPECT_EQ(toSqlite(sql), sql);

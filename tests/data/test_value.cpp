@@ -130,4 +130,49 @@ TEST_F(ValueTest, DatesReadDayMonthYearAndRejectImpossibleOnes)
     EXPECT_DOUBLE_EQ(Value::date(QDate(1900, 1, 1), QTime(12, 0)).toDouble(), 2.5);
 }
 
+// A DECIMAL, NUMERIC or MONEY value as the driver writes it.
+Value decimal(const char *written)
+{
+    DecimalNumber n;
+    EXPECT_TRUE(DecimalNumber::parse(QString::fromLatin1(written), QStringLiteral("."), QString(), &n)) << written;
+    return Value::decimal(n);
+}
+
+TEST_F(ValueTest, DecimalsKeepEveryDigitAndRoundOnTheirOwnDigits)
+{
+    const struct
+    {
+        const char *written, *text;
+        int32_t whole; // toLong, or 0 with wholeError
+        int wholeError;
+    } cases[] = {
+        {"123456789012345.6789", "123456789012345,6789", 0, ErrorNumber::Overflow},
+        {"-922337203685477.5808", "-922337203685477,5808", 0, ErrorNumber::Overflow},
+        {"5.00", "5", 5, 0},
+        {"0.0000", "0", 0, 0},
+        {"0.00000001", "0,00000001", 0, 0},
+        {"-2.5000000000000000001", "-2,5000000000000000001", -3, 0}, // through a double: -2
+        {"2147483647.4999", "2147483647,4999", 2147483647, 0},
+        {"32768.5", "32768,5", 32768, 0},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.written);
+        const Value v = decimal(c.written);
+        EXPECT_EQ(v.kind(), Value::Kind::Decimal);
+        EXPECT_EQ(v.toText(), QString::fromLatin1(c.text));
+        EXPECT_TRUE(v.isNumeric());
+        EXPECT_EQ(v.toBool(), c.text != std::string("0"));
+        EXPECT_DOUBLE_EQ(v.toDouble(), QString::fromLatin1(c.written).toDouble());
+        int32_t whole = 0;
+        EXPECT_EQ(errorOf([&] { whole = v.toLong(); }), c.wholeError);
+        EXPECT_EQ(whole, c.whole);
+    }
+    EXPECT_EQ(decimal("1.50"), decimal("1.5"));
+    EXPECT_NE(decimal("1.5"), Value(1.5)); // kinds differ, as Long and Double do
+    EXPECT_NE(decimal("123456789012345.6789"), decimal("123456789012345.6788"));
+    EXPECT_EQ(errorOf([] { decimal("32767.5").toInteger(); }), ErrorNumber::Overflow);
+    EXPECT_EQ(decimal("-32768.4").toInteger(), -32768);
+    EXPECT_EQ(decimal("2").toDateTime(), QDateTime(QDate(1900, 1, 1), QTime(0, 0)));
+}
+
 } // namespace

@@ -533,7 +533,7 @@ TEST_F(TdsServerTest, EachDeclaredTypeTravelsAsSqlServerSendsIt)
     ConnectionRef c = open();
     for (const Case &k : cases) {
         SCOPED_TRACE(k.declared);
-        // The schema straight into SQLite: T-SQL's CHAR(n) would be read as the CHAR function.
+        // The schema straight into SQLite, each declared type exactly as written here.
         sqlite3 *db = nullptr;
         ASSERT_EQ(sqlite3_open(m_dir.filePath(QStringLiteral("main.db")).toUtf8().constData(), &db), SQLITE_OK);
         const std::string schema = std::string("CREATE TABLE t (v ") + k.declared + "); INSERT INTO t VALUES ("
