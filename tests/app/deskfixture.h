@@ -94,10 +94,10 @@ protected:
             const char *name;
         } cases[] = {{"ab7", "Ana Catarina Moreira Lopes"}, {"1003", "Luísa Fernanda Guerreiro Dias"}};
         for (const auto &c : cases) {
-            w.FXNo_TAP()->setText(QString::fromLatin1(c.typed));
+            w.ui().FXNo_TAP->setText(QString::fromLatin1(c.typed));
             w.VerifyCode();
             EXPECT_EQ(verdict(w), QStringLiteral("Convite OK!")) << c.typed;
-            EXPECT_EQ(w.FXNome_Union()->text(), QString::fromUtf8(c.name)) << c.typed;
+            EXPECT_EQ(w.ui().FXNome_Union->text(), QString::fromUtf8(c.name)) << c.typed;
         }
     }
 
@@ -109,35 +109,35 @@ protected:
         w->show();
         w->activateWindow();
         EXPECT_TRUE(QTest::qWaitForWindowActive(w.get()));
-        w->FXNo_TAP()->setFocus();
+        w->ui().FXNo_TAP->setFocus();
         return w;
     }
 
     // Types the number as a person (or a keyboard-wedge scanner) does and presses Enter.
     static void typeAndEnter(frmMain &w, const QString &number)
     {
-        QTest::keyClicks(w.FXNo_TAP(), number);
-        QTest::keyClick(w.FXNo_TAP(), Qt::Key_Return);
+        QTest::keyClicks(w.ui().FXNo_TAP, number);
+        QTest::keyClick(w.ui().FXNo_TAP, Qt::Key_Return);
     }
 
     // Puts any text in the box, as a paste would, and presses Enter.
     static void enterText(frmMain &w, const QString &text)
     {
-        w.FXNo_TAP()->setText(text);
-        QTest::keyClick(w.FXNo_TAP(), Qt::Key_Return);
+        w.ui().FXNo_TAP->setText(text);
+        QTest::keyClick(w.ui().FXNo_TAP, Qt::Key_Return);
     }
 
     // Waits until the pause after the verdict ends and the entry box is given back.
     static bool waitForUnlock(frmMain &w)
     {
-        return QTest::qWaitFor([&] { return w.FXNo_TAP()->isEnabled(); }, 10000);
+        return QTest::qWaitFor([&] { return w.ui().FXNo_TAP->isEnabled(); }, 10000);
     }
 
     // The verdict on show: its text, or empty when none is visible.
     static QString verdict(const frmMain &w)
     {
         QString shown;
-        for (QLabel *l : {w.FXMessage_OK(), w.FXMessage_Alert(), w.FXMessage_Invalid()}) {
+        for (QLabel *l : {w.ui().FXMessage_OK, w.ui().FXMessage_Alert, w.ui().FXMessage_Invalid}) {
             if (!l->isHidden())
                 shown += l->text();
         }

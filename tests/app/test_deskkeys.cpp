@@ -16,7 +16,7 @@ const QString UndoTitle = QStringLiteral("Anular última entrada");
 class DeskKeys : public DeskFixture
 {
 protected:
-    static QWidget *validarButton(const frmMain &w) { return w.Toolbar2()->widgetForAction(w.Toolbar2Button()); }
+    static QWidget *validarButton(const frmMain &w) { return w.ui().Toolbar2->widgetForAction(w.ui().Toolbar2Button); }
 
     // Keys as the window system delivers them, `gap` milliseconds apart from `*ms` on: to the
     // widget with the focus (none while the desk is locked: then the window takes them).
@@ -61,7 +61,7 @@ TEST_F(DeskKeys, EscAfterAnAcceptedCheckinUndoesItOnTheSameConnection)
     // No keeps the entry and the possibility to undo it.
     const int32_t last = w->LastConviteID;
     boxes.answerNext(MsgBox::No);
-    QTest::keyClick(w->FXNo_TAP(), Qt::Key_Escape);
+    QTest::keyClick(w->ui().FXNo_TAP, Qt::Key_Escape);
     ASSERT_EQ(boxes.boxes().size(), 1);
     EXPECT_EQ(boxes.boxes()[0].prompt,
               QStringLiteral("Deseja anular a última entrada em nome de:\n\r\n\rAna Catarina Moreira Lopes"));
@@ -72,18 +72,18 @@ TEST_F(DeskKeys, EscAfterAnAcceptedCheckinUndoesItOnTheSameConnection)
     EXPECT_EQ(verdict(*w), QStringLiteral("Convite OK!"));
 
     boxes.answerNext(MsgBox::Yes);
-    QTest::keyClick(w->FXNo_TAP(), Qt::Key_Escape);
+    QTest::keyClick(w->ui().FXNo_TAP, Qt::Key_Escape);
     ASSERT_EQ(boxes.boxes().size(), 2);
     EXPECT_EQ(boxes.boxes()[1].prompt, boxes.boxes()[0].prompt);
     EXPECT_TRUE(checkedIn(QStringLiteral("1001")).isNull());
     EXPECT_EQ(w->ConnSqlServer(), used);
-    EXPECT_TRUE(w->FXNome_Union()->text().isEmpty());
-    EXPECT_FALSE(w->ucIDFotos1()->hasPhoto());
+    EXPECT_TRUE(w->ui().FXNome_Union->text().isEmpty());
+    EXPECT_FALSE(w->ui().ucIDFotos1->hasPhoto());
     EXPECT_TRUE(verdict(*w).isEmpty());
     EXPECT_EQ(w->LastConviteID, 0);
 
     // The same entry cannot be undone twice.
-    QTest::keyClick(w->FXNo_TAP(), Qt::Key_Escape);
+    QTest::keyClick(w->ui().FXNo_TAP, Qt::Key_Escape);
     EXPECT_EQ(boxes.boxes().size(), 2);
     EXPECT_TRUE(TestSupport::errorReports().isEmpty());
 }
@@ -102,7 +102,7 @@ TEST_F(DeskKeys, EscAfterACheckinThatWroteNothingOffersNoUndo)
         ASSERT_NE(w->LastConviteID, 0);
         ASSERT_TRUE(waitForUnlock(*w));
         boxes.answerNext(MsgBox::Yes);
-        QTest::keyClick(w->FXNo_TAP(), Qt::Key_Escape);
+        QTest::keyClick(w->ui().FXNo_TAP, Qt::Key_Escape);
         EXPECT_TRUE(boxes.boxes().isEmpty());
         EXPECT_EQ(checkedIn(number), before);
         EXPECT_FALSE(verdict(*w).isEmpty());
@@ -135,7 +135,7 @@ TEST_F(DeskKeys, AnUndoOfAnEntryChangedSinceByAnotherDeskChangesNothingAndSaysSo
         const int32_t last = w->LastConviteID;
 
         boxes.answerNext(MsgBox::Yes);
-        QTest::keyClick(w->FXNo_TAP(), Qt::Key_Escape);
+        QTest::keyClick(w->ui().FXNo_TAP, Qt::Key_Escape);
         ASSERT_EQ(boxes.boxes().size(), 2);
         EXPECT_EQ(boxes.boxes()[1].prompt, QStringLiteral("A última entrada foi alterada noutro posto depois de "
                                                           "registada aqui. Nada foi anulado."));
@@ -143,7 +143,7 @@ TEST_F(DeskKeys, AnUndoOfAnEntryChangedSinceByAnotherDeskChangesNothingAndSaysSo
         EXPECT_EQ(boxes.boxes()[1].title, UndoTitle);
         EXPECT_EQ(checkedIn(QStringLiteral("1001")), c.after);
         EXPECT_EQ(w->LastConviteID, last);
-        EXPECT_EQ(w->FXNome_Union()->text(), QStringLiteral("Ana Catarina Moreira Lopes"));
+        EXPECT_EQ(w->ui().FXNome_Union->text(), QStringLiteral("Ana Catarina Moreira Lopes"));
         EXPECT_EQ(verdict(*w), QStringLiteral("Convite OK!"));
         EXPECT_TRUE(TestSupport::errorReports().isEmpty());
     }
@@ -155,7 +155,7 @@ TEST_F(DeskKeys, EscAfterAnUnknownNumberOrAfterAnotherKeyDoesNothing)
     auto w = desk();
     typeAndEnter(*w, QStringLiteral("424242"));
     ASSERT_TRUE(waitForUnlock(*w));
-    QTest::keyClick(w->FXNo_TAP(), Qt::Key_Escape);
+    QTest::keyClick(w->ui().FXNo_TAP, Qt::Key_Escape);
     EXPECT_TRUE(boxes.boxes().isEmpty());
     EXPECT_EQ(verdict(*w), QStringLiteral("O convite não existe..."));
 
@@ -163,12 +163,12 @@ TEST_F(DeskKeys, EscAfterAnUnknownNumberOrAfterAnotherKeyDoesNothing)
     ASSERT_EQ(verdict(*w), QStringLiteral("Convite OK!"));
     ASSERT_TRUE(waitForUnlock(*w));
     // The first key of the next number clears the previous guest and ends the undo.
-    QTest::keyClick(w->FXNo_TAP(), Qt::Key_5);
-    EXPECT_TRUE(w->FXNome_Union()->text().isEmpty());
-    EXPECT_FALSE(w->ucIDFotos1()->hasPhoto());
+    QTest::keyClick(w->ui().FXNo_TAP, Qt::Key_5);
+    EXPECT_TRUE(w->ui().FXNome_Union->text().isEmpty());
+    EXPECT_FALSE(w->ui().ucIDFotos1->hasPhoto());
     EXPECT_TRUE(verdict(*w).isEmpty());
-    EXPECT_EQ(w->FXNo_TAP()->text(), QStringLiteral("5"));
-    QTest::keyClick(w->FXNo_TAP(), Qt::Key_Escape);
+    EXPECT_EQ(w->ui().FXNo_TAP->text(), QStringLiteral("5"));
+    QTest::keyClick(w->ui().FXNo_TAP, Qt::Key_Escape);
     EXPECT_TRUE(boxes.boxes().isEmpty());
     EXPECT_TRUE(checkedIn(QStringLiteral("1002")).isDateValue());
 }
@@ -183,11 +183,11 @@ TEST_F(DeskKeys, AFailedUndoLeavesEverythingAsItWas)
                                      "BEGIN SELECT RAISE(ABORT, 'undo refused'); END"));
     const int32_t last = w->LastConviteID;
     boxes.answerNext(MsgBox::Yes);
-    QTest::keyClick(w->FXNo_TAP(), Qt::Key_Escape);
+    QTest::keyClick(w->ui().FXNo_TAP, Qt::Key_Escape);
     EXPECT_EQ(boxes.boxes().size(), 1);
     EXPECT_TRUE(checkedIn(QStringLiteral("1001")).isDateValue());
     EXPECT_EQ(w->LastConviteID, last);
-    EXPECT_EQ(w->FXNome_Union()->text(), QStringLiteral("Ana Catarina Moreira Lopes"));
+    EXPECT_EQ(w->ui().FXNome_Union->text(), QStringLiteral("Ana Catarina Moreira Lopes"));
     EXPECT_EQ(verdict(*w), QStringLiteral("Convite OK!"));
     const QList<QJsonObject> reports = TestSupport::errorReports();
     ASSERT_EQ(reports.size(), 1);
@@ -200,25 +200,25 @@ TEST_F(DeskKeys, AScannerTypingFastWorksLikeAPerson)
     auto w = desk();
     typeAndEnter(*w, QStringLiteral("1001"));
     EXPECT_EQ(verdict(*w), QStringLiteral("Convite OK!"));
-    EXPECT_EQ(w->FXNome_Union()->text(), QStringLiteral("Ana Catarina Moreira Lopes"));
+    EXPECT_EQ(w->ui().FXNome_Union->text(), QStringLiteral("Ana Catarina Moreira Lopes"));
 
     // Keys that arrive while the desk pauses are kept out.
-    QTest::keyClicks(w->FXNo_TAP(), QStringLiteral("99"));
-    EXPECT_EQ(w->FXNo_TAP()->text(), QStringLiteral("1001"));
+    QTest::keyClicks(w->ui().FXNo_TAP, QStringLiteral("99"));
+    EXPECT_EQ(w->ui().FXNo_TAP->text(), QStringLiteral("1001"));
     EXPECT_EQ(verdict(*w), QStringLiteral("Convite OK!"));
 
     ASSERT_TRUE(waitForUnlock(*w));
-    EXPECT_EQ(w->FXNo_TAP()->selectedText(), QStringLiteral("1001"));
+    EXPECT_EQ(w->ui().FXNo_TAP->selectedText(), QStringLiteral("1001"));
     typeAndEnter(*w, QStringLiteral("1002"));
-    EXPECT_EQ(w->FXNo_TAP()->text(), QStringLiteral("1002"));
+    EXPECT_EQ(w->ui().FXNo_TAP->text(), QStringLiteral("1002"));
     EXPECT_EQ(verdict(*w), QStringLiteral("Convite OK!"));
-    EXPECT_EQ(w->FXNome_Union()->text(), QStringLiteral("Pedro Manuel Oliveira Costa"));
+    EXPECT_EQ(w->ui().FXNome_Union->text(), QStringLiteral("Pedro Manuel Oliveira Costa"));
     EXPECT_TRUE(checkedIn(QStringLiteral("1001")).isDateValue());
     EXPECT_TRUE(checkedIn(QStringLiteral("1002")).isDateValue());
 
     // Enter on the unchanged selected number runs the same invitation again.
     ASSERT_TRUE(waitForUnlock(*w));
-    QTest::keyClick(w->FXNo_TAP(), Qt::Key_Enter); // the keypad's Enter
+    QTest::keyClick(w->ui().FXNo_TAP, Qt::Key_Enter); // the keypad's Enter
     EXPECT_TRUE(verdict(*w).startsWith(QStringLiteral("Convite expirado. Já entrou às ")));
 }
 
@@ -229,12 +229,12 @@ TEST_F(DeskKeys, EnterChecksInOnceAndTriggersNothingElse)
     w.show();
     w.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
-    w.FXNo_TAP()->setFocus();
+    w.ui().FXNo_TAP->setFocus();
     typeAndEnter(w, QStringLiteral("1006"));
     // A second run would have found the invitation used.
     EXPECT_EQ(verdict(w), QStringLiteral("Convite OK!"));
     EXPECT_EQ(w.toolbarRuns, 0);
-    QTest::keyRelease(w.FXNo_TAP(), Qt::Key_Return);
+    QTest::keyRelease(w.ui().FXNo_TAP, Qt::Key_Return);
     EXPECT_EQ(verdict(w), QStringLiteral("Convite OK!"));
     EXPECT_EQ(w.toolbarRuns, 0);
 }
@@ -265,24 +265,20 @@ TEST_F(DeskKeys, TheWholeNumberIsSelectedWhenTheBoxComesBackHoweverTheCheckinSta
         if (c.unreachable)
             qputenv("QUORVET_CONNECTION_ZELMAR",
                     DemoEnvironment::zelmarConnection(m_dir.filePath(QStringLiteral("gone"))).toUtf8());
-        w->FXNo_TAP()->clear();
-        QTest::keyClicks(w->FXNo_TAP(), QLatin1String(c.number));
-        ASSERT_TRUE(w->FXNo_TAP()->selectedText().isEmpty());
+        w->ui().FXNo_TAP->clear();
+        QTest::keyClicks(w->ui().FXNo_TAP, QLatin1String(c.number));
+        ASSERT_TRUE(w->ui().FXNo_TAP->selectedText().isEmpty());
         switch (c.start) {
-        case Start::Enter:
-            QTest::keyClick(w->FXNo_TAP(), Qt::Key_Return);
-            break;
+        case Start::Enter: QTest::keyClick(w->ui().FXNo_TAP, Qt::Key_Return); break;
         case Start::Button:
             QTest::mouseClick(validarButton(*w), Qt::LeftButton);
             break;
-        case Start::Action:
-            w->Toolbar2Button()->trigger();
-            break;
+        case Start::Action: w->ui().Toolbar2Button->trigger(); break;
         }
-        ASSERT_FALSE(w->FXNo_TAP()->isEnabled());
+        ASSERT_FALSE(w->ui().FXNo_TAP->isEnabled());
         ASSERT_TRUE(waitForUnlock(*w));
-        EXPECT_TRUE(w->FXNo_TAP()->hasFocus());
-        EXPECT_EQ(w->FXNo_TAP()->selectedText(), QLatin1String(c.number));
+        EXPECT_TRUE(w->ui().FXNo_TAP->hasFocus());
+        EXPECT_EQ(w->ui().FXNo_TAP->selectedText(), QLatin1String(c.number));
     }
     EXPECT_EQ(boxes.boxes().size(), 1);
 }
@@ -296,15 +292,15 @@ TEST_F(DeskKeys, ValidarWhileTheDeskIsLockedStartsNothing)
     typeAndEnter(*w, QStringLiteral("1002"));
     ASSERT_EQ(verdict(*w), QStringLiteral("Convite OK!"));
     QTest::mouseClick(validarButton(*w), Qt::LeftButton);
-    w->Toolbar2Button()->trigger();
+    w->ui().Toolbar2Button->trigger();
     EXPECT_EQ(verdict(*w), QStringLiteral("Convite OK!"));
     ASSERT_TRUE(waitForUnlock(*w));
     EXPECT_EQ(verdict(*w), QStringLiteral("Convite OK!"));
 
     typeAndEnter(*w, QStringLiteral("1006"));
-    EXPECT_EQ(w->FXNo_TAP()->text(), QStringLiteral("1006"));
+    EXPECT_EQ(w->ui().FXNo_TAP->text(), QStringLiteral("1006"));
     EXPECT_EQ(verdict(*w), QStringLiteral("Convite OK!"));
-    EXPECT_EQ(w->FXNome_Union()->text(), QStringLiteral("Teresa Vieira Campos"));
+    EXPECT_EQ(w->ui().FXNome_Union->text(), QStringLiteral("Teresa Vieira Campos"));
     EXPECT_TRUE(checkedIn(QStringLiteral("1006")).isDateValue());
 }
 
@@ -320,14 +316,14 @@ TEST_F(DeskKeys, AScanThatBeginsWhileTheDeskIsLockedIsDroppedWhole)
     scan(*w, QStringLiteral("20"), &ms);
     ASSERT_TRUE(waitForUnlock(*w));
     scan(*w, QStringLiteral("1006\r"), &ms);
-    EXPECT_TRUE(w->FXNo_TAP()->isEnabled()); // no check-in ran
-    EXPECT_EQ(w->FXNo_TAP()->selectedText(), QStringLiteral("1002"));
-    EXPECT_EQ(w->FXNome_Union()->text(), QStringLiteral("Pedro Manuel Oliveira Costa"));
+    EXPECT_TRUE(w->ui().FXNo_TAP->isEnabled()); // no check-in ran
+    EXPECT_EQ(w->ui().FXNo_TAP->selectedText(), QStringLiteral("1002"));
+    EXPECT_EQ(w->ui().FXNome_Union->text(), QStringLiteral("Pedro Manuel Oliveira Costa"));
     EXPECT_TRUE(checkedIn(QStringLiteral("1006")).isNull());
 
     ms += 3000;
     scan(*w, QStringLiteral("201006\r"), &ms);
-    EXPECT_EQ(w->FXNo_TAP()->text(), QStringLiteral("201006"));
+    EXPECT_EQ(w->ui().FXNo_TAP->text(), QStringLiteral("201006"));
     EXPECT_EQ(verdict(*w), QStringLiteral("O convite não existe..."));
 }
 

@@ -128,16 +128,16 @@ TEST_F(DeskOverTds, EveryVerdictWithItsMemberPanelAsOnTheEmbeddedStore)
         TestSupport::clearErrorReports();
         const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
         const Value earlier = checkedIn(QString::fromLatin1(c.number));
-        w->FXNo_TAP()->setText(QString::fromLatin1(c.number));
+        w->ui().FXNo_TAP->setText(QString::fromLatin1(c.number));
         w->VerifyCode(); // as Enter does, without the pause between guests
         const QDateTime after = QDateTime::currentDateTime().addSecs(1);
         EXPECT_TRUE(verdict(*w).startsWith(c.verdict)) << qPrintable(verdict(*w));
         if (!c.name.isEmpty()) // accents intact
-            EXPECT_EQ(w->FXNome_Union()->text(), c.name);
+            EXPECT_EQ(w->ui().FXNome_Union->text(), c.name);
         if (c.contact >= 0) {
-            EXPECT_EQ(w->ucIDFotos1()->ContactID(), c.contact);
-            EXPECT_TRUE(w->ucIDFotos1()->hasPhoto());
-            EXPECT_FALSE(w->FXData_Nascimento()->text().isEmpty()); // a DATETIME reached the panel as a date
+            EXPECT_EQ(w->ui().ucIDFotos1->ContactID(), c.contact);
+            EXPECT_TRUE(w->ui().ucIDFotos1->hasPhoto());
+            EXPECT_FALSE(w->ui().FXData_Nascimento->text().isEmpty()); // a DATETIME reached the panel as a date
         }
         const Value now = checkedIn(QString::fromLatin1(c.number));
         if (c.verdict.startsWith(QStringLiteral("Convite OK!"))) {
@@ -185,7 +185,7 @@ TEST_F(DeskOverTds, EscUndoesTheLastEntry)
     ASSERT_TRUE(checkedIn(QStringLiteral("1002")).isDateValue());
     ASSERT_TRUE(waitForUnlock(*w));
     boxes.answerNext(MsgBox::Yes);
-    QTest::keyClick(w->FXNo_TAP(), Qt::Key_Escape);
+    QTest::keyClick(w->ui().FXNo_TAP, Qt::Key_Escape);
     ASSERT_EQ(boxes.boxes().size(), 1);
     EXPECT_EQ(boxes.boxes()[0].prompt,
               QStringLiteral("Deseja anular a última entrada em nome de:\n\r\n\rPedro Manuel Oliveira Costa"));
@@ -207,7 +207,7 @@ TEST_F(DeskOverTds, AnUndoThatCannotReachTheServerSaysSoAndCanBeTriedAgain)
     const quint16 port = m_server.port();
     m_server.stop();
     boxes.answerNext(MsgBox::Yes);
-    QTest::keyClick(w->FXNo_TAP(), Qt::Key_Escape);
+    QTest::keyClick(w->ui().FXNo_TAP, Qt::Key_Escape);
     ASSERT_EQ(boxes.boxes().size(), 2);
     EXPECT_EQ(boxes.boxes()[1].prompt,
               QStringLiteral("A entrada não foi anulada: não foi possivel ligar ao servidor. Volte a tentar s.f.f."));
@@ -216,7 +216,7 @@ TEST_F(DeskOverTds, AnUndoThatCannotReachTheServerSaysSoAndCanBeTriedAgain)
 
     ASSERT_TRUE(m_server.start(catalogs(), {}, port)) << m_server.error().toStdString();
     boxes.answerNext(MsgBox::Yes);
-    QTest::keyClick(w->FXNo_TAP(), Qt::Key_Escape);
+    QTest::keyClick(w->ui().FXNo_TAP, Qt::Key_Escape);
     EXPECT_EQ(boxes.boxes().size(), 3);
     EXPECT_TRUE(checkedIn(QStringLiteral("1004")).isNull());
     EXPECT_EQ(w->LastConviteID, 0);
@@ -235,7 +235,7 @@ TEST_F(DeskOverTds, EscAfterRescanningOwnEntryOffersTheUndoButNeverForAnotherDes
     TestSupport::MsgBoxRecorder boxes;
     const auto escOffers = [&](frmMain &w) { // answered No
         const int before = boxes.boxes().size();
-        QTest::keyClick(w.FXNo_TAP(), Qt::Key_Escape);
+        QTest::keyClick(w.ui().FXNo_TAP, Qt::Key_Escape);
         return boxes.boxes().size() > before;
     };
     for (const bool server : {false, true}) {
@@ -277,7 +277,7 @@ TEST_F(DeskOverTds, EscAfterRescanningOwnEntryOffersTheUndoButNeverForAnotherDes
         typeAndEnter(*w, own);
         w->Timer1_Timer(); // the pause ends at once
         boxes.answerNext(MsgBox::Yes);
-        QTest::keyClick(w->FXNo_TAP(), Qt::Key_Escape);
+        QTest::keyClick(w->ui().FXNo_TAP, Qt::Key_Escape);
         EXPECT_TRUE(checkedIn(own).isNull());
         EXPECT_TRUE(checkedIn(others).isDateValue());
     }
@@ -315,10 +315,10 @@ TEST_F(DeskOverTds, ALostReplyWithTheServerGoneIsThisDesksEntryAtTheNextScan)
     ASSERT_TRUE(m_server.start(catalogs(), {}, port)) << m_server.error().toStdString();
     typeAndEnter(*w, QStringLiteral("1002"));
     EXPECT_EQ(verdict(*w), QStringLiteral("Convite OK!"));
-    EXPECT_EQ(w->FXNome_Union()->text(), QStringLiteral("Pedro Manuel Oliveira Costa"));
+    EXPECT_EQ(w->ui().FXNome_Union->text(), QStringLiteral("Pedro Manuel Oliveira Costa"));
     w->Timer1_Timer(); // the pause ends at once
     boxes.answerNext(MsgBox::Yes);
-    QTest::keyClick(w->FXNo_TAP(), Qt::Key_Escape);
+    QTest::keyClick(w->ui().FXNo_TAP, Qt::Key_Escape);
     EXPECT_EQ(boxes.boxes().size(), 2);
     EXPECT_TRUE(checkedIn(QStringLiteral("1002")).isNull());
     EXPECT_TRUE(TestSupport::errorReports().isEmpty());
@@ -337,7 +337,7 @@ TEST_F(DeskOverTds, TheVipWindowListsWhatTheEmbeddedStoreLists)
         w.setProcessTerminator([](const QString &) { return false; });
         w.Form_Load();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
-        QTest::mouseClick(w.Toolbar1()->widgetForAction(w.Toolbar1Button()), Qt::LeftButton);
+        QTest::mouseClick(w.ui().Toolbar1->widgetForAction(w.ui().Toolbar1Button), Qt::LeftButton);
         const QList<frmMainVIPs *> lists = w.findChildren<frmMainVIPs *>(Qt::FindDirectChildrenOnly);
         ASSERT_EQ(lists.size(), 1);
         shown[pass] << lists[0]->Label4()->text();
@@ -366,7 +366,7 @@ TEST_F(DeskOverTds, HostileEntriesAreNotFoundAndChangeNothing)
     auto w = desk();
     for (const QString &entry : entries) {
         SCOPED_TRACE(entry.left(40).toStdString());
-        w->FXNo_TAP()->setText(entry);
+        w->ui().FXNo_TAP->setText(entry);
         w->VerifyCode();
         EXPECT_EQ(verdict(*w), QStringLiteral("O convite não existe...")) << qPrintable(verdict(*w).left(300));
         EXPECT_TRUE(TestSupport::errorReports().isEmpty());
@@ -437,13 +437,13 @@ TEST_F(DeskOverTds, PooledSessionsSpareTheThreeLoginsOfEachCheckIn)
         auto w = desk();
         // The first two check-ins fill the pool (the previous connections are held while the next open).
         for (int i = 0; i < 2; ++i) {
-            w->FXNo_TAP()->setText(QStringLiteral("424242"));
+            w->ui().FXNo_TAP->setText(QStringLiteral("424242"));
             w->VerifyCode();
         }
         const int before = m_server.logins();
         constexpr int CheckIns = 5;
         for (int i = 0; i < CheckIns; ++i) {
-            w->FXNo_TAP()->setText(QStringLiteral("424242"));
+            w->ui().FXNo_TAP->setText(QStringLiteral("424242"));
             w->VerifyCode();
             EXPECT_EQ(verdict(*w), QStringLiteral("O convite não existe..."));
         }
@@ -460,7 +460,7 @@ TEST_P(DeskOverTdsPool, AServerRestartedBetweenTwoCheckInsIsNotNoticed)
     TestSupport::MsgBoxRecorder boxes;
     auto w = desk();
     for (const char *number : {"1001", "1002"}) {
-        w->FXNo_TAP()->setText(QString::fromLatin1(number));
+        w->ui().FXNo_TAP->setText(QString::fromLatin1(number));
         w->VerifyCode();
         EXPECT_EQ(verdict(*w), QStringLiteral("Convite OK!"));
     }
@@ -468,13 +468,13 @@ TEST_P(DeskOverTdsPool, AServerRestartedBetweenTwoCheckInsIsNotNoticed)
     const quint16 port = m_server.port();
     m_server.stop();
     ASSERT_TRUE(m_server.start(catalogs(), {}, port)) << m_server.error().toStdString();
-    w->FXNo_TAP()->setText(QStringLiteral("1003"));
+    w->ui().FXNo_TAP->setText(QStringLiteral("1003"));
     w->VerifyCode();
     EXPECT_EQ(verdict(*w), QStringLiteral("Convite OK!"));
     EXPECT_TRUE(checkedIn(QStringLiteral("1003")).isDateValue());
     EXPECT_TRUE(boxes.boxes().isEmpty());
     EXPECT_TRUE(TestSupport::errorReports().isEmpty());
-    EXPECT_EQ(w->Label_KORDA()->text(), QStringLiteral("Conectado ao servidor da KORDA"));
+    EXPECT_EQ(w->ui().Label_KORDA->text(), QStringLiteral("Conectado ao servidor da KORDA"));
     EXPECT_EQ(m_serverDialogs, 0); // the dead pooled sessions were replaced before any probe failed
 }
 
@@ -543,7 +543,7 @@ TEST_P(DeskOverTdsPool, NetworkFaultsShowTheConnectMessageAndTheNextCheckInWorks
     TestSupport::MsgBoxRecorder boxes;
     auto w = desk();
     for (int i = 0; i < 2; ++i) { // sessions of the answering server, kept by the pool
-        w->FXNo_TAP()->setText(QStringLiteral("424242"));
+        w->ui().FXNo_TAP->setText(QStringLiteral("424242"));
         w->VerifyCode();
     }
     w->Timer1_Timer(); // the pause ends
@@ -563,10 +563,12 @@ TEST_P(DeskOverTdsPool, NetworkFaultsShowTheConnectMessageAndTheNextCheckInWorks
         EXPECT_LT(clock.elapsed(), ConnectTimeout * 1000 + 5000);
         ASSERT_EQ(boxes.boxes().size(), shownBefore + 1);
         EXPECT_EQ(boxes.boxes().last().prompt, ConnectFailedText);
-        EXPECT_EQ(w->Label_ZELMAR()->text(), c.zelmarAnswers ? QStringLiteral("Conectado ao servidor do ZELMAR")
-                                                             : QStringLiteral("ERRO: não foi possivel ligar ao servidor do ZELMAR"));
-        EXPECT_EQ(w->Label_KORDA()->text(), c.kordaAnswers ? QStringLiteral("Conectado ao servidor da KORDA")
-                                                           : QStringLiteral("ERRO: não foi possivel ligar ao servidor da KORDA"));
+        EXPECT_EQ(w->ui().Label_ZELMAR->text(),
+                  c.zelmarAnswers ? QStringLiteral("Conectado ao servidor do ZELMAR")
+                                  : QStringLiteral("ERRO: não foi possivel ligar ao servidor do ZELMAR"));
+        EXPECT_EQ(w->ui().Label_KORDA->text(),
+                  c.kordaAnswers ? QStringLiteral("Conectado ao servidor da KORDA")
+                                 : QStringLiteral("ERRO: não foi possivel ligar ao servidor da KORDA"));
         EXPECT_TRUE(verdict(*w).isEmpty());
         EXPECT_TRUE(checkedIn(number).isNull());
         EXPECT_GT(m_serverDialogs, dialogsBefore);
@@ -601,7 +603,7 @@ TEST_F(DeskOverTds, AServerStalledAfterLoginIsFoundByTheConnectTest)
     typeAndEnter(*w, QStringLiteral("1001"));
     ASSERT_EQ(boxes.boxes().size(), 1);
     EXPECT_EQ(boxes.boxes()[0].prompt, ConnectFailedText);
-    EXPECT_EQ(w->Label_ZELMAR()->text(), QStringLiteral("ERRO: não foi possivel ligar ao servidor do ZELMAR"));
+    EXPECT_EQ(w->ui().Label_ZELMAR->text(), QStringLiteral("ERRO: não foi possivel ligar ao servidor do ZELMAR"));
     EXPECT_TRUE(verdict(*w).isEmpty());
     EXPECT_TRUE(checkedIn(QStringLiteral("1001")).isNull());
     w->Timer1_Timer(); // the pause ends at once
@@ -652,7 +654,7 @@ TEST_F(DeskOverTds, ConnectionsDroppedMidCheckInLoseNoEntryAndWriteNoneTwice)
             SCOPED_TRACE(number.toStdString());
             QStringList shown;
             for (int attempt = 0; attempt < 6; ++attempt) {
-                w->FXNo_TAP()->setText(number);
+                w->ui().FXNo_TAP->setText(number);
                 w->VerifyCode();
                 shown << verdict(*w);
                 if (checkedIn(number).isDateValue()
@@ -696,10 +698,10 @@ TEST(DeskOverTdsRaceChild, ChecksInEveryRaceInvitation)
     ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(go); }, 30000));
     for (int i = 1; i <= count; ++i) {
         const QString number = QStringLiteral("R%1").arg(i);
-        w.FXNo_TAP()->setText(number);
+        w.ui().FXNo_TAP->setText(number);
         w.VerifyCode();
         QString shown;
-        for (QLabel *l : {w.FXMessage_OK(), w.FXMessage_Alert(), w.FXMessage_Invalid()})
+        for (QLabel *l : {w.ui().FXMessage_OK, w.ui().FXMessage_Alert, w.ui().FXMessage_Invalid})
             if (!l->isHidden())
                 shown += l->text();
         std::printf("RACE %s %s\n", qPrintable(number), qPrintable(shown));

@@ -47,7 +47,7 @@ TEST_F(DeskTwoDesks, OneAfterTheOtherTheSecondSeesTheRefusal)
     typeAndEnter(*first, QStringLiteral("1002"));
     second->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(second.get()));
-    second->FXNo_TAP()->setFocus();
+    second->ui().FXNo_TAP->setFocus();
     typeAndEnter(*second, QStringLiteral("1002"));
     EXPECT_EQ(verdict(*first), QStringLiteral("Convite OK!"));
     const QString time = checkedIn(QStringLiteral("1002")).toDateTime().toString(QStringLiteral("HH:mm"));
@@ -61,20 +61,20 @@ TEST_F(DeskTwoDesks, ADeskThatLosesTheRaceShowsTheWinnersEntryTime)
     // The early desk checks 1001 in while the late desk has looked it up (still unused)
     // and is filling its panel.
     OnceOnPropertyChange interleave([&] {
-        early->FXNo_TAP()->setText(QStringLiteral("1001"));
+        early->ui().FXNo_TAP->setText(QStringLiteral("1001"));
         early->VerifyCode();
     });
-    late->FXNome_Union()->installEventFilter(&interleave);
-    late->FXNo_TAP()->setText(QStringLiteral("1001"));
+    late->ui().FXNome_Union->installEventFilter(&interleave);
+    late->ui().FXNo_TAP->setText(QStringLiteral("1001"));
     late->VerifyCode();
-    late->FXNome_Union()->removeEventFilter(&interleave);
+    late->ui().FXNome_Union->removeEventFilter(&interleave);
 
     EXPECT_EQ(verdict(*early), QStringLiteral("Convite OK!"));
     const Value written = checkedIn(QStringLiteral("1001"));
     ASSERT_TRUE(written.isDateValue());
     EXPECT_EQ(verdict(*late),
               QStringLiteral("Convite expirado. Já entrou às ") + written.toDateTime().toString(QStringLiteral("HH:mm")));
-    EXPECT_EQ(late->FXNome_Union()->text(), QStringLiteral("Ana Catarina Moreira Lopes"));
+    EXPECT_EQ(late->ui().FXNome_Union->text(), QStringLiteral("Ana Catarina Moreira Lopes"));
     EXPECT_NE(late->LastConviteID, 0);
     // Exactly one entry time was written, the early desk's.
     EXPECT_EQ(scalar(checkinDb(), QStringLiteral("SELECT COUNT(*) FROM tbConvites WHERE convite_no = '1001' "
