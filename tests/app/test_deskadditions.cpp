@@ -85,7 +85,10 @@ TEST_F(DeskAdditions, AGuestFoundByNameIsCheckedInLikeAScan)
     EXPECT_EQ(journal()[0].verdict, QStringLiteral("accepted"));
 }
 
-TEST_F(DeskAdditions, EveryScanAndUndoIsJournalledAndTheCountFollows)
+// The journal and the count on both stores: the entry time journalled is the one the server holds.
+using DeskAdditionsOnStores = OnBothStores<DeskAdditions>;
+
+TEST_P(DeskAdditionsOnStores, EveryScanAndUndoIsJournalledAndTheCountFollows)
 {
     TestSupport::MsgBoxRecorder boxes;
     auto w = desk();
@@ -108,7 +111,7 @@ TEST_F(DeskAdditions, EveryScanAndUndoIsJournalledAndTheCountFollows)
     qputenv("QUORVET_CONNECTION_KORDA", QByteArrayLiteral("Provider=SQLite;Data Source=/nonexistent/korda.db"));
     endPause(*w);
     enterText(*w, QStringLiteral("1001"));
-    pointAt(m_set);
+    pointAtStore();
     endPause(*w);
     enterText(*w, QStringLiteral("1002"));
     EXPECT_TRUE(
@@ -334,5 +337,7 @@ TEST_F(DeskAdditions, KilledRightAfterAVerdictLosesNothing)
     EXPECT_EQ(written[0].verdict, QStringLiteral("accepted"));
     EXPECT_EQ(written[0].entryTime, ScanJournal::entryTimeText(checkedIn(QStringLiteral("1001"))));
 }
+
+INSTANTIATE_TEST_SUITE_P(Stores, DeskAdditionsOnStores, deskStores(), deskStoreName);
 
 } // namespace

@@ -8,7 +8,7 @@
 
 namespace {
 
-class DeskHostile : public DeskFixture
+class DeskHostile : public OnBothStores<>
 {
 protected:
     // Row count of every table of a database file.
@@ -38,7 +38,7 @@ protected:
     }
 };
 
-TEST_F(DeskHostile, HostileEntriesAreNotFoundAndChangeNothing)
+TEST_P(DeskHostile, HostileEntriesAreNotFoundAndChangeNothing)
 {
     const std::map<QString, int64_t> before = everything();
     ASSERT_GE(before.size(), 14u);
@@ -78,7 +78,7 @@ TEST_F(DeskHostile, HostileEntriesAreNotFoundAndChangeNothing)
     EXPECT_EQ(everything(), before);
 }
 
-TEST_F(DeskHostile, AnInvitationNumberWithApostrophesAndQuotesIsFoundAsItIs)
+TEST_P(DeskHostile, AnInvitationNumberWithApostrophesAndQuotesIsFoundAsItIs)
 {
     exec(checkinDb(), QStringLiteral("INSERT INTO tbConvites (convite_no, socio_id, nome, base_dados) "
                                      "VALUES ('77''01', NULL, 'Convidado Apóstrofo', 1), "
@@ -114,5 +114,7 @@ TEST_F(DeskHostile, AnInvitationNumberWithApostrophesAndQuotesIsFoundAsItIs)
         EXPECT_EQ(verdict(*w), QStringLiteral("O convite não existe...")) << miss.toStdString();
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Stores, DeskHostile, deskStores(), deskStoreName);
 
 } // namespace

@@ -13,7 +13,7 @@ namespace {
 
 const QString UndoTitle = QStringLiteral("Anular última entrada");
 
-class DeskKeys : public DeskFixture
+class DeskKeys : public OnBothStores<>
 {
 protected:
     static QWidget *validarButton(const frmMain &w) { return w.ui().Toolbar2->widgetForAction(w.ui().Toolbar2Button); }
@@ -48,7 +48,7 @@ public:
     int toolbarRuns = 0;
 };
 
-TEST_F(DeskKeys, EscAfterAnAcceptedCheckinUndoesItOnTheSameConnection)
+TEST_P(DeskKeys, EscAfterAnAcceptedCheckinUndoesItOnTheSameConnection)
 {
     TestSupport::MsgBoxRecorder boxes;
     auto w = desk();
@@ -90,7 +90,60 @@ TEST_F(DeskKeys, EscAfterAnAcceptedCheckinUndoesItOnTheSameConnection)
 
 // The undo is of an entry this desk made: after a refusal or a failed check-in, which wrote
 // nothing, Esc offers nothing and the earlier entry of another desk stays.
-TEST_F(DeskKeys, EscAfterACheckinThatWroteNothingOffersNoUndo)
+// Esc after "Convite expirado" offers the undo when the time shown is one this desk wrote, also
+// after the desk was restarted (from its journal), and never for an entry another desk made.
+TEST_P(DeskKeys, EscAfterRescanningOwnEntryOffersTheUndoButNeverForAnotherDesks)
+{
+    const auto useJournal = [&](const char *name) {
+        qputenv("QUORVET_JOURNAL", m_dir.filePath(QLatin1String(name)).toUtf8());
+    };
+    const std::shared_ptr<void> unsetJournal(nullptr, [](void *) { qunsetenv("QUORVET_JOURNAL"); });
+    TestSupport::MsgBoxRecorder boxes;
+    const auto escOffers = [&](frmMain &w) { // answered No
+        const int before = boxes.boxes().size();
+        QTest::keyClick(w.ui().FXNo_TAP, Qt::Key_Escape);
+        return boxes.boxes().size() > before;
+    };
+    const QString own = QStringLiteral("1002");
+    const QString others = QStringLiteral("1003");
+    useJournal("other.db");
+    {
+        auto other = desk();
+        typeAndEnter(*other, others);
+        ASSERT_EQ(verdict(*other), QStringLiteral("Convite OK!"));
+    }
+    useJournal("own.db");
+    for (const bool restarted : {false, true}) {
+        SCOPED_TRACE(restarted ? "after a restart" : "same run");
+        auto w = desk();
+        if (!restarted) {
+            typeAndEnter(*w, own);
+            ASSERT_EQ(verdict(*w), QStringLiteral("Convite OK!"));
+            w->Timer1_Timer(); // the pause ends at once
+        }
+        typeAndEnter(*w, own);
+        EXPECT_TRUE(verdict(*w).startsWith(QStringLiteral("Convite expirado. Já entrou às ")));
+        w->Timer1_Timer(); // the pause ends at once
+        EXPECT_TRUE(escOffers(*w));
+        for (const QString &number : {others, QStringLiteral("1007")}) { // 1007: entered before the event
+            typeAndEnter(*w, number);
+            EXPECT_TRUE(verdict(*w).startsWith(QStringLiteral("Convite expirado. Já entrou às ")));
+            w->Timer1_Timer(); // the pause ends at once
+            EXPECT_FALSE(escOffers(*w)) << number.toStdString();
+        }
+    }
+    // And the undo, offered after the restart, clears this desk's entry.
+    auto w = desk();
+    typeAndEnter(*w, own);
+    w->Timer1_Timer(); // the pause ends at once
+    boxes.answerNext(MsgBox::Yes);
+    QTest::keyClick(w->ui().FXNo_TAP, Qt::Key_Escape);
+    EXPECT_TRUE(checkedIn(own).isNull());
+    EXPECT_TRUE(checkedIn(others).isDateValue());
+    EXPECT_TRUE(TestSupport::errorReports().isEmpty());
+}
+
+TEST_P(DeskKeys, EscAfterACheckinThatWroteNothingOffersNoUndo)
 {
     TestSupport::MsgBoxRecorder boxes;
     auto w = desk();
@@ -112,7 +165,7 @@ TEST_F(DeskKeys, EscAfterACheckinThatWroteNothingOffersNoUndo)
 // The undo clears the entry only while it still holds the time this desk wrote. When another
 // desk has changed it since (cleared it, or cleared it and let the guest in again), the
 // operator is told so and nothing changes, neither in the database nor on screen.
-TEST_F(DeskKeys, AnUndoOfAnEntryChangedSinceByAnotherDeskChangesNothingAndSaysSo)
+TEST_P(DeskKeys, AnUndoOfAnEntryChangedSinceByAnotherDeskChangesNothingAndSaysSo)
 {
     const struct
     {
@@ -149,7 +202,7 @@ TEST_F(DeskKeys, AnUndoOfAnEntryChangedSinceByAnotherDeskChangesNothingAndSaysSo
     }
 }
 
-TEST_F(DeskKeys, EscAfterAnUnknownNumberOrAfterAnotherKeyDoesNothing)
+TEST_P(DeskKeys, EscAfterAnUnknownNumberOrAfterAnotherKeyDoesNothing)
 {
     TestSupport::MsgBoxRecorder boxes;
     auto w = desk();
@@ -173,7 +226,7 @@ TEST_F(DeskKeys, EscAfterAnUnknownNumberOrAfterAnotherKeyDoesNothing)
     EXPECT_TRUE(checkedIn(QStringLiteral("1002")).isDateValue());
 }
 
-TEST_F(DeskKeys, AFailedUndoLeavesEverythingAsItWas)
+TEST_P(DeskKeys, AFailedUndoLeavesEverythingAsItWas)
 {
     TestSupport::MsgBoxRecorder boxes;
     auto w = desk();
@@ -195,7 +248,7 @@ TEST_F(DeskKeys, AFailedUndoLeavesEverythingAsItWas)
     EXPECT_TRUE(reports[0].value(QStringLiteral("message")).toString().contains(QStringLiteral("undo refused")));
 }
 
-TEST_F(DeskKeys, AScannerTypingFastWorksLikeAPerson)
+TEST_P(DeskKeys, AScannerTypingFastWorksLikeAPerson)
 {
     auto w = desk();
     typeAndEnter(*w, QStringLiteral("1001"));
@@ -222,7 +275,7 @@ TEST_F(DeskKeys, AScannerTypingFastWorksLikeAPerson)
     EXPECT_TRUE(verdict(*w).startsWith(QStringLiteral("Convite expirado. Já entrou às ")));
 }
 
-TEST_F(DeskKeys, EnterChecksInOnceAndTriggersNothingElse)
+TEST_P(DeskKeys, EnterChecksInOnceAndTriggersNothingElse)
 {
     CountingDesk w;
     w.setProcessTerminator([](const QString &) { return false; });
@@ -243,7 +296,7 @@ TEST_F(DeskKeys, EnterChecksInOnceAndTriggersNothingElse)
 // comes back, so that the next scan or keystroke replaces it: after a verdict, after the
 // error path and after the connect message. Each number is typed, so nothing is selected
 // when the check-in starts.
-TEST_F(DeskKeys, TheWholeNumberIsSelectedWhenTheBoxComesBackHoweverTheCheckinStarted)
+TEST_P(DeskKeys, TheWholeNumberIsSelectedWhenTheBoxComesBackHoweverTheCheckinStarted)
 {
     TestSupport::MsgBoxRecorder boxes;
     enum class Start { Enter, Button, Action };
@@ -286,7 +339,7 @@ TEST_F(DeskKeys, TheWholeNumberIsSelectedWhenTheBoxComesBackHoweverTheCheckinSta
 // A click on "Validar" (or its action) while the desk is locked starts nothing: the verdict
 // of the check-in that ran stays, and the next number scanned after the pause replaces the
 // old one and is checked in.
-TEST_F(DeskKeys, ValidarWhileTheDeskIsLockedStartsNothing)
+TEST_P(DeskKeys, ValidarWhileTheDeskIsLockedStartsNothing)
 {
     auto w = desk();
     typeAndEnter(*w, QStringLiteral("1002"));
@@ -307,7 +360,7 @@ TEST_F(DeskKeys, ValidarWhileTheDeskIsLockedStartsNothing)
 // A scan of 201006 that begins while the desk is locked and ends after the box is back is
 // dropped whole, its Enter too: no partial number reaches the check-in, the previous number
 // stays selected. The next scan, after a pause, is handled as ever.
-TEST_F(DeskKeys, AScanThatBeginsWhileTheDeskIsLockedIsDroppedWhole)
+TEST_P(DeskKeys, AScanThatBeginsWhileTheDeskIsLockedIsDroppedWhole)
 {
     auto w = desk();
     typeAndEnter(*w, QStringLiteral("1002"));
@@ -365,5 +418,7 @@ TEST(LockedScanFilterTest, DropsTheKeysOfAScanThatBeganWhileLocked)
         }
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Stores, DeskKeys, deskStores(), deskStoreName);
 
 } // namespace

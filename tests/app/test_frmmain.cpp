@@ -1,5 +1,4 @@
 #include "app/frmmain.h"
-#include "app/frmmain_design.h"
 #include "ui/controltag.h"
 #include "ui/twipsgeometry.h"
 #include "ui/vbkeys.h"
@@ -55,21 +54,31 @@ TEST(frmMainTest, EveryControlSitsInItsContainerAtItsDesignGeometry)
     EXPECT_EQ(w.windowTitle(), QStringLiteral("Convites"));
     EXPECT_FALSE(w.windowIcon().isNull());
 
-    for (const auto &c : frmMainDesign::controls()) {
-        auto *control = w.findChild<QWidget *>(QLatin1String(c.name));
-        ASSERT_NE(control, nullptr) << c.name;
-        const QString container = QLatin1String(c.container);
-        EXPECT_EQ(control->parentWidget(), container.isEmpty() ? &w : w.findChild<QWidget *>(container)) << c.name;
-        EXPECT_EQ(control->geometry(), TwipsGeometry::toPixels(c.rect, &w)) << c.name;
-        EXPECT_EQ(TwipsGeometry::twipsRect(control), c.rect) << c.name;
-    }
-    // A few rectangles worked out by hand at 15 twips per pixel.
-    EXPECT_EQ(w.ui().Frame1->geometry(), QRect(-4, 0, 840, 70));
-    EXPECT_EQ(w.ui().Frame2->geometry(), QRect(-3, 63, 825, 507));
-    EXPECT_EQ(w.ui().FXNo_TAP->geometry(), QRect(120, 57, 293, 21));
-    EXPECT_EQ(w.ui().Label_KORDA->geometry(), QRect(467, 35, 344, 19));
-    EXPECT_EQ(w.ui().FXMessage_OK->geometry(), QRect(30, 402, 766, 67));
-    EXPECT_EQ(w.ui().ucIDFotos1->geometry(), QRect(525, 126, 256, 247));
+    const frmMainUi &ui = w.ui();
+    EXPECT_EQ(ui.Frame1->parentWidget(), &w);
+    EXPECT_EQ(ui.Frame2->parentWidget(), &w);
+    for (QWidget *c : {ui.Image1, ui.Image2, ui.Label1, ui.Label2, ui.Label3})
+        EXPECT_EQ(c->parentWidget(), ui.Frame1) << c->objectName().toStdString();
+    QList<QWidget *> body{
+        ui.FXNo_TAP,          ui.Toolbar1,        ui.Toolbar2,       ui.searchToolBar, ui.ucIDFotos1,
+        ui.statisticsToolBar, ui.Label4,          ui.Label_ZELMAR,   ui.Label_KORDA,   ui.FXMessage_OK,
+        ui.FXMessage_Invalid, ui.FXMessage_Alert, ui.FXMessage_Fundo};
+    for (size_t row = 0; row < ui.memberValues.size(); ++row)
+        body << ui.memberCaptions[row] << ui.memberValues[row];
+    for (QWidget *c : body)
+        EXPECT_EQ(c->parentWidget(), ui.Frame2) << c->objectName().toStdString();
+    // Design rectangles worked out by hand at 15 twips per pixel.
+    EXPECT_EQ(ui.Frame1->geometry(), QRect(-4, 0, 840, 70));
+    EXPECT_EQ(ui.Frame2->geometry(), QRect(-3, 63, 825, 507));
+    EXPECT_EQ(ui.FXNo_TAP->geometry(), QRect(120, 57, 293, 21));
+    EXPECT_EQ(ui.Label_KORDA->geometry(), QRect(467, 35, 344, 19));
+    EXPECT_EQ(ui.FXMessage_OK->geometry(), QRect(30, 402, 766, 67));
+    EXPECT_EQ(ui.ucIDFotos1->geometry(), QRect(525, 126, 256, 247));
+    EXPECT_EQ(ui.FXNome_Union_Label->geometry(), QRect(51, 132, 92, 17));
+    EXPECT_EQ(ui.FXLocalidade->geometry(), QRect(150, 351, 334, 35));
+    EXPECT_EQ(ui.searchToolBar->geometry(), QRect(587, 84, 141, 22));
+    EXPECT_EQ(ui.statisticsToolBar->geometry(), QRect(731, 84, 89, 22));
+    EXPECT_EQ(TwipsGeometry::twipsRect(ui.FXNo_TAP), (TwipsRect{1800, 855, 4395, 315}));
 
     EXPECT_EQ(w.ui().Frame1->frameShape(), QFrame::NoFrame);
     EXPECT_EQ(w.ui().Frame2->frameShape(), QFrame::Box);
