@@ -1,23 +1,48 @@
+// frmMain: the window and its event procedures, the keys of the entry box, the verdict labels, the
+// member panel, the tick of Timer1 that ends the pause, and the window's side of the resize layout.
 #include "app/frmmain.h"
 
+#include "app/checkinverdict.h"
+#include "app/entrycountdisplay.h"
 #include "app/frmmain_design.h"
+#include "app/guestsearchlauncher.h"
+#include "app/localcopydisplay.h"
 #include "app/resizelayout.h"
+#include "app/soundcontrols.h"
+#include "app/statisticslauncher.h"
+#include "data/checkinqueries.h"
+#include "data/connectdeadline.h"
+#include "data/dataenvironment.h"
+#include "data/provedconnection.h"
+#include "data/recordset.h"
 #include "forms/frmmainvips.h"
+#include "idfotos/ucidfotos.h"
 #include "platform/errorreport.h"
 #include "platform/modprocessos.h"
+#include "platform/msgbox.h"
 #include "platform/processclock.h"
+#include "platform/runtimeerror.h"
 #include "ui/artwork.h"
+#include "ui/controltag.h"
+#include "ui/modcontrols.h"
 #include "ui/twipsgeometry.h"
 #include "ui/vbkeys.h"
+#include "ui/vbtimer.h"
+#include "ui/verdictsymbol.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QScreen>
 #include <QTimer>
+
+#include <cmath>
 
 frmMain::frmMain(QWidget *parent) : QWidget(parent), m_terminator(&modProcessos::TerminarProcesso)
 {
@@ -31,10 +56,52 @@ frmMain::frmMain(QWidget *parent) : QWidget(parent), m_terminator(&modProcessos:
     setFont(font);
     resize(TwipsGeometry::twipsToPixelsX(frmMainDesign::ClientWidth, this),
            TwipsGeometry::twipsToPixelsY(frmMainDesign::ClientHeight, this));
-    createControls();
+    m_ui = std::make_unique<frmMainUi>(this);
+    wireControls();
 }
 
 frmMain::~frmMain() = default;
+
+void frmMain::wireControls()
+{
+    connect(m_ui->Timer1, &VbTimer::Timer, this, &frmMain::Timer1_Timer);
+    m_ui->FXNo_TAP->installEventFilter(this);
+    connect(m_ui->Toolbar2Button, &QAction::triggered, this, &frmMain::Toolbar2_ButtonClick);
+    connect(m_ui->Toolbar1Button, &QAction::triggered, this, &frmMain::Toolbar1_ButtonClick);
+
+    m_guestSearch = new GuestSearchLauncher(this, m_ui->searchButton,
+                                            [this](const QString &conviteNo) { checkInChosenGuest(conviteNo); });
+    m_entryCount = new EntryCountDisplay(m_ui->entryCountLabel, this);
+    if (m_ui->localCopyLabel)
+        m_localCopy = new LocalCopyDisplay(m_ui->localCopyLabel, this);
+    m_statistics = new StatisticsLauncher(this, m_ui->statisticsButton);
+    m_sound = new SoundControls(this, m_ui->soundButton, m_ui->muteAction, m_ui->volumeSlider);
+}
+
+void frmMain::checkInChosenGuest(const QString &conviteNo)
+{
+    // As the operator would: the first key clears the last guest, the number fills the box,
+    // Enter selects it and verifies.
+    LimparForm();
+    m_ui->FXNo_TAP->setText(conviteNo);
+    modControls::EditControl(m_ui->FXNo_TAP, 3);
+    VerifyCode();
+}
+
+frmEstatisticas *frmMain::statisticsWindow() const
+{
+    return m_statistics->statisticsWindow();
+}
+
+VerdictSoundPlayer *frmMain::verdictSounds() const
+{
+    return m_sound->player();
+}
+
+ReplicaRefresher *frmMain::replicaRefresher() const
+{
+    return m_localCopy ? m_localCopy->refresher() : nullptr;
+}
 
 double frmMain::outerWidthTwips() const
 {
@@ -106,7 +173,7 @@ void frmMain::Toolbar2_ButtonClick()
 
 bool frmMain::deskLocked() const
 {
-    return !m_FXNo_TAP->isEnabled();
+    return !m_ui->FXNo_TAP->isEnabled();
 }
 
 namespace {
@@ -132,7 +199,7 @@ bool frmMain::eventFilter(QObject *watched, QEvent *event)
     // A disabled entry box takes no keys (the check-in and its pause keep them out), also
     // when a key is delivered to it directly rather than through the focus; such a key
     // passes on to the window (keyPressEvent).
-    if (watched == m_FXNo_TAP && event->type() == QEvent::KeyPress && !deskLocked()) {
+    if (watched == m_ui->FXNo_TAP && event->type() == QEvent::KeyPress && !deskLocked()) {
         const auto *key = static_cast<QKeyEvent *>(event);
         // The rest of a scan that began while the desk was locked never reaches the box.
         if (m_lockedScans.drop(keyTime(key), false, isEnter(key)))
@@ -167,4 +234,249 @@ void frmMain::closeEvent(QCloseEvent *event)
     if (m_terminator)
         m_terminator(QFileInfo(QCoreApplication::applicationFilePath()).fileName());
     QCoreApplication::exit(0);
+}
+
+void frmMain::FXNo_TAP_KeyDown(int16_t keyCode, int16_t shift)
+{
+    Q_UNUSED(shift);
+    try {
+        switch (keyCode) {
+        case VbKeys::KeyReturn:
+            // The whole number becomes selected, so the next one typed or scanned replaces it.
+            modControls::EditControl(m_ui->FXNo_TAP, 3);
+            VerifyCode();
+            break;
+        case VbKeys::KeyEscape: {
+            // Only an entry that this desk's last check-in wrote can be undone.
+            if (LastConviteID == 0 || !CheckinVerdict::hasEntryTime(m_writtenEntryTime))
+                break;
+            const QString prompt = QStringLiteral("Deseja anular a última entrada em nome de:")
+                                   + QStringLiteral("\n\r\n\r") + m_ui->FXNome_Union->text();
+            const int answer = MsgBox::show(prompt, MsgBox::Question | MsgBox::YesNo,
+                                            QStringLiteral("Anular última entrada"));
+            if (answer != MsgBox::Yes)
+                break;
+            // On a session that answers now (the pool's probe, or a new login), within the
+            // connect deadline; the last check-in's connection may have lost its server since.
+            int64_t changed = -1;
+            ConnectionRef proved;
+            try {
+                const ConnectDeadline deadline(ProvedConnection::connectSeconds());
+                proved = ProvedConnection::open(Data::SqlServerId, false);
+                proved->Execute(CheckinQueries::undoEntry(LastConviteID, m_writtenEntryTime), &changed);
+            } catch (...) {
+                // No session, or the link lost on the way: nothing known to be undone. The entry
+                // stays on screen and the next Esc tries again. A refusal by the server is an error.
+                const DbErrors *errors = proved ? &proved->Errors() : nullptr;
+                const QString state = errors && errors->Count() > 0 ? errors->Item(errors->Count() - 1).SQLState()
+                                                                    : QString();
+                if (proved && !state.startsWith(QLatin1String("08")) && !state.startsWith(QLatin1String("HYT")))
+                    throw;
+                MsgBox::show(QStringLiteral("A entrada não foi anulada: não foi possivel ligar ao servidor. "
+                                            "Volte a tentar s.f.f."),
+                             MsgBox::OKOnly | MsgBox::Information, QStringLiteral("Anular última entrada"));
+                break;
+            }
+            if (changed == 0) {
+                // Another desk changed the entry since this desk wrote it; it is not ours to clear.
+                MsgBox::show(QStringLiteral("A última entrada foi alterada noutro posto depois de registada aqui. "
+                                            "Nada foi anulado."),
+                             MsgBox::OKOnly | MsgBox::Information, QStringLiteral("Anular última entrada"));
+                break;
+            }
+            afterVerdict("undone");
+            LimparForm();
+            break;
+        }
+        default: LimparForm(); break;
+        }
+    } catch (...) {
+        ErrorReporting::formTail(QStringLiteral("frmMain"), QStringLiteral("FXNo_TAP_KeyDown"));
+    }
+}
+
+namespace {
+
+QColor backColour(const QLabel *label)
+{
+    return label->palette().color(QPalette::Window);
+}
+
+void setBackColour(QLabel *label, const QColor &colour)
+{
+    QPalette p = label->palette();
+    p.setColor(QPalette::Window, colour);
+    label->setPalette(p);
+}
+
+} // namespace
+
+void frmMain::ShowMessage(int32_t msgTipo, const QString &Label, const QString &CallIn)
+{
+    try {
+        // A caption changed by the previous verdict goes back to its standard text first.
+        m_ui->FXMessage_Alert->setText(Tag(m_ui->FXMessage_Alert));
+        m_ui->FXMessage_OK->setText(Tag(m_ui->FXMessage_OK));
+        m_ui->FXMessage_Invalid->setText(Tag(m_ui->FXMessage_Invalid));
+
+        QLabel *shown = nullptr;
+        switch (msgTipo) {
+        case CheckinVerdict::Accepted:
+            m_ui->FXMessage_Alert->setVisible(false);
+            m_ui->FXMessage_Invalid->setVisible(false);
+            m_ui->FXMessage_Fundo->setVisible(false);
+            shown = m_ui->FXMessage_OK;
+            break;
+        case CheckinVerdict::NotFound:
+            m_ui->FXMessage_OK->setVisible(false);
+            m_ui->FXMessage_Invalid->setVisible(false);
+            m_ui->FXMessage_Fundo->setVisible(false);
+            shown = m_ui->FXMessage_Alert;
+            break;
+        case CheckinVerdict::Refused:
+            m_ui->FXMessage_OK->setVisible(false);
+            m_ui->FXMessage_Alert->setVisible(false);
+            m_ui->FXMessage_Fundo->setVisible(false);
+            shown = m_ui->FXMessage_Invalid;
+            break;
+        default:
+            m_ui->FXMessage_Fundo->setVisible(false);
+            m_ui->FXMessage_Alert->setVisible(false);
+            m_ui->FXMessage_Invalid->setVisible(false);
+            m_ui->FXMessage_OK->setVisible(false);
+            break;
+        }
+        if (shown) {
+            // The one band under the verdicts takes the colour of the verdict shown.
+            setBackColour(m_ui->FXMessage_Fundo, backColour(shown));
+            m_ui->FXMessage_Fundo->setVisible(true);
+            shown->setVisible(true);
+        }
+        m_ui->verdictSymbol->showForKind(shown ? msgTipo : 0);
+
+        // Only the verdict on show carries the call sign or the replacement text.
+        const QList<QLabel *> verdicts{m_ui->FXMessage_Alert, m_ui->FXMessage_OK, m_ui->FXMessage_Invalid};
+        if (!CallIn.isEmpty()) {
+            for (QLabel *verdict : verdicts) {
+                if (!verdict->isHidden())
+                    verdict->setText(Tag(verdict) + QStringLiteral(" (CALL: ") + CallIn + QStringLiteral(")"));
+            }
+        }
+        if (!Label.isEmpty()) {
+            for (QLabel *verdict : verdicts) {
+                if (!verdict->isHidden())
+                    verdict->setText(Label);
+            }
+        }
+    } catch (...) {
+        ErrorReporting::formTail(QStringLiteral("frmMain"), QStringLiteral("ShowMessage"));
+    }
+}
+
+void frmMain::LimparForm()
+{
+    try {
+        for (QLabel *value : m_ui->memberValues) {
+            if (!value->text().isEmpty())
+                value->setText(QString());
+        }
+        m_ui->ucIDFotos1->Load(-1);
+        m_ui->FXMessage_Alert->setVisible(false);
+        m_ui->FXMessage_Invalid->setVisible(false);
+        m_ui->FXMessage_OK->setVisible(false);
+        m_ui->FXMessage_Fundo->setVisible(false);
+        m_ui->verdictSymbol->hide();
+        LastConviteID = 0;
+        m_writtenEntryTime = Value::null();
+    } catch (...) {
+        ErrorReporting::formTail(QStringLiteral("frmMain"), QStringLiteral("LimparForm"));
+    }
+}
+
+void frmMain::Timer1_Timer()
+{
+    try {
+        // One tick per arming: the check-in arms the timer again for the next pause.
+        m_ui->Timer1->setInterval(0);
+        m_ui->Timer1->setEnabled(false);
+        m_ui->FXNo_TAP->setEnabled(true);
+        QPalette p = m_ui->FXNo_TAP->palette();
+        p.setColor(QPalette::Base, QApplication::palette().color(QPalette::Base));
+        m_ui->FXNo_TAP->setPalette(p);
+        m_ui->FXNo_TAP->setFocus();
+        // Setting the text anew drops the box's undo history: it would otherwise keep every
+        // key typed for as long as the desk runs (memory growing with each guest), and Ctrl+Z
+        // would bring back earlier guests' numbers.
+        m_ui->FXNo_TAP->setText(m_ui->FXNo_TAP->text());
+        // However the check-in was started (Enter, the Validar button) and however it ended
+        // (verdict, error, connect message), the box comes back with the whole number
+        // selected, so that the next number typed or scanned replaces it.
+        m_ui->FXNo_TAP->selectAll();
+    } catch (...) {
+        ErrorReporting::formTail(QStringLiteral("frmMain"), QStringLiteral("Timer1_Timer"));
+    }
+}
+
+void frmMain::FillFields(RecordsetRef &Rs)
+{
+    try {
+        if (!Rs || Rs->State() != Recordset::StateOpen || Rs->Eof())
+            return;
+        const auto &fields = frmMainDesign::memberFields();
+        for (size_t row = 0; row < fields.size(); ++row)
+            modControls::FillControl(m_ui->memberValues[row], Rs->Fields(fields[row].column).Value(), 3);
+    } catch (...) {
+        ErrorReporting::formTail(QStringLiteral("frmMain"), QStringLiteral("FillFields"));
+    }
+}
+
+ResizeLayout &frmMain::layout()
+{
+    if (m_layout)
+        return *m_layout;
+
+    LayoutControls rects;
+    for (const auto &c : frmMainDesign::controls()) {
+        const QString name = QLatin1String(c.name);
+        if (auto *w = findChild<QWidget *>(name)) {
+            m_layoutWidgets[name] = w;
+            rects[name] = TwipsGeometry::twipsRect(w);
+        }
+    }
+
+    // The verdict's symbol is placed with the band it lies in.
+    if (m_ui->verdictSymbol) {
+        const QString name = QLatin1String(ResizeLayout::VerdictSymbolName);
+        m_layoutWidgets[name] = m_ui->verdictSymbol;
+        rects[name] = TwipsGeometry::twipsRect(m_ui->verdictSymbol);
+    }
+
+    ResizeLayout::Window window;
+    window.currentOuterSize = [this] { return OuterSize{float(outerWidthTwips()), float(outerHeightTwips())}; };
+    // Whole pixels rounded up, so that a window set to the minimum is not left a pixel short of it.
+    window.resizeWindow = [this](float width, float height) {
+        resize(int(std::ceil(width / TwipsGeometry::twipsPerPixelX(this) - 1e-6)),
+               int(std::ceil(height / TwipsGeometry::twipsPerPixelY(this) - 1e-6)));
+    };
+    m_layout = std::make_unique<ResizeLayout>(std::move(rects), std::move(window));
+    return *m_layout;
+}
+
+void frmMain::applyLayout()
+{
+    for (const auto &[name, rect] : m_layout->controls()) {
+        QWidget *w = m_layoutWidgets.at(name);
+        if (TwipsGeometry::twipsRect(w) != rect)
+            TwipsGeometry::setTwipsRect(w, rect);
+    }
+}
+
+int32_t frmMain::LastWidth() const
+{
+    return m_layout ? m_layout->lastWidth() : 0;
+}
+
+int32_t frmMain::LastHeight() const
+{
+    return m_layout ? m_layout->lastHeight() : 0;
 }

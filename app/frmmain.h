@@ -1,19 +1,14 @@
 #pragma once
 
-#include "app/frmmain_design.h"
+#include "app/frmmainui.h"
 #include "app/lockedscanfilter.h"
+#include "app/scanrecorder.h"
 #include "data/connection.h"
 #include "data/value.h"
 #include "forms/vipsource.h"
-#include "idfotos/ucidfotos.h"
-#include "ui/headerband.h"
 
-#include <QList>
-#include <QPixmap>
-#include <QPointer>
 #include <QWidget>
 
-#include <array>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -21,27 +16,24 @@
 
 class CheckinDesk;
 struct CheckinResult;
-class EntryCounter;
-class ReplicaRefresher;
+class EntryCountDisplay;
 class frmEstatisticas;
-class QAction;
-class QFrame;
-class QLabel;
-class QLineEdit;
-class QToolBar;
-class QToolButton;
+class GuestSearchLauncher;
+class LocalCopyDisplay;
+class ReplicaRefresher;
 class ResizeLayout;
-class ScanJournal;
-class VbTimer;
+class SoundControls;
+class StatisticsLauncher;
 class VerdictSoundPlayer;
-class VerdictSymbol;
 
 // The desk's main window, caption "Convites": a header band (Frame1) and a body (Frame2)
 // holding the entry box, the verdict labels, the member details, the photograph, the two
-// server status labels and two one-button toolbars. Every control is a child owned by the
-// window and is reached through its accessor, named like the control. Procedures with an
-// error handler report through the error tail and leave; closing the window ends the
-// program (see closeEvent). It is the VIP lists' source: they call Connect and read ConnKORDA.
+// server status labels and the one-button toolbars. The controls are made and held by
+// frmMainUi (ui()), children of the window; the window holds the desk's procedures and state.
+// The additions beside them (guest search, entry count, local copy, statistics, sounds, scan
+// journal) are small objects the window owns. Procedures with an error handler report through
+// the error tail and leave; closing the window ends the program (see closeEvent). It is the
+// VIP lists' source: they call Connect and read ConnKORDA.
 class frmMain : public QWidget, public VipSource
 {
     Q_OBJECT
@@ -109,79 +101,22 @@ public:
     using ProcessTerminator = std::function<bool(const QString &exeName)>;
     void setProcessTerminator(ProcessTerminator terminator) { m_terminator = std::move(terminator); }
 
-    QFrame *Frame1() const { return m_header.frame; }
-    QFrame *Frame2() const { return m_Frame2; }
-    QLabel *Image1() const { return m_header.image1; }
-    QLabel *Image2() const { return m_header.image2; }
-    QLabel *Label1() const { return m_header.label1; }
-    QLabel *Label2() const { return m_header.label2; }
-    QLabel *Label3() const { return m_header.label3; }
-    VbTimer *Timer1() const { return m_Timer1; }
-    // The photo control of the member panel.
-    ucIDFotos *ucIDFotos1() const { return m_ucIDFotos1; }
-    QLineEdit *FXNo_TAP() const { return m_FXNo_TAP; }
-    // The four toolbar pictures.
-    const QList<QPixmap> &ImageList1() const { return m_ImageList1; }
-    QToolBar *Toolbar1() const { return m_Toolbar1; }
-    QToolBar *Toolbar2() const { return m_Toolbar2; }
-    QAction *Toolbar1Button() const { return m_Toolbar1Button; }
-    QAction *Toolbar2Button() const { return m_Toolbar2Button; }
-    QLabel *FXNome_Union_Label() const { return m_memberCaptions[frmMainDesign::NomeUnion]; }
-    QLabel *FXNo_Empresa_Label() const { return m_memberCaptions[frmMainDesign::NoEmpresa]; }
-    QLabel *FXNo_Socio_Label() const { return m_memberCaptions[frmMainDesign::NoSocio]; }
-    QLabel *FXData_Nascimento_Label() const { return m_memberCaptions[frmMainDesign::DataNascimento]; }
-    QLabel *FXEmpresa_Label() const { return m_memberCaptions[frmMainDesign::Empresa]; }
-    QLabel *FXBase_Label() const { return m_memberCaptions[frmMainDesign::Base]; }
-    QLabel *FXMorada_Label() const { return m_memberCaptions[frmMainDesign::Morada]; }
-    QLabel *FXLocalidade_Label() const { return m_memberCaptions[frmMainDesign::Localidade]; }
-    QLabel *FXNome_Union() const { return m_memberValues[frmMainDesign::NomeUnion]; }
-    QLabel *FXNo_Empresa() const { return m_memberValues[frmMainDesign::NoEmpresa]; }
-    QLabel *FXNo_Socio() const { return m_memberValues[frmMainDesign::NoSocio]; }
-    QLabel *FXData_Nascimento() const { return m_memberValues[frmMainDesign::DataNascimento]; }
-    QLabel *FXEmpresa() const { return m_memberValues[frmMainDesign::Empresa]; }
-    QLabel *FXBase() const { return m_memberValues[frmMainDesign::Base]; }
-    QLabel *FXMorada() const { return m_memberValues[frmMainDesign::Morada]; }
-    QLabel *FXLocalidade() const { return m_memberValues[frmMainDesign::Localidade]; }
-    QLabel *Label_ZELMAR() const { return m_Label_ZELMAR; }
-    QLabel *Label_KORDA() const { return m_Label_KORDA; }
-    QLabel *Label4() const { return m_Label4; }
-    QLabel *FXMessage_OK() const { return m_FXMessage_OK; }
-    QLabel *FXMessage_Invalid() const { return m_FXMessage_Invalid; }
-    QLabel *FXMessage_Alert() const { return m_FXMessage_Alert; }
-    QLabel *FXMessage_Fundo() const { return m_FXMessage_Fundo; }
+    // The window's controls, named as the design names them.
+    const frmMainUi &ui() const { return *m_ui; }
 
-    // --- Additions beside the desk's own procedures (each in a file of its own) ---
-    // The guest search (frmmain_search.cpp): the Toolbar3 button and F3 open "Procurar
-    // Convidado"; a guest chosen there is checked in through VerifyCode like a scan.
-    virtual void Toolbar3_ButtonClick();
+    // --- Additions beside the desk's own procedures ---
+    // The guest chosen in "Procurar Convidado" is checked in through VerifyCode like a scan.
     void checkInChosenGuest(const QString &conviteNo);
-    QToolBar *Toolbar3() const { return m_Toolbar3; }
-    QAction *Toolbar3Button() const { return m_Toolbar3Button; }
-    // The live count "Entradas: N" on the right of the header band (frmmain_entrycount.cpp).
-    QLabel *LabelEntradas() const { return m_LabelEntradas; }
-    EntryCounter *entryCounter() const { return m_entryCounter; }
-    // The local copy and its progress in the header (frmmain_localcopy.cpp); null with QUORVET_OFFLINE=off.
-    ReplicaRefresher *replicaRefresher() const { return m_replicaRefresher; }
-    QLabel *LabelCopia() const { return m_LabelCopia; }
-    // The statistics (frmmain_statistics.cpp): the Toolbar4 button and F4 open "Estatísticas",
-    // or raise it when it is open; it reads again after this desk's entry or undo.
-    virtual void Toolbar4_ButtonClick();
-    QToolBar *Toolbar4() const { return m_Toolbar4; }
-    QAction *Toolbar4Button() const { return m_Toolbar4Button; }
-    frmEstatisticas *statisticsWindow() const;
-    // After each verdict shown and each undo (frmmain_afterverdict.cpp): the scan goes to the
-    // journal and the count takes this desk's entry or undo. verdict is accepted, not_found, used, error,
-    // unreachable or undone; entryTime the entry time the check-in wrote or found, read here
-    // only when it brings none. Never throws, never shows anything.
+    // After each verdict shown and each undo: the verdict's sound, the scan to the journal and
+    // this desk's entry or undo to the count and the open statistics. verdict is accepted,
+    // not_found, used, error, unreachable or undone; entryTime the entry time the check-in wrote
+    // or found, read here only when it brings none. Never throws, never shows anything.
     void afterVerdict(const char *verdict, const Value &entryTime = Value()) noexcept;
-    // Reads the open statistics window again (nothing when none is open).
-    void refreshStatistics();
-    // The verdict's sound and symbol (frmmain_sound.cpp): the symbol beside the verdict text,
-    // the sounds, and the header's speaker button; Ctrl+M toggles muting.
-    VerdictSymbol *verdictSymbol() const { return m_verdictSymbol; }
-    VerdictSoundPlayer *verdictSounds() const { return m_verdictSounds; }
-    QToolButton *soundButton() const { return m_soundButton; }
-    void toggleSoundMuted();
+    // The open statistics window, or null.
+    frmEstatisticas *statisticsWindow() const;
+    VerdictSoundPlayer *verdictSounds() const;
+    // The local copy's refresher; null when the desk keeps no local copy (QUORVET_OFFLINE=off).
+    ReplicaRefresher *replicaRefresher() const;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -191,30 +126,14 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    // Connects the controls to the procedures and makes the additions' helpers.
+    void wireControls();
     // Makes a window that asked to be maximized cover the screen when nothing maximized it.
     void fillScreenWhenNotMaximized();
-    // Built in frmmain_controls.cpp, in the order that gives the tab order.
-    void createControls();
-    void createHeader();
-    void createBody();
-    void createToolbars();
-    void applyStacking();
-    // The additions' controls, made after the design's own (frmmain_search.cpp, frmmain_entrycount.cpp).
-    void createAdditions();
-    void createSearchButton();
-    void createEntryCount();
-    static constexpr int StartDelayMs = 2000;
-    void createLocalCopy();
-    void createStatisticsButton();
-    void createSoundControls();
-    QLabel *placeLabel(QWidget *container, const char *name, const QString &text = QString());
-    // The layout over the controls' current twips rectangles, made on first use (frmmain_layout.cpp).
+    // The layout over the controls' current twips rectangles, made on first use.
     ResizeLayout &layout();
     // Gives every control the rectangle the layout holds for it.
     void applyLayout();
-
-    std::unique_ptr<ResizeLayout> m_layout;
-    std::map<QString, QWidget *> m_layoutWidgets;
 
     // The check-in's own helpers (frmmain_checkin.cpp): the lock at its start, the
     // photograph the lookup chose, the default pointer and the two-second pause.
@@ -223,6 +142,10 @@ private:
     void unlockAfterVerdict();
     // The desk is locked from the start of a check-in to the end of its pause.
     bool deskLocked() const;
+
+    std::unique_ptr<frmMainUi> m_ui;
+    std::unique_ptr<ResizeLayout> m_layout;
+    std::map<QString, QWidget *> m_layoutWidgets;
 
     ProcessTerminator m_terminator;
     // Drops a scan that began while the desk was locked, up to its Enter.
@@ -235,39 +158,11 @@ private:
     ConnectionRef m_ConnSqlServer;
     ConnectionRef m_ConnZELMAR;
 
-    QFrame *m_Frame2 = nullptr;
-    VbTimer *m_Timer1 = nullptr;
-    ucIDFotos *m_ucIDFotos1 = nullptr;
-    QLineEdit *m_FXNo_TAP = nullptr;
-    QList<QPixmap> m_ImageList1;
-    QToolBar *m_Toolbar1 = nullptr;
-    QToolBar *m_Toolbar2 = nullptr;
-    QAction *m_Toolbar1Button = nullptr;
-    QAction *m_Toolbar2Button = nullptr;
-    // The member panel's captions and values, in frmMainDesign::MemberRow order.
-    std::array<QLabel *, frmMainDesign::MemberRowCount> m_memberCaptions{};
-    std::array<QLabel *, frmMainDesign::MemberRowCount> m_memberValues{};
-    QLabel *m_Label_ZELMAR = nullptr;
-    QLabel *m_Label_KORDA = nullptr;
-    QLabel *m_Label4 = nullptr;
-    QLabel *m_FXMessage_OK = nullptr;
-    QLabel *m_FXMessage_Invalid = nullptr;
-    QLabel *m_FXMessage_Alert = nullptr;
-    QLabel *m_FXMessage_Fundo = nullptr;
-
-    QToolBar *m_Toolbar3 = nullptr;
-    QAction *m_Toolbar3Button = nullptr;
-    QLabel *m_LabelEntradas = nullptr;
-    EntryCounter *m_entryCounter = nullptr;
-    ReplicaRefresher *m_replicaRefresher = nullptr;
-    QLabel *m_LabelCopia = nullptr;
-    QToolBar *m_Toolbar4 = nullptr;
-    QAction *m_Toolbar4Button = nullptr;
-    QPointer<frmEstatisticas> m_statistics;
-    std::shared_ptr<ScanJournal> m_scanJournal;
-    VerdictSymbol *m_verdictSymbol = nullptr;
-    VerdictSoundPlayer *m_verdictSounds = nullptr;
-    QToolButton *m_soundButton = nullptr;
-    // Frame1 and its pictures and labels.
-    HeaderBand m_header;
+    // The additions, children of the window.
+    ScanRecorder m_scans;
+    GuestSearchLauncher *m_guestSearch = nullptr;
+    EntryCountDisplay *m_entryCount = nullptr;
+    LocalCopyDisplay *m_localCopy = nullptr; // null with QUORVET_OFFLINE=off
+    StatisticsLauncher *m_statistics = nullptr;
+    SoundControls *m_sound = nullptr;
 };

@@ -45,8 +45,8 @@ std::vector<ControlRect> placedControls()
         {"FXNo_TAP", "Frame2", {1800, 855, 4395, 315}},
         {"Toolbar2", "Frame2", {6390, 855, 1050, 330}},
         {"Toolbar1", "Frame2", {6390, 1260, 2355, 330}},
-        {"Toolbar3", "Frame2", {8805, 1260, 2115, 330}},  // "Procurar Convidado", beside the VIP button
-        {"Toolbar4", "Frame2", {10965, 1260, 1335, 330}}, // "Estatísticas", beside the search
+        {"searchToolBar", "Frame2", {8805, 1260, 2115, 330}},      // "Procurar Convidado", beside the VIP button
+        {"statisticsToolBar", "Frame2", {10965, 1260, 1335, 330}}, // "Estatísticas", beside the search
     };
     // The member panel's captions, then its values.
     for (const MemberField &f : memberFields())

@@ -70,7 +70,7 @@ int main(int argc, char **argv)
 
     frmMain main;
     if (options.exitWhenReady) {
-        new ReadyProbe(&main, main.FXNo_TAP(), [] {
+        new ReadyProbe(&main, main.ui().FXNo_TAP, [] {
             std::printf("ready %.1f ms %lld\n", ProcessClock::millisecondsSinceStart(),
                         static_cast<long long>(ProcessClock::monotonicNanoseconds()));
             std::fflush(stdout);

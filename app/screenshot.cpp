@@ -25,7 +25,7 @@ bool exposed(const QWidget &window)
 
 bool checkInForScreenshot(frmMain &window, const QString &number)
 {
-    QLineEdit *box = window.FXNo_TAP();
+    QLineEdit *box = window.ui().FXNo_TAP;
     const auto press = [box](int key, const QString &text) {
         QKeyEvent down(QEvent::KeyPress, key, Qt::NoModifier, text);
         QCoreApplication::sendEvent(box, &down);
@@ -40,7 +40,7 @@ bool checkInForScreenshot(frmMain &window, const QString &number)
     press(Qt::Key_Return, QStringLiteral("\r"));
 
     QDeadlineTimer deadline(10000);
-    while ((window.Timer1()->Enabled() || !box->isEnabled()) && !deadline.hasExpired()) {
+    while ((window.ui().Timer1->Enabled() || !box->isEnabled()) && !deadline.hasExpired()) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
         QThread::msleep(10);
     }

@@ -39,7 +39,7 @@ struct Round
 Round frozenCheckIn(frmMain &w, BenchTdsServer &server)
 {
     for (int i = 0; i < 2; ++i) { // the pool filled with sessions of the answering server
-        w.FXNo_TAP()->setText(QStringLiteral("424242"));
+        w.ui().FXNo_TAP->setText(QStringLiteral("424242"));
         w.VerifyCode();
     }
     Round round;
@@ -50,14 +50,14 @@ Round frozenCheckIn(frmMain &w, BenchTdsServer &server)
         return int(MsgBox::OK);
     });
     server.freeze();
-    w.FXNo_TAP()->setEnabled(true);
-    w.FXNo_TAP()->setText(QStringLiteral("424242"));
+    w.ui().FXNo_TAP->setEnabled(true);
+    w.ui().FXNo_TAP->setText(QStringLiteral("424242"));
     enter = BenchStats::Clock::now();
-    QTest::keyClick(w.FXNo_TAP(), Qt::Key_Return);
+    QTest::keyClick(w.ui().FXNo_TAP, Qt::Key_Return);
     server.thaw();
     MsgBox::setHandler(nullptr);
-    round.zelmar = w.Label_ZELMAR()->text();
-    round.korda = w.Label_KORDA()->text();
+    round.zelmar = w.ui().Label_ZELMAR->text();
+    round.korda = w.ui().Label_KORDA->text();
     w.Timer1_Timer(); // the pause ends at once
     return round;
 }

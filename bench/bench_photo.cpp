@@ -226,12 +226,12 @@ int main(int argc, char **argv)
         window.Form_Load();
         QCoreApplication::processEvents();
         std::unique_ptr<QWidget> ownHost;
-        auto *control = qobject_cast<ucIDFotos *>(window.ucIDFotos1());
+        auto *control = qobject_cast<ucIDFotos *>(window.ui().ucIDFotos1);
         if (!control) {
             ownHost = std::make_unique<QWidget>();
             control = new ucIDFotos(ownHost.get());
-            control->setGeometry(QRect(QPoint(0, 0), window.ucIDFotos1()->size()));
-            ownHost->resize(window.ucIDFotos1()->size());
+            control->setGeometry(QRect(QPoint(0, 0), window.ui().ucIDFotos1->size()));
+            ownHost->resize(window.ui().ucIDFotos1->size());
             ownHost->show();
         }
         control->setConnection(connection);

@@ -82,13 +82,13 @@ struct Search
 
 Search searchOnce(frmProcurarConvidado &window, PaintWatch &watch, const QString &text)
 {
-    window.FXProcurar()->clear();
+    window.searchBox()->clear();
     QCoreApplication::processEvents();
     watch.painted = false;
-    QTest::keyClicks(window.FXProcurar(), text.chopped(1));
+    QTest::keyClicks(window.searchBox(), text.chopped(1));
     // The pause starts with the last key.
     const auto pauseEnds = BenchStats::Clock::now() + std::chrono::milliseconds(frmProcurarConvidado::PauseMs);
-    QTest::keyClicks(window.FXProcurar(), text.right(1));
+    QTest::keyClicks(window.searchBox(), text.right(1));
     QElapsedTimer guard;
     guard.start();
     while (!(window.listedText() == text && watch.painted) && guard.elapsed() < 30000) {
@@ -99,7 +99,7 @@ Search searchOnce(frmProcurarConvidado &window, PaintWatch &watch, const QString
     if (window.listedText() != text)
         throw std::runtime_error("the search window did not list its rows");
     return {BenchStats::millisecondsBetween(pauseEnds, BenchStats::Clock::now()),
-            window.ListView1()->topLevelItemCount()};
+            window.guestList()->topLevelItemCount()};
 }
 
 double countOnce(EntryCounter &counter)
@@ -152,7 +152,7 @@ int main(int argc, char **argv)
                 frmProcurarConvidado window;
                 window.show();
                 PaintWatch watch;
-                watch.target = window.ListView1()->viewport();
+                watch.target = window.guestList()->viewport();
                 app.installEventFilter(&watch);
                 searchOnce(window, watch, QStringLiteral("ana")); // warm-up: connection and page cache
                 StallWatch stalls;

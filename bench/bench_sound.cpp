@@ -79,7 +79,7 @@ Phase run(const std::vector<QString> &numbers, const PrivatePulseServer &server,
     }
     DeskDriver driver(window);
     EnterClock clock;
-    window.FXNo_TAP()->installEventFilter(&clock);
+    window.ui().FXNo_TAP->installEventFilter(&clock);
 
     Phase phase;
     for (const QString &number : numbers) {

@@ -14,7 +14,7 @@
 
 DeskDriver::DeskDriver(frmMain &window) : m_window(window)
 {
-    for (QLabel *label : {window.FXMessage_OK(), window.FXMessage_Alert(), window.FXMessage_Invalid()})
+    for (QLabel *label : {window.ui().FXMessage_OK, window.ui().FXMessage_Alert, window.ui().FXMessage_Invalid})
         label->installEventFilter(this);
     m_previousHandler = MsgBox::setHandler([this](const QString &, int, const QString &) {
         ++m_messageBoxes;
@@ -36,7 +36,7 @@ bool DeskDriver::eventFilter(QObject *watched, QEvent *event)
 
 QLabel *DeskDriver::visibleVerdict() const
 {
-    for (QLabel *label : {m_window.FXMessage_OK(), m_window.FXMessage_Alert(), m_window.FXMessage_Invalid()}) {
+    for (QLabel *label : {m_window.ui().FXMessage_OK, m_window.ui().FXMessage_Alert, m_window.ui().FXMessage_Invalid}) {
         if (label->isVisible())
             return label;
     }
@@ -45,7 +45,7 @@ QLabel *DeskDriver::visibleVerdict() const
 
 DeskDriver::Outcome DeskDriver::checkIn(const QString &number)
 {
-    QLineEdit *box = m_window.FXNo_TAP();
+    QLineEdit *box = m_window.ui().FXNo_TAP;
     // Untimed: the pause ends, the operator types the next number and the screen settles.
     m_window.Timer1_Timer();
     // The desk leaves the last number selected, so the new one typed replaces it.
@@ -76,10 +76,10 @@ DeskDriver::Outcome DeskDriver::checkIn(const QString &number)
     if (!shown)
         return outcome;
     outcome.text = shown->text();
-    if (shown == m_window.FXMessage_OK())
+    if (shown == m_window.ui().FXMessage_OK)
         outcome.kind = outcome.text.contains(QStringLiteral("(CALL: ")) ? InvitationSample::GuestWithCallSign
                                                                         : InvitationSample::Accepted;
-    else if (shown == m_window.FXMessage_Alert())
+    else if (shown == m_window.ui().FXMessage_Alert)
         outcome.kind = InvitationSample::NotFound;
     else if (outcome.text.startsWith(QStringLiteral("Convite expirado. Já entrou às ")))
         outcome.kind = InvitationSample::AlreadyUsed;

@@ -35,42 +35,42 @@ frmProcurarConvidado::frmProcurarConvidado(QWidget *owner)
     setFont(font);
 
     auto *caption = new QLabel(QStringLiteral("Nome ou Nº Empresa:"), this);
-    m_FXProcurar = new QLineEdit(this);
-    m_FXProcurar->setObjectName(QStringLiteral("FXProcurar"));
-    QFont big = m_FXProcurar->font();
+    m_searchBox = new QLineEdit(this);
+    m_searchBox->setObjectName(QStringLiteral("searchBox"));
+    QFont big = m_searchBox->font();
     big.setPointSizeF(12);
-    m_FXProcurar->setFont(big);
-    m_FXProcurar->installEventFilter(this);
+    m_searchBox->setFont(big);
+    m_searchBox->installEventFilter(this);
 
-    m_ListView1 = new QTreeWidget(this);
-    m_ListView1->setObjectName(QStringLiteral("ListView1"));
+    m_guestList = new QTreeWidget(this);
+    m_guestList->setObjectName(QStringLiteral("guestList"));
     // The focus stays in the text box; the list only shows and is clicked.
-    m_ListView1->setFocusPolicy(Qt::NoFocus);
-    m_ListView1->setRootIsDecorated(false);
-    m_ListView1->setUniformRowHeights(true);
-    m_ListView1->setItemsExpandable(false);
-    m_ListView1->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_ListView1->setColumnCount(4);
-    m_ListView1->setHeaderLabels({QStringLiteral("Nº Convite"), QStringLiteral("Nome"), QStringLiteral("Nº Empresa"),
+    m_guestList->setFocusPolicy(Qt::NoFocus);
+    m_guestList->setRootIsDecorated(false);
+    m_guestList->setUniformRowHeights(true);
+    m_guestList->setItemsExpandable(false);
+    m_guestList->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_guestList->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_guestList->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_guestList->setColumnCount(4);
+    m_guestList->setHeaderLabels({QStringLiteral("Nº Convite"), QStringLiteral("Nome"), QStringLiteral("Nº Empresa"),
                                   QStringLiteral("Data Hora")});
-    m_ListView1->headerItem()->setTextAlignment(3, Qt::AlignHCenter | Qt::AlignVCenter);
-    m_ListView1->header()->setStretchLastSection(false);
-    m_ListView1->header()->setSectionResizeMode(1, QHeaderView::Stretch);
-    m_ListView1->setColumnWidth(0, 100);
-    m_ListView1->setColumnWidth(2, 110);
-    m_ListView1->setColumnWidth(3, 140);
+    m_guestList->headerItem()->setTextAlignment(3, Qt::AlignHCenter | Qt::AlignVCenter);
+    m_guestList->header()->setStretchLastSection(false);
+    m_guestList->header()->setSectionResizeMode(1, QHeaderView::Stretch);
+    m_guestList->setColumnWidth(0, 100);
+    m_guestList->setColumnWidth(2, 110);
+    m_guestList->setColumnWidth(3, 140);
 
-    m_LabelEstado = new QLabel(kPrompt, this);
-    m_LabelEstado->setObjectName(QStringLiteral("LabelEstado"));
-    m_LabelEstado->setWordWrap(true);
+    m_statusLabel = new QLabel(kPrompt, this);
+    m_statusLabel->setObjectName(QStringLiteral("statusLabel"));
+    m_statusLabel->setWordWrap(true);
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(caption);
-    layout->addWidget(m_FXProcurar);
-    layout->addWidget(m_ListView1, 1);
-    layout->addWidget(m_LabelEstado);
+    layout->addWidget(m_searchBox);
+    layout->addWidget(m_guestList, 1);
+    layout->addWidget(m_statusLabel);
     resize(760, 460);
 
     m_pause.setSingleShot(true);
@@ -80,13 +80,13 @@ frmProcurarConvidado::frmProcurarConvidado(QWidget *owner)
     m_readAfter.setInterval(ReadAfterMs);
     connect(&m_pause, &QTimer::timeout, this, &frmProcurarConvidado::pauseEnded);
     connect(&m_readAfter, &QTimer::timeout, this, &frmProcurarConvidado::search);
-    connect(m_FXProcurar, &QLineEdit::textChanged, this, [this] {
+    connect(m_searchBox, &QLineEdit::textChanged, this, [this] {
         m_held.reset();
         m_pause.start();
         m_readAfter.start();
     });
-    connect(m_ListView1, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem *item) {
-        m_ListView1->setCurrentItem(item);
+    connect(m_guestList, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem *item) {
+        m_guestList->setCurrentItem(item);
         choose();
     });
 }
@@ -99,14 +99,14 @@ frmProcurarConvidado::~frmProcurarConvidado()
 
 void frmProcurarConvidado::clearList(const QString &status)
 {
-    m_ListView1->clear();
+    m_guestList->clear();
     m_listedText.clear();
-    m_LabelEstado->setText(status);
+    m_statusLabel->setText(status);
 }
 
 void frmProcurarConvidado::search()
 {
-    const QString text = m_FXProcurar->text();
+    const QString text = m_searchBox->text();
     const int number = ++*m_latest;
     if (!GuestSearch::searchable(text))
         return;
@@ -137,7 +137,7 @@ void frmProcurarConvidado::search()
 
 void frmProcurarConvidado::pauseEnded()
 {
-    const QString text = m_FXProcurar->text();
+    const QString text = m_searchBox->text();
     if (!GuestSearch::searchable(text))
         clearList(kPrompt);
     else if (m_held && m_held->first == text)
@@ -156,9 +156,9 @@ void frmProcurarConvidado::resultRead(const QString &text, const GuestSearch::Re
 
 void frmProcurarConvidado::showResult(const QString &text, const GuestSearch::Result &result)
 {
-    m_ListView1->clear();
+    m_guestList->clear();
     for (const GuestSearch::Row &row : result.rows) {
-        auto *item = new QTreeWidgetItem(m_ListView1);
+        auto *item = new QTreeWidgetItem(m_guestList);
         item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
         for (int column = 0; column < 4; ++column)
             item->setText(column, row.cells[column]);
@@ -166,15 +166,15 @@ void frmProcurarConvidado::showResult(const QString &text, const GuestSearch::Re
         item->setData(0, Qt::UserRole, row.conviteNo);
     }
     m_listedText = text;
-    if (m_ListView1->topLevelItemCount() > 0)
-        m_ListView1->setCurrentItem(m_ListView1->topLevelItem(0));
+    if (m_guestList->topLevelItemCount() > 0)
+        m_guestList->setCurrentItem(m_guestList->topLevelItem(0));
     if (result.more)
-        m_LabelEstado->setText(QStringLiteral("Há mais de %1 convites com este texto: escreva mais para os distinguir.")
+        m_statusLabel->setText(QStringLiteral("Há mais de %1 convites com este texto: escreva mais para os distinguir.")
                                    .arg(GuestSearch::MaxRows));
     else if (result.rows.empty())
-        m_LabelEstado->setText(QStringLiteral("Nenhum convite encontrado."));
+        m_statusLabel->setText(QStringLiteral("Nenhum convite encontrado."));
     else
-        m_LabelEstado->clear();
+        m_statusLabel->clear();
 }
 
 void frmProcurarConvidado::showFailure(const QString &text, int32_t number, const QString &description)
@@ -187,8 +187,8 @@ void frmProcurarConvidado::showFailure(const QString &text, int32_t number, cons
 void frmProcurarConvidado::choose()
 {
     // Only a row of the list read for the text now in the box is taken.
-    QTreeWidgetItem *item = m_ListView1->currentItem();
-    if (!item || m_listedText != m_FXProcurar->text() || m_pause.isActive())
+    QTreeWidgetItem *item = m_guestList->currentItem();
+    if (!item || m_listedText != m_searchBox->text() || m_pause.isActive())
         return;
     const QString conviteNo = item->data(0, Qt::UserRole).toString();
     close();
@@ -197,15 +197,13 @@ void frmProcurarConvidado::choose()
 
 bool frmProcurarConvidado::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_FXProcurar && event->type() == QEvent::KeyPress) {
+    if (watched == m_searchBox && event->type() == QEvent::KeyPress) {
         auto *key = static_cast<QKeyEvent *>(event);
         switch (key->key()) {
         case Qt::Key_Up:
         case Qt::Key_Down:
         case Qt::Key_PageUp:
-        case Qt::Key_PageDown:
-            QCoreApplication::sendEvent(m_ListView1, key);
-            return true;
+        case Qt::Key_PageDown: QCoreApplication::sendEvent(m_guestList, key); return true;
         case Qt::Key_Return:
         case Qt::Key_Enter:
             choose();

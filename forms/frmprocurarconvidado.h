@@ -35,10 +35,10 @@ public:
     explicit frmProcurarConvidado(QWidget *owner = nullptr);
     ~frmProcurarConvidado() override;
 
-    QLineEdit *FXProcurar() const { return m_FXProcurar; }
-    QTreeWidget *ListView1() const { return m_ListView1; }
+    QLineEdit *searchBox() const { return m_searchBox; }
+    QTreeWidget *guestList() const { return m_guestList; }
     // The line under the list: there are more, nothing found, or the query's error.
-    QLabel *LabelEstado() const { return m_LabelEstado; }
+    QLabel *statusLabel() const { return m_statusLabel; }
     // The text the list on show was read for (empty while none is).
     const QString &listedText() const { return m_listedText; }
 
@@ -66,7 +66,7 @@ private:
     // Rows read before the pause was complete, for the text they were read for.
     std::optional<std::pair<QString, GuestSearch::Result>> m_held;
 
-    QLineEdit *m_FXProcurar = nullptr;
-    QTreeWidget *m_ListView1 = nullptr;
-    QLabel *m_LabelEstado = nullptr;
+    QLineEdit *m_searchBox = nullptr;
+    QTreeWidget *m_guestList = nullptr;
+    QLabel *m_statusLabel = nullptr;
 };

@@ -4,6 +4,7 @@
 #include "data/connection.h"
 #include "data/recordset.h"
 #include "data/value.h"
+#include "tests/support/tdsserverprocess.h"
 #include "tests/support/testsupport.h"
 #include "tools/demodb/demodatabasebuilder.h"
 #include "tools/demodb/demoenvironment.h"
@@ -17,10 +18,13 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
 
 // A fresh demo set (the fixed sample invitations and members, no generated rows) in a
-// temporary folder for each test, with QUORVET_CONNECTION_* pointing at it, and the real
-// main window to check in with. Queries of the tests go through the embedded provider.
+// temporary folder for each test, and the real main window to check in with. The desk's
+// store: the embedded one, QUORVET_CONNECTION_* naming the set's files; or, for a fixture
+// whose onSqlServer() says so, SQL Server through FreeTDS and quorvet-tds-server serving
+// those same files. Queries of the tests read the files through the embedded provider.
 class DeskFixture : public ::testing::Test
 {
 protected:
@@ -32,8 +36,39 @@ protected:
         options.invitations = 0;
         options.members = 0;
         m_set = DemoDatabaseBuilder(options, today()).build();
-        pointAt(m_set);
+        if (onSqlServer())
+            ASSERT_TRUE(m_server.start(catalogs())) << m_server.error().toStdString();
+        pointAtStore();
         TestSupport::clearErrorReports();
+    }
+
+    // The desk's store is SQL Server (the test server) rather than the embedded one.
+    virtual bool onSqlServer() const { return false; }
+
+    // The demo set's files as the catalogs the desk's strings name on the test server.
+    QList<TdsServerProcess::Catalog> catalogs() const
+    {
+        return {{QStringLiteral("Pelvrin"), checkinDb(), {}},
+                {QStringLiteral("ZELMAR"), checkinDb(), {}},
+                {QStringLiteral("KORDA"), kordaDb(), {checkinDb()}}};
+    }
+
+    // Points the desk's three connections at the test server; keys: more of the connection
+    // text, such as time-outs.
+    void pointAtServer(const QString &keys = QString()) const
+    {
+        qputenv("QUORVET_CONNECTION_SQLSERVER", (m_server.connectionString(QStringLiteral("Pelvrin")) + keys).toUtf8());
+        qputenv("QUORVET_CONNECTION_ZELMAR", (m_server.connectionString(QStringLiteral("ZELMAR")) + keys).toUtf8());
+        qputenv("QUORVET_CONNECTION_KORDA", (m_server.connectionString(QStringLiteral("KORDA")) + keys).toUtf8());
+    }
+
+    // Points the desk's three connections at the test's store again.
+    void pointAtStore() const
+    {
+        if (onSqlServer())
+            pointAtServer();
+        else
+            pointAt(m_set);
     }
 
     void TearDown() override
@@ -82,25 +117,6 @@ protected:
         return scalar(checkinDb(), QStringLiteral("SELECT checked_in FROM tbConvites WHERE convite_no = '%1'").arg(conviteNo));
     }
 
-    // Scans of "ab7" and "1003" find the invitations stored as "AB7" and "1003 " (the sample
-    // invitations 1001 and 1003 renumbered), as SQL Server's default collation finds them.
-    void expectNumbersFoundWhateverTheirCaseAndPadding(frmMain &w) const
-    {
-        exec(checkinDb(), QStringLiteral("UPDATE tbConvites SET convite_no = 'AB7' WHERE convite_no = '1001'"));
-        exec(checkinDb(), QStringLiteral("UPDATE tbConvites SET convite_no = '1003 ' WHERE convite_no = '1003'"));
-        const struct
-        {
-            const char *typed;
-            const char *name;
-        } cases[] = {{"ab7", "Ana Catarina Moreira Lopes"}, {"1003", "Luísa Fernanda Guerreiro Dias"}};
-        for (const auto &c : cases) {
-            w.FXNo_TAP()->setText(QString::fromLatin1(c.typed));
-            w.VerifyCode();
-            EXPECT_EQ(verdict(w), QStringLiteral("Convite OK!")) << c.typed;
-            EXPECT_EQ(w.FXNome_Union()->text(), QString::fromUtf8(c.name)) << c.typed;
-        }
-    }
-
     // The main window, shown and active, closing without ending any process.
     static std::unique_ptr<frmMain> desk()
     {
@@ -109,35 +125,35 @@ protected:
         w->show();
         w->activateWindow();
         EXPECT_TRUE(QTest::qWaitForWindowActive(w.get()));
-        w->FXNo_TAP()->setFocus();
+        w->ui().FXNo_TAP->setFocus();
         return w;
     }
 
     // Types the number as a person (or a keyboard-wedge scanner) does and presses Enter.
     static void typeAndEnter(frmMain &w, const QString &number)
     {
-        QTest::keyClicks(w.FXNo_TAP(), number);
-        QTest::keyClick(w.FXNo_TAP(), Qt::Key_Return);
+        QTest::keyClicks(w.ui().FXNo_TAP, number);
+        QTest::keyClick(w.ui().FXNo_TAP, Qt::Key_Return);
     }
 
     // Puts any text in the box, as a paste would, and presses Enter.
     static void enterText(frmMain &w, const QString &text)
     {
-        w.FXNo_TAP()->setText(text);
-        QTest::keyClick(w.FXNo_TAP(), Qt::Key_Return);
+        w.ui().FXNo_TAP->setText(text);
+        QTest::keyClick(w.ui().FXNo_TAP, Qt::Key_Return);
     }
 
     // Waits until the pause after the verdict ends and the entry box is given back.
     static bool waitForUnlock(frmMain &w)
     {
-        return QTest::qWaitFor([&] { return w.FXNo_TAP()->isEnabled(); }, 10000);
+        return QTest::qWaitFor([&] { return w.ui().FXNo_TAP->isEnabled(); }, 10000);
     }
 
     // The verdict on show: its text, or empty when none is visible.
     static QString verdict(const frmMain &w)
     {
         QString shown;
-        for (QLabel *l : {w.FXMessage_OK(), w.FXMessage_Alert(), w.FXMessage_Invalid()}) {
+        for (QLabel *l : {w.ui().FXMessage_OK, w.ui().FXMessage_Alert, w.ui().FXMessage_Invalid}) {
             if (!l->isHidden())
                 shown += l->text();
         }
@@ -146,4 +162,24 @@ protected:
 
     QTemporaryDir m_dir;
     QString m_set;
+    // Stopped before the set's files go.
+    TdsServerProcess m_server;
 };
+
+// A desk fixture whose tests run on both stores: INSTANTIATE_TEST_SUITE_P(Stores, Suite, deskStores(), deskStoreName).
+template<typename Fixture = DeskFixture>
+class OnBothStores : public Fixture, public ::testing::WithParamInterface<const char *>
+{
+protected:
+    bool onSqlServer() const override { return std::string(this->GetParam()) == "SqlServer"; }
+};
+
+// The stores, and the test name's suffix for each.
+inline auto deskStores()
+{
+    return ::testing::Values("Embedded", "SqlServer");
+}
+inline std::string deskStoreName(const ::testing::TestParamInfo<const char *> &info)
+{
+    return info.param;
+}

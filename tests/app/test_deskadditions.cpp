@@ -61,36 +61,39 @@ protected:
 TEST_F(DeskAdditions, AGuestFoundByNameIsCheckedInLikeAScan)
 {
     auto w = desk();
-    EXPECT_EQ(w->Toolbar3Button()->text(), QStringLiteral("Procurar Convidado"));
+    EXPECT_EQ(w->ui().searchButton->text(), QStringLiteral("Procurar Convidado"));
     // Beside the VIP button, in the same row.
-    EXPECT_EQ(w->Toolbar3()->y(), w->Toolbar1()->y());
-    EXPECT_GT(w->Toolbar3()->x(), w->Toolbar1()->geometry().right());
+    EXPECT_EQ(w->ui().searchToolBar->y(), w->ui().Toolbar1->y());
+    EXPECT_GT(w->ui().searchToolBar->x(), w->ui().Toolbar1->geometry().right());
 
-    QTest::keyClick(w->FXNo_TAP(), Qt::Key_F3);
+    QTest::keyClick(w->ui().FXNo_TAP, Qt::Key_F3);
     auto *search = w->findChild<frmProcurarConvidado *>();
     ASSERT_NE(search, nullptr);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(search));
-    EXPECT_TRUE(w->FXNo_TAP()->text().isEmpty());
-    search->FXProcurar()->setFocus();
-    QTest::keyClicks(search->FXProcurar(), QStringLiteral("ana catarina"));
+    EXPECT_TRUE(w->ui().FXNo_TAP->text().isEmpty());
+    search->searchBox()->setFocus();
+    QTest::keyClicks(search->searchBox(), QStringLiteral("ana catarina"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return search->listedText() == QStringLiteral("ana catarina"); }, 10000));
-    ASSERT_EQ(search->ListView1()->topLevelItemCount(), 1);
-    QTest::keyClick(search->FXProcurar(), Qt::Key_Return);
+    ASSERT_EQ(search->guestList()->topLevelItemCount(), 1);
+    QTest::keyClick(search->searchBox(), Qt::Key_Return);
 
-    EXPECT_EQ(w->FXNo_TAP()->text(), QStringLiteral("1001"));
+    EXPECT_EQ(w->ui().FXNo_TAP->text(), QStringLiteral("1001"));
     EXPECT_EQ(verdict(*w), QStringLiteral("Convite OK!"));
-    EXPECT_EQ(w->FXNome_Union()->text(), QStringLiteral("Ana Catarina Moreira Lopes"));
+    EXPECT_EQ(w->ui().FXNome_Union->text(), QStringLiteral("Ana Catarina Moreira Lopes"));
     EXPECT_TRUE(checkedIn(QStringLiteral("1001")).isDateValue());
     ASSERT_EQ(journal().size(), 1u);
     EXPECT_EQ(journal()[0].verdict, QStringLiteral("accepted"));
 }
 
-TEST_F(DeskAdditions, EveryScanAndUndoIsJournalledAndTheCountFollows)
+// The journal and the count on both stores: the entry time journalled is the one the server holds.
+using DeskAdditionsOnStores = OnBothStores<DeskAdditions>;
+
+TEST_P(DeskAdditionsOnStores, EveryScanAndUndoIsJournalledAndTheCountFollows)
 {
     TestSupport::MsgBoxRecorder boxes;
     auto w = desk();
     const int64_t before = entered();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return w->LabelEntradas()->text() == EntryCounter::text(before); }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w->ui().entryCountLabel->text() == EntryCounter::text(before); }, 10000));
 
     const struct
     {
@@ -108,14 +111,16 @@ TEST_F(DeskAdditions, EveryScanAndUndoIsJournalledAndTheCountFollows)
     qputenv("QUORVET_CONNECTION_KORDA", QByteArrayLiteral("Provider=SQLite;Data Source=/nonexistent/korda.db"));
     endPause(*w);
     enterText(*w, QStringLiteral("1001"));
-    pointAt(m_set);
+    pointAtStore();
     endPause(*w);
     enterText(*w, QStringLiteral("1002"));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return w->LabelEntradas()->text() == EntryCounter::text(before + 2); }, 10000));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return w->ui().entryCountLabel->text() == EntryCounter::text(before + 2); }, 10000));
     endPause(*w);
     boxes.answerNext(MsgBox::Yes);
-    QTest::keyClick(w->FXNo_TAP(), Qt::Key_Escape);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return w->LabelEntradas()->text() == EntryCounter::text(before + 1); }, 10000));
+    QTest::keyClick(w->ui().FXNo_TAP, Qt::Key_Escape);
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return w->ui().entryCountLabel->text() == EntryCounter::text(before + 1); }, 10000));
 
     std::vector<JournalEntry> written = journal();
     ASSERT_EQ(written.size(), std::size(scans) + 3);
@@ -187,11 +192,11 @@ TEST_F(DeskAdditions, F4ShowsTheEntriesOfTheDayAsBarsThatFollowTheDeskAndExport)
     exec(checkinDb(), QStringLiteral("UPDATE tbConvites SET checked_in = DATEADD(MINUTE, -2, GETDATE()) "
                                      "WHERE convite_no = '1004'"));
     auto w = desk();
-    EXPECT_EQ(w->Toolbar4Button()->text(), QStringLiteral("Estatísticas"));
-    EXPECT_EQ(w->Toolbar4()->y(), w->Toolbar3()->y());
-    EXPECT_GT(w->Toolbar4()->x(), w->Toolbar3()->geometry().right());
+    EXPECT_EQ(w->ui().statisticsButton->text(), QStringLiteral("Estatísticas"));
+    EXPECT_EQ(w->ui().statisticsToolBar->y(), w->ui().searchToolBar->y());
+    EXPECT_GT(w->ui().statisticsToolBar->x(), w->ui().searchToolBar->geometry().right());
 
-    QTest::keyClick(w->FXNo_TAP(), Qt::Key_F4);
+    QTest::keyClick(w->ui().FXNo_TAP, Qt::Key_F4);
     frmEstatisticas *stats = w->statisticsWindow();
     ASSERT_NE(stats, nullptr);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(stats));
@@ -203,7 +208,7 @@ TEST_F(DeskAdditions, F4ShowsTheEntriesOfTheDayAsBarsThatFollowTheDeskAndExport)
     EXPECT_GT(barsAtQuarters, 100);
 
     // A second F4 brings the same window forward.
-    QTest::keyClick(w->FXNo_TAP(), Qt::Key_F4);
+    QTest::keyClick(w->ui().FXNo_TAP, Qt::Key_F4);
     EXPECT_EQ(w->findChildren<frmEstatisticas *>().size(), 1);
 
     // Five-minute buckets: about three times as many, and thinner bars.
@@ -298,7 +303,7 @@ TEST_F(DeskAdditions, ChildDeskChecksInAndWaits)
             return false;
         }
     } watch;
-    w->FXMessage_OK()->installEventFilter(&watch);
+    w->ui().FXMessage_OK->installEventFilter(&watch);
     typeAndEnter(*w, QStringLiteral("1001"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return watch.painted; }, 10000));
     std::printf("painted\n");
@@ -332,5 +337,7 @@ TEST_F(DeskAdditions, KilledRightAfterAVerdictLosesNothing)
     EXPECT_EQ(written[0].verdict, QStringLiteral("accepted"));
     EXPECT_EQ(written[0].entryTime, ScanJournal::entryTimeText(checkedIn(QStringLiteral("1001"))));
 }
+
+INSTANTIATE_TEST_SUITE_P(Stores, DeskAdditionsOnStores, deskStores(), deskStoreName);
 
 } // namespace

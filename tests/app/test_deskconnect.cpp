@@ -19,10 +19,10 @@ TEST_F(DeskConnect, AllThreeReachable)
 {
     auto w = desk();
     EXPECT_TRUE(w->Connect().isEmpty());
-    EXPECT_FALSE(w->Label_ZELMAR()->isHidden());
-    EXPECT_FALSE(w->Label_KORDA()->isHidden());
-    EXPECT_EQ(w->Label_ZELMAR()->text(), QStringLiteral("Conectado ao servidor do ZELMAR"));
-    EXPECT_EQ(w->Label_KORDA()->text(), QStringLiteral("Conectado ao servidor da KORDA"));
+    EXPECT_FALSE(w->ui().Label_ZELMAR->isHidden());
+    EXPECT_FALSE(w->ui().Label_KORDA->isHidden());
+    EXPECT_EQ(w->ui().Label_ZELMAR->text(), QStringLiteral("Conectado ao servidor do ZELMAR"));
+    EXPECT_EQ(w->ui().Label_KORDA->text(), QStringLiteral("Conectado ao servidor da KORDA"));
     for (const ConnectionRef &c : {w->ConnSqlServer(), w->ConnZELMAR(), w->ConnKORDA}) {
         ASSERT_NE(c, nullptr);
         EXPECT_EQ(c->State(), Connection::StateOpen);
@@ -39,8 +39,8 @@ TEST_F(DeskConnect, TheCheckinDatabaseMissingFailsWithBothLabelsShowingSuccess)
     qputenv("QUORVET_CONNECTION_SQLSERVER", DemoEnvironment::sqlServerConnection(missing()).toUtf8());
     auto w = desk();
     EXPECT_EQ(w->Connect(), Failed);
-    EXPECT_EQ(w->Label_ZELMAR()->text(), QStringLiteral("Conectado ao servidor do ZELMAR"));
-    EXPECT_EQ(w->Label_KORDA()->text(), QStringLiteral("Conectado ao servidor da KORDA"));
+    EXPECT_EQ(w->ui().Label_ZELMAR->text(), QStringLiteral("Conectado ao servidor do ZELMAR"));
+    EXPECT_EQ(w->ui().Label_KORDA->text(), QStringLiteral("Conectado ao servidor da KORDA"));
     EXPECT_NE(w->ConnSqlServer()->State(), Connection::StateOpen);
 }
 
@@ -49,8 +49,8 @@ TEST_F(DeskConnect, ZelmarMissingShowsItsErrorAndTheOthersAreStillTested)
     qputenv("QUORVET_CONNECTION_ZELMAR", DemoEnvironment::zelmarConnection(missing()).toUtf8());
     auto w = desk();
     EXPECT_EQ(w->Connect(), Failed);
-    EXPECT_EQ(w->Label_ZELMAR()->text(), QStringLiteral("ERRO: não foi possivel ligar ao servidor do ZELMAR"));
-    EXPECT_EQ(w->Label_KORDA()->text(), QStringLiteral("Conectado ao servidor da KORDA"));
+    EXPECT_EQ(w->ui().Label_ZELMAR->text(), QStringLiteral("ERRO: não foi possivel ligar ao servidor do ZELMAR"));
+    EXPECT_EQ(w->ui().Label_KORDA->text(), QStringLiteral("Conectado ao servidor da KORDA"));
     EXPECT_NE(w->ConnZELMAR()->State(), Connection::StateOpen);
     EXPECT_EQ(w->ConnKORDA->State(), Connection::StateOpen);
     EXPECT_EQ(w->ConnSqlServer()->State(), Connection::StateOpen);
@@ -58,7 +58,7 @@ TEST_F(DeskConnect, ZelmarMissingShowsItsErrorAndTheOthersAreStillTested)
     // Reachable again: the next call clears the labels and shows the new state.
     pointAt(m_set);
     EXPECT_TRUE(w->Connect().isEmpty());
-    EXPECT_EQ(w->Label_ZELMAR()->text(), QStringLiteral("Conectado ao servidor do ZELMAR"));
+    EXPECT_EQ(w->ui().Label_ZELMAR->text(), QStringLiteral("Conectado ao servidor do ZELMAR"));
 }
 
 TEST_F(DeskConnect, KordaMissingShowsItsError)
@@ -66,8 +66,8 @@ TEST_F(DeskConnect, KordaMissingShowsItsError)
     qputenv("QUORVET_CONNECTION_KORDA", DemoEnvironment::kordaConnection(missing()).toUtf8());
     auto w = desk();
     EXPECT_EQ(w->Connect(), Failed);
-    EXPECT_EQ(w->Label_ZELMAR()->text(), QStringLiteral("Conectado ao servidor do ZELMAR"));
-    EXPECT_EQ(w->Label_KORDA()->text(), QStringLiteral("ERRO: não foi possivel ligar ao servidor da KORDA"));
+    EXPECT_EQ(w->ui().Label_ZELMAR->text(), QStringLiteral("Conectado ao servidor do ZELMAR"));
+    EXPECT_EQ(w->ui().Label_KORDA->text(), QStringLiteral("ERRO: não foi possivel ligar ao servidor da KORDA"));
 }
 
 TEST_F(DeskConnect, TwoCallsInARowLeaveThreeConnectionsNotSix)
@@ -115,7 +115,7 @@ TEST_F(DeskConnect, ARegistryNamedConnectionWithoutSettingsFails)
     qputenv("QUORVET_CONNECTION_SQLSERVER", "Registry=QuorvetDeskTest");
     auto w = desk();
     EXPECT_EQ(w->Connect(), Failed);
-    EXPECT_EQ(w->Label_ZELMAR()->text(), QStringLiteral("Conectado ao servidor do ZELMAR"));
+    EXPECT_EQ(w->ui().Label_ZELMAR->text(), QStringLiteral("Conectado ao servidor do ZELMAR"));
 }
 
 } // namespace

@@ -26,16 +26,16 @@ protected:
     static QStringList panel(const frmMain &w)
     {
         QStringList texts;
-        for (QLabel *l : {w.FXNome_Union(), w.FXNo_Empresa(), w.FXNo_Socio(), w.FXData_Nascimento(), w.FXEmpresa(),
-                          w.FXBase(), w.FXMorada(), w.FXLocalidade()})
+        for (QLabel *l : {w.ui().FXNome_Union, w.ui().FXNo_Empresa, w.ui().FXNo_Socio, w.ui().FXData_Nascimento,
+                          w.ui().FXEmpresa, w.ui().FXBase, w.ui().FXMorada, w.ui().FXLocalidade})
             texts << l->text();
         return texts;
     }
 
     static QList<bool> shown(const frmMain &w)
     {
-        return {!w.FXMessage_OK()->isHidden(), !w.FXMessage_Alert()->isHidden(), !w.FXMessage_Invalid()->isHidden(),
-                !w.FXMessage_Fundo()->isHidden()};
+        return {!w.ui().FXMessage_OK->isHidden(), !w.ui().FXMessage_Alert->isHidden(),
+                !w.ui().FXMessage_Invalid->isHidden(), !w.ui().FXMessage_Fundo->isHidden()};
     }
 
     ConnectionRef m_connection;
@@ -55,7 +55,7 @@ TEST_F(DeskDisplay, FillFieldsWritesTheEightLabelsAndANullColumnLeavesItsLabelEm
     EXPECT_EQ(texts[5], QStringLiteral("Faro"));
     EXPECT_TRUE(texts[6].isEmpty()); // morada is Null
     EXPECT_EQ(texts[7], QStringLiteral("Faro"));
-    EXPECT_TRUE(Tag(w->FXNome_Union()).isEmpty());
+    EXPECT_TRUE(Tag(w->ui().FXNome_Union).isEmpty());
     EXPECT_TRUE(TestSupport::errorReports().isEmpty());
 }
 
@@ -87,9 +87,9 @@ TEST_F(DeskDisplay, FillFieldsWithoutAColumnFailsThereAndReports)
     rs->Open(QStringLiteral("SELECT nome_union, no_empresa FROM vwAssociados_Completos WHERE contacto_id = 101"),
              m_connection);
     w->FillFields(rs);
-    EXPECT_EQ(w->FXNome_Union()->text(), QStringLiteral("Ana Catarina Moreira Lopes"));
-    EXPECT_EQ(w->FXNo_Empresa()->text(), QStringLiteral("310101"));
-    EXPECT_TRUE(w->FXNo_Socio()->text().isEmpty());
+    EXPECT_EQ(w->ui().FXNome_Union->text(), QStringLiteral("Ana Catarina Moreira Lopes"));
+    EXPECT_EQ(w->ui().FXNo_Empresa->text(), QStringLiteral("310101"));
+    EXPECT_TRUE(w->ui().FXNo_Socio->text().isEmpty());
     const QList<QJsonObject> reports = TestSupport::errorReports();
     ASSERT_EQ(reports.size(), 1);
     EXPECT_EQ(reports[0].value(QStringLiteral("procedure")).toString(), QStringLiteral("FillFields"));
@@ -104,22 +104,22 @@ TEST_F(DeskDisplay, TextFromTheDatabaseIsShownAsPlainTextFromTheFirstCheckin)
                           .arg(name));
     auto w = desk();
     typeAndEnter(*w, QStringLiteral("1005"));
-    EXPECT_EQ(w->FXNome_Union()->text(), name);
+    EXPECT_EQ(w->ui().FXNome_Union->text(), name);
     EXPECT_EQ(verdict(*w), QStringLiteral("Convite OK! (CALL: <i>X1</i>)"));
 
     // Drawn exactly as a plain-text label of the same look, in the same place, draws it.
-    QLabel plain(name, w->FXNome_Union()->parentWidget());
+    QLabel plain(name, w->ui().FXNome_Union->parentWidget());
     plain.setTextFormat(Qt::PlainText);
-    plain.setFont(w->FXNome_Union()->font());
-    plain.setPalette(w->FXNome_Union()->palette());
-    plain.setAlignment(w->FXNome_Union()->alignment());
-    plain.setGeometry(w->FXNome_Union()->geometry());
+    plain.setFont(w->ui().FXNome_Union->font());
+    plain.setPalette(w->ui().FXNome_Union->palette());
+    plain.setAlignment(w->ui().FXNome_Union->alignment());
+    plain.setGeometry(w->ui().FXNome_Union->geometry());
     plain.show();
-    EXPECT_EQ(w->FXNome_Union()->grab().toImage(), plain.grab().toImage());
+    EXPECT_EQ(w->ui().FXNome_Union->grab().toImage(), plain.grab().toImage());
 
-    for (QLabel *l : {w->FXNome_Union(), w->FXNo_Empresa(), w->FXNo_Socio(), w->FXData_Nascimento(), w->FXEmpresa(),
-                      w->FXBase(), w->FXMorada(), w->FXLocalidade(), w->FXMessage_OK(), w->FXMessage_Alert(),
-                      w->FXMessage_Invalid(), w->Label_ZELMAR(), w->Label_KORDA()})
+    for (QLabel *l : {w->ui().FXNome_Union, w->ui().FXNo_Empresa, w->ui().FXNo_Socio, w->ui().FXData_Nascimento,
+                      w->ui().FXEmpresa, w->ui().FXBase, w->ui().FXMorada, w->ui().FXLocalidade, w->ui().FXMessage_OK,
+                      w->ui().FXMessage_Alert, w->ui().FXMessage_Invalid, w->ui().Label_ZELMAR, w->ui().Label_KORDA})
         EXPECT_EQ(l->textFormat(), Qt::PlainText) << l->objectName().toStdString();
 }
 
@@ -128,26 +128,26 @@ TEST_F(DeskDisplay, ShowMessageShowsOneVerdictOverTheBandInItsColour)
     auto w = desk();
     w->ShowMessage(1, QString(), QStringLiteral("X1"));
     EXPECT_EQ(shown(*w), (QList<bool>{true, false, false, true}));
-    EXPECT_EQ(w->FXMessage_OK()->text(), QStringLiteral("Convite OK! (CALL: X1)"));
-    EXPECT_EQ(w->FXMessage_Fundo()->palette().color(QPalette::Window), QColor(47, 106, 151));
+    EXPECT_EQ(w->ui().FXMessage_OK->text(), QStringLiteral("Convite OK! (CALL: X1)"));
+    EXPECT_EQ(w->ui().FXMessage_Fundo->palette().color(QPalette::Window), QColor(47, 106, 151));
 
     // The next verdict restores the standard texts.
     w->ShowMessage(3, QString(), QString());
     EXPECT_EQ(shown(*w), (QList<bool>{false, false, true, true}));
-    EXPECT_EQ(w->FXMessage_Invalid()->text(), QStringLiteral("O convite não é válido!"));
-    EXPECT_EQ(w->FXMessage_OK()->text(), QStringLiteral("Convite OK!"));
-    EXPECT_EQ(w->FXMessage_Fundo()->palette().color(QPalette::Window), QColor(128, 0, 0));
+    EXPECT_EQ(w->ui().FXMessage_Invalid->text(), QStringLiteral("O convite não é válido!"));
+    EXPECT_EQ(w->ui().FXMessage_OK->text(), QStringLiteral("Convite OK!"));
+    EXPECT_EQ(w->ui().FXMessage_Fundo->palette().color(QPalette::Window), QColor(128, 0, 0));
 
     // A replacement text wins over the call sign.
     w->ShowMessage(3, QStringLiteral("Outro texto"), QStringLiteral("X2"));
-    EXPECT_EQ(w->FXMessage_Invalid()->text(), QStringLiteral("Outro texto"));
-    EXPECT_EQ(Tag(w->FXMessage_Invalid()), QStringLiteral("O convite não é válido!"));
+    EXPECT_EQ(w->ui().FXMessage_Invalid->text(), QStringLiteral("Outro texto"));
+    EXPECT_EQ(Tag(w->ui().FXMessage_Invalid), QStringLiteral("O convite não é válido!"));
 
     w->ShowMessage(2, QString(), QString());
     EXPECT_EQ(shown(*w), (QList<bool>{false, true, false, true}));
-    EXPECT_EQ(w->FXMessage_Alert()->text(), QStringLiteral("O convite não existe..."));
-    EXPECT_EQ(w->FXMessage_Fundo()->palette().color(QPalette::Window), QColor(201, 201, 3));
-    EXPECT_EQ(w->FXMessage_Invalid()->text(), QStringLiteral("O convite não é válido!"));
+    EXPECT_EQ(w->ui().FXMessage_Alert->text(), QStringLiteral("O convite não existe..."));
+    EXPECT_EQ(w->ui().FXMessage_Fundo->palette().color(QPalette::Window), QColor(201, 201, 3));
+    EXPECT_EQ(w->ui().FXMessage_Invalid->text(), QStringLiteral("O convite não é válido!"));
 }
 
 TEST_F(DeskDisplay, ShowMessageOfAnotherKindHidesAllFourAndAppliesNoText)
@@ -157,9 +157,9 @@ TEST_F(DeskDisplay, ShowMessageOfAnotherKindHidesAllFourAndAppliesNoText)
         w->ShowMessage(1, QString(), QString());
         w->ShowMessage(kind, QStringLiteral("texto"), QStringLiteral("X1"));
         EXPECT_EQ(shown(*w), (QList<bool>{false, false, false, false})) << kind;
-        EXPECT_EQ(w->FXMessage_OK()->text(), QStringLiteral("Convite OK!"));
-        EXPECT_EQ(w->FXMessage_Alert()->text(), QStringLiteral("O convite não existe..."));
-        EXPECT_EQ(w->FXMessage_Invalid()->text(), QStringLiteral("O convite não é válido!"));
+        EXPECT_EQ(w->ui().FXMessage_OK->text(), QStringLiteral("Convite OK!"));
+        EXPECT_EQ(w->ui().FXMessage_Alert->text(), QStringLiteral("O convite não existe..."));
+        EXPECT_EQ(w->ui().FXMessage_Invalid->text(), QStringLiteral("O convite não é válido!"));
     }
 }
 
@@ -171,8 +171,8 @@ TEST_F(DeskDisplay, EachVerdictShowsItsSymbolOnScreenAndTheClearedScreenNone)
     auto w = desk();
     w->Form_Load();
     ASSERT_TRUE(QTest::qWaitFor([&] { return w->size() == QSize(1280, 800); }, 5000));
-    const QRect area(w->verdictSymbol()->mapTo(w.get(), QPoint(0, 0)), w->verdictSymbol()->size());
-    ASSERT_GE(area.height(), w->FXMessage_OK()->height()); // scaled with the band, not a fixed icon
+    const QRect area(w->ui().verdictSymbol->mapTo(w.get(), QPoint(0, 0)), w->ui().verdictSymbol->size());
+    ASSERT_GE(area.height(), w->ui().FXMessage_OK->height()); // scaled with the band, not a fixed icon
     const auto pixel = [&](const QImage &grab, double x, double y) {
         return grab.pixelColor(area.left() + int(x * area.width()), area.top() + int(y * area.height()));
     };
@@ -194,7 +194,7 @@ TEST_F(DeskDisplay, EachVerdictShowsItsSymbolOnScreenAndTheClearedScreenNone)
         EXPECT_EQ(pixel(grab, k.clear.x(), k.clear.y()), k.band) << k.kind;
     }
     w->LimparForm();
-    EXPECT_TRUE(w->verdictSymbol()->isHidden());
+    EXPECT_TRUE(w->ui().verdictSymbol->isHidden());
     // Neither band nor symbol: the body's white alone (the symbol's strokes have a dark edge).
     QImage cleared = w->grab().toImage().copy(area).convertToFormat(QImage::Format_RGB32);
     QImage white(cleared.size(), QImage::Format_RGB32);
@@ -206,17 +206,17 @@ TEST_F(DeskDisplay, LimparFormEmptiesPanelPhotographAndVerdictAndEndsTheUndo)
 {
     auto w = desk();
     typeAndEnter(*w, QStringLiteral("1001"));
-    ASSERT_TRUE(w->ucIDFotos1()->hasPhoto());
+    ASSERT_TRUE(w->ui().ucIDFotos1->hasPhoto());
     ASSERT_NE(w->LastConviteID, 0);
     w->LimparForm();
     EXPECT_EQ(panel(*w), QStringList(8, QString()));
-    EXPECT_FALSE(w->ucIDFotos1()->hasPhoto());
-    EXPECT_EQ(w->ucIDFotos1()->ContactID(), -1);
+    EXPECT_FALSE(w->ui().ucIDFotos1->hasPhoto());
+    EXPECT_EQ(w->ui().ucIDFotos1->ContactID(), -1);
     EXPECT_EQ(shown(*w), (QList<bool>{false, false, false, false}));
     EXPECT_EQ(w->LastConviteID, 0);
     // The entry box, its text and the timer are left alone.
-    EXPECT_EQ(w->FXNo_TAP()->text(), QStringLiteral("1001"));
-    EXPECT_EQ(w->Timer1()->Interval(), 2000);
+    EXPECT_EQ(w->ui().FXNo_TAP->text(), QStringLiteral("1001"));
+    EXPECT_EQ(w->ui().Timer1->Interval(), 2000);
 
     // On an empty panel it still clears the photograph and hides the verdict.
     w->ShowMessage(2, QString(), QString());
@@ -230,19 +230,19 @@ TEST_F(DeskDisplay, TheTickFiresOnceAndGivesTheEntryBoxBackFocused)
 {
     auto w = desk();
     int ticks = 0;
-    QObject::connect(w->Timer1(), &VbTimer::Timer, [&] { ++ticks; });
+    QObject::connect(w->ui().Timer1, &VbTimer::Timer, [&] { ++ticks; });
     typeAndEnter(*w, QStringLiteral("424242"));
-    EXPECT_FALSE(w->FXNo_TAP()->isEnabled());
-    EXPECT_EQ(w->FXNo_TAP()->palette().color(QPalette::Base), QApplication::palette().color(QPalette::Button));
+    EXPECT_FALSE(w->ui().FXNo_TAP->isEnabled());
+    EXPECT_EQ(w->ui().FXNo_TAP->palette().color(QPalette::Base), QApplication::palette().color(QPalette::Button));
     ASSERT_TRUE(waitForUnlock(*w));
     EXPECT_EQ(ticks, 1);
-    EXPECT_FALSE(w->Timer1()->Enabled());
-    EXPECT_EQ(w->Timer1()->Interval(), 0);
-    EXPECT_FALSE(w->Timer1()->isRunning());
-    EXPECT_EQ(w->FXNo_TAP()->palette().color(QPalette::Base), QApplication::palette().color(QPalette::Base));
-    EXPECT_TRUE(w->FXNo_TAP()->hasFocus());
+    EXPECT_FALSE(w->ui().Timer1->Enabled());
+    EXPECT_EQ(w->ui().Timer1->Interval(), 0);
+    EXPECT_FALSE(w->ui().Timer1->isRunning());
+    EXPECT_EQ(w->ui().FXNo_TAP->palette().color(QPalette::Base), QApplication::palette().color(QPalette::Base));
+    EXPECT_TRUE(w->ui().FXNo_TAP->hasFocus());
     // The number stays selected, so the next one typed replaces it.
-    EXPECT_EQ(w->FXNo_TAP()->selectedText(), QStringLiteral("424242"));
+    EXPECT_EQ(w->ui().FXNo_TAP->selectedText(), QStringLiteral("424242"));
 }
 
 // The entry box keeps no undo history from one guest to the next, however many numbers
@@ -253,12 +253,12 @@ TEST_F(DeskDisplay, TheTickLeavesTheEntryBoxWithoutUndoHistory)
     for (const QString &number : {QStringLiteral("424242"), QStringLiteral("535353")}) {
         typeAndEnter(*w, number);
         ASSERT_TRUE(waitForUnlock(*w));
-        EXPECT_FALSE(w->FXNo_TAP()->isUndoAvailable());
-        EXPECT_EQ(w->FXNo_TAP()->text(), number);
-        EXPECT_EQ(w->FXNo_TAP()->selectedText(), number);
+        EXPECT_FALSE(w->ui().FXNo_TAP->isUndoAvailable());
+        EXPECT_EQ(w->ui().FXNo_TAP->text(), number);
+        EXPECT_EQ(w->ui().FXNo_TAP->selectedText(), number);
     }
-    QTest::keyClick(w->FXNo_TAP(), Qt::Key_Z, Qt::ControlModifier);
-    EXPECT_EQ(w->FXNo_TAP()->text(), QStringLiteral("535353"));
+    QTest::keyClick(w->ui().FXNo_TAP, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(w->ui().FXNo_TAP->text(), QStringLiteral("535353"));
 }
 
 } // namespace

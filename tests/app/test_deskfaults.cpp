@@ -79,8 +79,8 @@ TEST_F(DeskFaults, DeletedDatabasesShowTheConnectBoxCreateNoEmptyFileAndComeBack
     typeAndEnter(*w, QStringLiteral("1002"));
     ASSERT_EQ(boxes.boxes().size(), 1);
     EXPECT_EQ(boxes.boxes()[0].prompt, ConnectFailed);
-    EXPECT_EQ(w->Label_ZELMAR()->text(), QStringLiteral("ERRO: não foi possivel ligar ao servidor do ZELMAR"));
-    EXPECT_EQ(w->Label_KORDA()->text(), QStringLiteral("ERRO: não foi possivel ligar ao servidor da KORDA"));
+    EXPECT_EQ(w->ui().Label_ZELMAR->text(), QStringLiteral("ERRO: não foi possivel ligar ao servidor do ZELMAR"));
+    EXPECT_EQ(w->ui().Label_KORDA->text(), QStringLiteral("ERRO: não foi possivel ligar ao servidor da KORDA"));
     EXPECT_TRUE(verdict(*w).isEmpty());
     EXPECT_FALSE(QFileInfo::exists(checkinDb()));
     EXPECT_FALSE(QFileInfo::exists(kordaDb()));
@@ -91,7 +91,7 @@ TEST_F(DeskFaults, DeletedDatabasesShowTheConnectBoxCreateNoEmptyFileAndComeBack
     ASSERT_TRUE(QFile::rename(kordaAway, kordaDb()));
     acceptInvitation(*w, QStringLiteral("1002"));
     EXPECT_EQ(boxes.boxes().size(), 1);
-    EXPECT_EQ(w->Label_KORDA()->text(), QStringLiteral("Conectado ao servidor da KORDA"));
+    EXPECT_EQ(w->ui().Label_KORDA->text(), QStringLiteral("Conectado ao servidor da KORDA"));
 }
 
 // Another process holds the write lock of the check-in database while the desk checks in.
@@ -153,7 +153,7 @@ TEST_F(DeskFaults, ALockedDatabaseEndsInAClearVerdictAndTheInvitationChecksInOnc
         // Readers go on beside the writer, so the desk gets as far as its update and waits there.
         EXPECT_TRUE(boxes.boxes().isEmpty());
         EXPECT_EQ(verdict(*w), ProcedureError + QStringLiteral("database is locked"));
-        EXPECT_FALSE(w->FXMessage_Invalid()->isHidden());
+        EXPECT_FALSE(w->ui().FXMessage_Invalid->isHidden());
         ASSERT_EQ(TestSupport::errorReports().size(), 1);
         EXPECT_EQ(TestSupport::errorReports()[0].value(QStringLiteral("procedure")).toString(),
                   QStringLiteral("VerifyCode"));
@@ -222,16 +222,16 @@ TEST_F(DeskFaults, WithoutTheArchiveFolderTheMemberIsShownWithoutPhotograph)
 {
     auto w = desk();
     acceptInvitation(*w, QStringLiteral("1001"));
-    EXPECT_TRUE(w->ucIDFotos1()->hasPhoto());
+    EXPECT_TRUE(w->ui().ucIDFotos1->hasPhoto());
     const QString archive =
         scalar(checkinDb(), QStringLiteral("SELECT arquivodocumental FROM tbDefs")).toText();
     ASSERT_TRUE(QFileInfo(archive).isDir()) << qPrintable(archive);
     ASSERT_TRUE(QDir(archive).removeRecursively());
 
     acceptInvitation(*w, QStringLiteral("1009"));
-    EXPECT_EQ(w->FXNome_Union()->text(), QStringLiteral("João Pedro Antunes Barros"));
-    EXPECT_FALSE(w->ucIDFotos1()->hasPhoto());
-    EXPECT_TRUE(w->ucIDFotos1()->photoPath().isEmpty());
+    EXPECT_EQ(w->ui().FXNome_Union->text(), QStringLiteral("João Pedro Antunes Barros"));
+    EXPECT_FALSE(w->ui().ucIDFotos1->hasPhoto());
+    EXPECT_TRUE(w->ui().ucIDFotos1->photoPath().isEmpty());
     EXPECT_FALSE(QFileInfo::exists(archive));
     EXPECT_TRUE(TestSupport::errorReports().isEmpty());
 }
@@ -295,7 +295,7 @@ TEST_F(DeskFaults, AGarbledRegistryFileFailsTheConnectionAndIsToldOnce)
         typeAndEnter(*w, QStringLiteral("1002"));
         ASSERT_EQ(boxes.boxes().size(), i + 1);
         EXPECT_EQ(boxes.boxes()[i].prompt, ConnectFailed);
-        EXPECT_EQ(w->Label_ZELMAR()->text(), QStringLiteral("Conectado ao servidor do ZELMAR"));
+        EXPECT_EQ(w->ui().Label_ZELMAR->text(), QStringLiteral("Conectado ao servidor do ZELMAR"));
         EXPECT_TRUE(verdict(*w).isEmpty());
         ASSERT_TRUE(waitForUnlock(*w));
     }

@@ -8,7 +8,7 @@
 
 namespace {
 
-class DeskHostile : public DeskFixture
+class DeskHostile : public OnBothStores<>
 {
 protected:
     // Row count of every table of a database file.
@@ -38,7 +38,7 @@ protected:
     }
 };
 
-TEST_F(DeskHostile, HostileEntriesAreNotFoundAndChangeNothing)
+TEST_P(DeskHostile, HostileEntriesAreNotFoundAndChangeNothing)
 {
     const std::map<QString, int64_t> before = everything();
     ASSERT_GE(before.size(), 14u);
@@ -68,7 +68,7 @@ TEST_F(DeskHostile, HostileEntriesAreNotFoundAndChangeNothing)
     auto w = desk();
     for (const QString &entry : entries) {
         SCOPED_TRACE(entry.left(40).toStdString());
-        w->FXNo_TAP()->setText(entry);
+        w->ui().FXNo_TAP->setText(entry);
         w->VerifyCode();
         EXPECT_EQ(verdict(*w), QStringLiteral("O convite não existe...")) << qPrintable(verdict(*w).left(300));
         EXPECT_EQ(w->LastConviteID, 0);
@@ -78,7 +78,7 @@ TEST_F(DeskHostile, HostileEntriesAreNotFoundAndChangeNothing)
     EXPECT_EQ(everything(), before);
 }
 
-TEST_F(DeskHostile, AnInvitationNumberWithApostrophesAndQuotesIsFoundAsItIs)
+TEST_P(DeskHostile, AnInvitationNumberWithApostrophesAndQuotesIsFoundAsItIs)
 {
     exec(checkinDb(), QStringLiteral("INSERT INTO tbConvites (convite_no, socio_id, nome, base_dados) "
                                      "VALUES ('77''01', NULL, 'Convidado Apóstrofo', 1), "
@@ -97,10 +97,10 @@ TEST_F(DeskHostile, AnInvitationNumberWithApostrophesAndQuotesIsFoundAsItIs)
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.entry.toStdString());
-        w->FXNo_TAP()->setText(c.entry);
+        w->ui().FXNo_TAP->setText(c.entry);
         w->VerifyCode();
         EXPECT_EQ(verdict(*w), QStringLiteral("Convite OK!"));
-        EXPECT_EQ(w->FXNome_Union()->text(), c.name);
+        EXPECT_EQ(w->ui().FXNome_Union->text(), c.name);
         EXPECT_NE(w->LastConviteID, 0);
     }
     std::map<QString, int64_t> after = everything();
@@ -109,10 +109,12 @@ TEST_F(DeskHostile, AnInvitationNumberWithApostrophesAndQuotesIsFoundAsItIs)
     EXPECT_EQ(after, before);
     // Near misses of those numbers find nothing.
     for (const QString &miss : {QStringLiteral("7701"), QStringLiteral("88"), QStringLiteral("xy")}) {
-        w->FXNo_TAP()->setText(miss);
+        w->ui().FXNo_TAP->setText(miss);
         w->VerifyCode();
         EXPECT_EQ(verdict(*w), QStringLiteral("O convite não existe...")) << miss.toStdString();
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Stores, DeskHostile, deskStores(), deskStoreName);
 
 } // namespace

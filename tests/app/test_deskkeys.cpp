@@ -13,10 +13,10 @@ namespace {
 
 const QString UndoTitle = QStringLiteral("Anular última entrada");
 
-class DeskKeys : public DeskFixture
+class DeskKeys : public OnBothStores<>
 {
 protected:
-    static QWidget *validarButton(const frmMain &w) { return w.Toolbar2()->widgetForAction(w.Toolbar2Button()); }
+    static QWidget *validarButton(const frmMain &w) { return w.ui().Toolbar2->widgetForAction(w.ui().Toolbar2Button); }
 
     // Keys as the window system delivers them, `gap` milliseconds apart from `*ms` on: to the
     // widget with the focus (none while the desk is locked: then the window takes them).
@@ -48,7 +48,7 @@ public:
     int toolbarRuns = 0;
 };
 
-TEST_F(DeskKeys, EscAfterAnAcceptedCheckinUndoesItOnTheSameConnection)
+TEST_P(DeskKeys, EscAfterAnAcceptedCheckinUndoesItOnTheSameConnection)
 {
     TestSupport::MsgBoxRecorder boxes;
     auto w = desk();
@@ -61,7 +61,7 @@ TEST_F(DeskKeys, EscAfterAnAcceptedCheckinUndoesItOnTheSameConnection)
     // No keeps the entry and the possibility to undo it.
     const int32_t last = w->LastConviteID;
     boxes.answerNext(MsgBox::No);
-    QTest::keyClick(w->FXNo_TAP(), Qt::Key_Escape);
+    QTest::keyClick(w->ui().FXNo_TAP, Qt::Key_Escape);
     ASSERT_EQ(boxes.boxes().size(), 1);
     EXPECT_EQ(boxes.boxes()[0].prompt,
               QStringLiteral("Deseja anular a última entrada em nome de:\n\r\n\rAna Catarina Moreira Lopes"));
@@ -72,25 +72,78 @@ TEST_F(DeskKeys, EscAfterAnAcceptedCheckinUndoesItOnTheSameConnection)
     EXPECT_EQ(verdict(*w), QStringLiteral("Convite OK!"));
 
     boxes.answerNext(MsgBox::Yes);
-    QTest::keyClick(w->FXNo_TAP(), Qt::Key_Escape);
+    QTest::keyClick(w->ui().FXNo_TAP, Qt::Key_Escape);
     ASSERT_EQ(boxes.boxes().size(), 2);
     EXPECT_EQ(boxes.boxes()[1].prompt, boxes.boxes()[0].prompt);
     EXPECT_TRUE(checkedIn(QStringLiteral("1001")).isNull());
     EXPECT_EQ(w->ConnSqlServer(), used);
-    EXPECT_TRUE(w->FXNome_Union()->text().isEmpty());
-    EXPECT_FALSE(w->ucIDFotos1()->hasPhoto());
+    EXPECT_TRUE(w->ui().FXNome_Union->text().isEmpty());
+    EXPECT_FALSE(w->ui().ucIDFotos1->hasPhoto());
     EXPECT_TRUE(verdict(*w).isEmpty());
     EXPECT_EQ(w->LastConviteID, 0);
 
     // The same entry cannot be undone twice.
-    QTest::keyClick(w->FXNo_TAP(), Qt::Key_Escape);
+    QTest::keyClick(w->ui().FXNo_TAP, Qt::Key_Escape);
     EXPECT_EQ(boxes.boxes().size(), 2);
     EXPECT_TRUE(TestSupport::errorReports().isEmpty());
 }
 
 // The undo is of an entry this desk made: after a refusal or a failed check-in, which wrote
 // nothing, Esc offers nothing and the earlier entry of another desk stays.
-TEST_F(DeskKeys, EscAfterACheckinThatWroteNothingOffersNoUndo)
+// Esc after "Convite expirado" offers the undo when the time shown is one this desk wrote, also
+// after the desk was restarted (from its journal), and never for an entry another desk made.
+TEST_P(DeskKeys, EscAfterRescanningOwnEntryOffersTheUndoButNeverForAnotherDesks)
+{
+    const auto useJournal = [&](const char *name) {
+        qputenv("QUORVET_JOURNAL", m_dir.filePath(QLatin1String(name)).toUtf8());
+    };
+    const std::shared_ptr<void> unsetJournal(nullptr, [](void *) { qunsetenv("QUORVET_JOURNAL"); });
+    TestSupport::MsgBoxRecorder boxes;
+    const auto escOffers = [&](frmMain &w) { // answered No
+        const int before = boxes.boxes().size();
+        QTest::keyClick(w.ui().FXNo_TAP, Qt::Key_Escape);
+        return boxes.boxes().size() > before;
+    };
+    const QString own = QStringLiteral("1002");
+    const QString others = QStringLiteral("1003");
+    useJournal("other.db");
+    {
+        auto other = desk();
+        typeAndEnter(*other, others);
+        ASSERT_EQ(verdict(*other), QStringLiteral("Convite OK!"));
+    }
+    useJournal("own.db");
+    for (const bool restarted : {false, true}) {
+        SCOPED_TRACE(restarted ? "after a restart" : "same run");
+        auto w = desk();
+        if (!restarted) {
+            typeAndEnter(*w, own);
+            ASSERT_EQ(verdict(*w), QStringLiteral("Convite OK!"));
+            w->Timer1_Timer(); // the pause ends at once
+        }
+        typeAndEnter(*w, own);
+        EXPECT_TRUE(verdict(*w).startsWith(QStringLiteral("Convite expirado. Já entrou às ")));
+        w->Timer1_Timer(); // the pause ends at once
+        EXPECT_TRUE(escOffers(*w));
+        for (const QString &number : {others, QStringLiteral("1007")}) { // 1007: entered before the event
+            typeAndEnter(*w, number);
+            EXPECT_TRUE(verdict(*w).startsWith(QStringLiteral("Convite expirado. Já entrou às ")));
+            w->Timer1_Timer(); // the pause ends at once
+            EXPECT_FALSE(escOffers(*w)) << number.toStdString();
+        }
+    }
+    // And the undo, offered after the restart, clears this desk's entry.
+    auto w = desk();
+    typeAndEnter(*w, own);
+    w->Timer1_Timer(); // the pause ends at once
+    boxes.answerNext(MsgBox::Yes);
+    QTest::keyClick(w->ui().FXNo_TAP, Qt::Key_Escape);
+    EXPECT_TRUE(checkedIn(own).isNull());
+    EXPECT_TRUE(checkedIn(others).isDateValue());
+    EXPECT_TRUE(TestSupport::errorReports().isEmpty());
+}
+
+TEST_P(DeskKeys, EscAfterACheckinThatWroteNothingOffersNoUndo)
 {
     TestSupport::MsgBoxRecorder boxes;
     auto w = desk();
@@ -102,7 +155,7 @@ TEST_F(DeskKeys, EscAfterACheckinThatWroteNothingOffersNoUndo)
         ASSERT_NE(w->LastConviteID, 0);
         ASSERT_TRUE(waitForUnlock(*w));
         boxes.answerNext(MsgBox::Yes);
-        QTest::keyClick(w->FXNo_TAP(), Qt::Key_Escape);
+        QTest::keyClick(w->ui().FXNo_TAP, Qt::Key_Escape);
         EXPECT_TRUE(boxes.boxes().isEmpty());
         EXPECT_EQ(checkedIn(number), before);
         EXPECT_FALSE(verdict(*w).isEmpty());
@@ -112,7 +165,7 @@ TEST_F(DeskKeys, EscAfterACheckinThatWroteNothingOffersNoUndo)
 // The undo clears the entry only while it still holds the time this desk wrote. When another
 // desk has changed it since (cleared it, or cleared it and let the guest in again), the
 // operator is told so and nothing changes, neither in the database nor on screen.
-TEST_F(DeskKeys, AnUndoOfAnEntryChangedSinceByAnotherDeskChangesNothingAndSaysSo)
+TEST_P(DeskKeys, AnUndoOfAnEntryChangedSinceByAnotherDeskChangesNothingAndSaysSo)
 {
     const struct
     {
@@ -135,7 +188,7 @@ TEST_F(DeskKeys, AnUndoOfAnEntryChangedSinceByAnotherDeskChangesNothingAndSaysSo
         const int32_t last = w->LastConviteID;
 
         boxes.answerNext(MsgBox::Yes);
-        QTest::keyClick(w->FXNo_TAP(), Qt::Key_Escape);
+        QTest::keyClick(w->ui().FXNo_TAP, Qt::Key_Escape);
         ASSERT_EQ(boxes.boxes().size(), 2);
         EXPECT_EQ(boxes.boxes()[1].prompt, QStringLiteral("A última entrada foi alterada noutro posto depois de "
                                                           "registada aqui. Nada foi anulado."));
@@ -143,19 +196,19 @@ TEST_F(DeskKeys, AnUndoOfAnEntryChangedSinceByAnotherDeskChangesNothingAndSaysSo
         EXPECT_EQ(boxes.boxes()[1].title, UndoTitle);
         EXPECT_EQ(checkedIn(QStringLiteral("1001")), c.after);
         EXPECT_EQ(w->LastConviteID, last);
-        EXPECT_EQ(w->FXNome_Union()->text(), QStringLiteral("Ana Catarina Moreira Lopes"));
+        EXPECT_EQ(w->ui().FXNome_Union->text(), QStringLiteral("Ana Catarina Moreira Lopes"));
         EXPECT_EQ(verdict(*w), QStringLiteral("Convite OK!"));
         EXPECT_TRUE(TestSupport::errorReports().isEmpty());
     }
 }
 
-TEST_F(DeskKeys, EscAfterAnUnknownNumberOrAfterAnotherKeyDoesNothing)
+TEST_P(DeskKeys, EscAfterAnUnknownNumberOrAfterAnotherKeyDoesNothing)
 {
     TestSupport::MsgBoxRecorder boxes;
     auto w = desk();
     typeAndEnter(*w, QStringLiteral("424242"));
     ASSERT_TRUE(waitForUnlock(*w));
-    QTest::keyClick(w->FXNo_TAP(), Qt::Key_Escape);
+    QTest::keyClick(w->ui().FXNo_TAP, Qt::Key_Escape);
     EXPECT_TRUE(boxes.boxes().isEmpty());
     EXPECT_EQ(verdict(*w), QStringLiteral("O convite não existe..."));
 
@@ -163,17 +216,17 @@ TEST_F(DeskKeys, EscAfterAnUnknownNumberOrAfterAnotherKeyDoesNothing)
     ASSERT_EQ(verdict(*w), QStringLiteral("Convite OK!"));
     ASSERT_TRUE(waitForUnlock(*w));
     // The first key of the next number clears the previous guest and ends the undo.
-    QTest::keyClick(w->FXNo_TAP(), Qt::Key_5);
-    EXPECT_TRUE(w->FXNome_Union()->text().isEmpty());
-    EXPECT_FALSE(w->ucIDFotos1()->hasPhoto());
+    QTest::keyClick(w->ui().FXNo_TAP, Qt::Key_5);
+    EXPECT_TRUE(w->ui().FXNome_Union->text().isEmpty());
+    EXPECT_FALSE(w->ui().ucIDFotos1->hasPhoto());
     EXPECT_TRUE(verdict(*w).isEmpty());
-    EXPECT_EQ(w->FXNo_TAP()->text(), QStringLiteral("5"));
-    QTest::keyClick(w->FXNo_TAP(), Qt::Key_Escape);
+    EXPECT_EQ(w->ui().FXNo_TAP->text(), QStringLiteral("5"));
+    QTest::keyClick(w->ui().FXNo_TAP, Qt::Key_Escape);
     EXPECT_TRUE(boxes.boxes().isEmpty());
     EXPECT_TRUE(checkedIn(QStringLiteral("1002")).isDateValue());
 }
 
-TEST_F(DeskKeys, AFailedUndoLeavesEverythingAsItWas)
+TEST_P(DeskKeys, AFailedUndoLeavesEverythingAsItWas)
 {
     TestSupport::MsgBoxRecorder boxes;
     auto w = desk();
@@ -183,11 +236,11 @@ TEST_F(DeskKeys, AFailedUndoLeavesEverythingAsItWas)
                                      "BEGIN SELECT RAISE(ABORT, 'undo refused'); END"));
     const int32_t last = w->LastConviteID;
     boxes.answerNext(MsgBox::Yes);
-    QTest::keyClick(w->FXNo_TAP(), Qt::Key_Escape);
+    QTest::keyClick(w->ui().FXNo_TAP, Qt::Key_Escape);
     EXPECT_EQ(boxes.boxes().size(), 1);
     EXPECT_TRUE(checkedIn(QStringLiteral("1001")).isDateValue());
     EXPECT_EQ(w->LastConviteID, last);
-    EXPECT_EQ(w->FXNome_Union()->text(), QStringLiteral("Ana Catarina Moreira Lopes"));
+    EXPECT_EQ(w->ui().FXNome_Union->text(), QStringLiteral("Ana Catarina Moreira Lopes"));
     EXPECT_EQ(verdict(*w), QStringLiteral("Convite OK!"));
     const QList<QJsonObject> reports = TestSupport::errorReports();
     ASSERT_EQ(reports.size(), 1);
@@ -195,46 +248,46 @@ TEST_F(DeskKeys, AFailedUndoLeavesEverythingAsItWas)
     EXPECT_TRUE(reports[0].value(QStringLiteral("message")).toString().contains(QStringLiteral("undo refused")));
 }
 
-TEST_F(DeskKeys, AScannerTypingFastWorksLikeAPerson)
+TEST_P(DeskKeys, AScannerTypingFastWorksLikeAPerson)
 {
     auto w = desk();
     typeAndEnter(*w, QStringLiteral("1001"));
     EXPECT_EQ(verdict(*w), QStringLiteral("Convite OK!"));
-    EXPECT_EQ(w->FXNome_Union()->text(), QStringLiteral("Ana Catarina Moreira Lopes"));
+    EXPECT_EQ(w->ui().FXNome_Union->text(), QStringLiteral("Ana Catarina Moreira Lopes"));
 
     // Keys that arrive while the desk pauses are kept out.
-    QTest::keyClicks(w->FXNo_TAP(), QStringLiteral("99"));
-    EXPECT_EQ(w->FXNo_TAP()->text(), QStringLiteral("1001"));
+    QTest::keyClicks(w->ui().FXNo_TAP, QStringLiteral("99"));
+    EXPECT_EQ(w->ui().FXNo_TAP->text(), QStringLiteral("1001"));
     EXPECT_EQ(verdict(*w), QStringLiteral("Convite OK!"));
 
     ASSERT_TRUE(waitForUnlock(*w));
-    EXPECT_EQ(w->FXNo_TAP()->selectedText(), QStringLiteral("1001"));
+    EXPECT_EQ(w->ui().FXNo_TAP->selectedText(), QStringLiteral("1001"));
     typeAndEnter(*w, QStringLiteral("1002"));
-    EXPECT_EQ(w->FXNo_TAP()->text(), QStringLiteral("1002"));
+    EXPECT_EQ(w->ui().FXNo_TAP->text(), QStringLiteral("1002"));
     EXPECT_EQ(verdict(*w), QStringLiteral("Convite OK!"));
-    EXPECT_EQ(w->FXNome_Union()->text(), QStringLiteral("Pedro Manuel Oliveira Costa"));
+    EXPECT_EQ(w->ui().FXNome_Union->text(), QStringLiteral("Pedro Manuel Oliveira Costa"));
     EXPECT_TRUE(checkedIn(QStringLiteral("1001")).isDateValue());
     EXPECT_TRUE(checkedIn(QStringLiteral("1002")).isDateValue());
 
     // Enter on the unchanged selected number runs the same invitation again.
     ASSERT_TRUE(waitForUnlock(*w));
-    QTest::keyClick(w->FXNo_TAP(), Qt::Key_Enter); // the keypad's Enter
+    QTest::keyClick(w->ui().FXNo_TAP, Qt::Key_Enter); // the keypad's Enter
     EXPECT_TRUE(verdict(*w).startsWith(QStringLiteral("Convite expirado. Já entrou às ")));
 }
 
-TEST_F(DeskKeys, EnterChecksInOnceAndTriggersNothingElse)
+TEST_P(DeskKeys, EnterChecksInOnceAndTriggersNothingElse)
 {
     CountingDesk w;
     w.setProcessTerminator([](const QString &) { return false; });
     w.show();
     w.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
-    w.FXNo_TAP()->setFocus();
+    w.ui().FXNo_TAP->setFocus();
     typeAndEnter(w, QStringLiteral("1006"));
     // A second run would have found the invitation used.
     EXPECT_EQ(verdict(w), QStringLiteral("Convite OK!"));
     EXPECT_EQ(w.toolbarRuns, 0);
-    QTest::keyRelease(w.FXNo_TAP(), Qt::Key_Return);
+    QTest::keyRelease(w.ui().FXNo_TAP, Qt::Key_Return);
     EXPECT_EQ(verdict(w), QStringLiteral("Convite OK!"));
     EXPECT_EQ(w.toolbarRuns, 0);
 }
@@ -243,7 +296,7 @@ TEST_F(DeskKeys, EnterChecksInOnceAndTriggersNothingElse)
 // comes back, so that the next scan or keystroke replaces it: after a verdict, after the
 // error path and after the connect message. Each number is typed, so nothing is selected
 // when the check-in starts.
-TEST_F(DeskKeys, TheWholeNumberIsSelectedWhenTheBoxComesBackHoweverTheCheckinStarted)
+TEST_P(DeskKeys, TheWholeNumberIsSelectedWhenTheBoxComesBackHoweverTheCheckinStarted)
 {
     TestSupport::MsgBoxRecorder boxes;
     enum class Start { Enter, Button, Action };
@@ -265,24 +318,20 @@ TEST_F(DeskKeys, TheWholeNumberIsSelectedWhenTheBoxComesBackHoweverTheCheckinSta
         if (c.unreachable)
             qputenv("QUORVET_CONNECTION_ZELMAR",
                     DemoEnvironment::zelmarConnection(m_dir.filePath(QStringLiteral("gone"))).toUtf8());
-        w->FXNo_TAP()->clear();
-        QTest::keyClicks(w->FXNo_TAP(), QLatin1String(c.number));
-        ASSERT_TRUE(w->FXNo_TAP()->selectedText().isEmpty());
+        w->ui().FXNo_TAP->clear();
+        QTest::keyClicks(w->ui().FXNo_TAP, QLatin1String(c.number));
+        ASSERT_TRUE(w->ui().FXNo_TAP->selectedText().isEmpty());
         switch (c.start) {
-        case Start::Enter:
-            QTest::keyClick(w->FXNo_TAP(), Qt::Key_Return);
-            break;
+        case Start::Enter: QTest::keyClick(w->ui().FXNo_TAP, Qt::Key_Return); break;
         case Start::Button:
             QTest::mouseClick(validarButton(*w), Qt::LeftButton);
             break;
-        case Start::Action:
-            w->Toolbar2Button()->trigger();
-            break;
+        case Start::Action: w->ui().Toolbar2Button->trigger(); break;
         }
-        ASSERT_FALSE(w->FXNo_TAP()->isEnabled());
+        ASSERT_FALSE(w->ui().FXNo_TAP->isEnabled());
         ASSERT_TRUE(waitForUnlock(*w));
-        EXPECT_TRUE(w->FXNo_TAP()->hasFocus());
-        EXPECT_EQ(w->FXNo_TAP()->selectedText(), QLatin1String(c.number));
+        EXPECT_TRUE(w->ui().FXNo_TAP->hasFocus());
+        EXPECT_EQ(w->ui().FXNo_TAP->selectedText(), QLatin1String(c.number));
     }
     EXPECT_EQ(boxes.boxes().size(), 1);
 }
@@ -290,28 +339,28 @@ TEST_F(DeskKeys, TheWholeNumberIsSelectedWhenTheBoxComesBackHoweverTheCheckinSta
 // A click on "Validar" (or its action) while the desk is locked starts nothing: the verdict
 // of the check-in that ran stays, and the next number scanned after the pause replaces the
 // old one and is checked in.
-TEST_F(DeskKeys, ValidarWhileTheDeskIsLockedStartsNothing)
+TEST_P(DeskKeys, ValidarWhileTheDeskIsLockedStartsNothing)
 {
     auto w = desk();
     typeAndEnter(*w, QStringLiteral("1002"));
     ASSERT_EQ(verdict(*w), QStringLiteral("Convite OK!"));
     QTest::mouseClick(validarButton(*w), Qt::LeftButton);
-    w->Toolbar2Button()->trigger();
+    w->ui().Toolbar2Button->trigger();
     EXPECT_EQ(verdict(*w), QStringLiteral("Convite OK!"));
     ASSERT_TRUE(waitForUnlock(*w));
     EXPECT_EQ(verdict(*w), QStringLiteral("Convite OK!"));
 
     typeAndEnter(*w, QStringLiteral("1006"));
-    EXPECT_EQ(w->FXNo_TAP()->text(), QStringLiteral("1006"));
+    EXPECT_EQ(w->ui().FXNo_TAP->text(), QStringLiteral("1006"));
     EXPECT_EQ(verdict(*w), QStringLiteral("Convite OK!"));
-    EXPECT_EQ(w->FXNome_Union()->text(), QStringLiteral("Teresa Vieira Campos"));
+    EXPECT_EQ(w->ui().FXNome_Union->text(), QStringLiteral("Teresa Vieira Campos"));
     EXPECT_TRUE(checkedIn(QStringLiteral("1006")).isDateValue());
 }
 
 // A scan of 201006 that begins while the desk is locked and ends after the box is back is
 // dropped whole, its Enter too: no partial number reaches the check-in, the previous number
 // stays selected. The next scan, after a pause, is handled as ever.
-TEST_F(DeskKeys, AScanThatBeginsWhileTheDeskIsLockedIsDroppedWhole)
+TEST_P(DeskKeys, AScanThatBeginsWhileTheDeskIsLockedIsDroppedWhole)
 {
     auto w = desk();
     typeAndEnter(*w, QStringLiteral("1002"));
@@ -320,14 +369,14 @@ TEST_F(DeskKeys, AScanThatBeginsWhileTheDeskIsLockedIsDroppedWhole)
     scan(*w, QStringLiteral("20"), &ms);
     ASSERT_TRUE(waitForUnlock(*w));
     scan(*w, QStringLiteral("1006\r"), &ms);
-    EXPECT_TRUE(w->FXNo_TAP()->isEnabled()); // no check-in ran
-    EXPECT_EQ(w->FXNo_TAP()->selectedText(), QStringLiteral("1002"));
-    EXPECT_EQ(w->FXNome_Union()->text(), QStringLiteral("Pedro Manuel Oliveira Costa"));
+    EXPECT_TRUE(w->ui().FXNo_TAP->isEnabled()); // no check-in ran
+    EXPECT_EQ(w->ui().FXNo_TAP->selectedText(), QStringLiteral("1002"));
+    EXPECT_EQ(w->ui().FXNome_Union->text(), QStringLiteral("Pedro Manuel Oliveira Costa"));
     EXPECT_TRUE(checkedIn(QStringLiteral("1006")).isNull());
 
     ms += 3000;
     scan(*w, QStringLiteral("201006\r"), &ms);
-    EXPECT_EQ(w->FXNo_TAP()->text(), QStringLiteral("201006"));
+    EXPECT_EQ(w->ui().FXNo_TAP->text(), QStringLiteral("201006"));
     EXPECT_EQ(verdict(*w), QStringLiteral("O convite não existe..."));
 }
 
@@ -369,5 +418,7 @@ TEST(LockedScanFilterTest, DropsTheKeysOfAScanThatBeganWhileLocked)
         }
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Stores, DeskKeys, deskStores(), deskStoreName);
 
 } // namespace

@@ -98,7 +98,7 @@ TEST_F(DeskSound, EachVerdictPlaysItsOwnNotes)
         {VerdictTones::Undone,
          [&] {
              boxes.answerNext(MsgBox::Yes);
-             QTest::keyClick(w->FXNo_TAP(), Qt::Key_Escape);
+             QTest::keyClick(w->ui().FXNo_TAP, Qt::Key_Escape);
          }},
         {VerdictTones::Error,
          [&] {
@@ -178,7 +178,7 @@ TEST_F(DeskSound, MutingGivesSilenceIsRememberedAndTheVolumeIsHeard)
     ASSERT_FALSE(w->verdictSounds()->muted());
     qputenv("QUORVET_SOUND", "off");
     auto silent = desk();
-    EXPECT_FALSE(silent->soundButton()->isEnabled());
+    EXPECT_FALSE(silent->ui().soundButton->isEnabled());
     const std::vector<int16_t> off = recordWhile([&] { typeAndEnter(*silent, QStringLiteral("1004")); });
     EXPECT_EQ(SoundAnalysis::audibleSpan(off, Audible).first, -1);
 }

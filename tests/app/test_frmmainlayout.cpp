@@ -46,22 +46,22 @@ TwipsRect rectOf(const QWidget *w)
 // with the verdicts centred in it: in twips and on screen.
 void expectBandUnderThePhotograph(const frmMain &w)
 {
-    const TwipsRect photo = rectOf(w.ucIDFotos1());
-    const TwipsRect body = rectOf(w.Frame2());
-    const TwipsRect band = rectOf(w.FXMessage_Fundo());
-    const TwipsRect invalid = rectOf(w.FXMessage_Invalid());
+    const TwipsRect photo = rectOf(w.ui().ucIDFotos1);
+    const TwipsRect body = rectOf(w.ui().Frame2);
+    const TwipsRect band = rectOf(w.ui().FXMessage_Fundo);
+    const TwipsRect invalid = rectOf(w.ui().FXMessage_Invalid);
     EXPECT_EQ(band.left, invalid.left);
     EXPECT_EQ(band.width, invalid.width);
     EXPECT_EQ(band.top, photo.top + photo.height + 1000);
     EXPECT_EQ(band.height, body.height - band.top - 1000);
     EXPECT_EQ(invalid.top, (band.height - invalid.height) / 2 + band.top);
-    for (QLabel *verdict : {w.FXMessage_OK(), w.FXMessage_Alert()})
+    for (QLabel *verdict : {w.ui().FXMessage_OK, w.ui().FXMessage_Alert})
         EXPECT_EQ(rectOf(verdict).top, invalid.top) << qPrintable(verdict->objectName());
 
-    const QRect bandPixels = w.FXMessage_Fundo()->geometry();
-    EXPECT_GT(bandPixels.top(), w.ucIDFotos1()->geometry().bottom());
-    EXPECT_LE(bandPixels.bottom(), w.Frame2()->height());
-    for (QLabel *verdict : {w.FXMessage_OK(), w.FXMessage_Invalid(), w.FXMessage_Alert()}) {
+    const QRect bandPixels = w.ui().FXMessage_Fundo->geometry();
+    EXPECT_GT(bandPixels.top(), w.ui().ucIDFotos1->geometry().bottom());
+    EXPECT_LE(bandPixels.bottom(), w.ui().Frame2->height());
+    for (QLabel *verdict : {w.ui().FXMessage_OK, w.ui().FXMessage_Invalid, w.ui().FXMessage_Alert}) {
         EXPECT_EQ(verdict->geometry(), TwipsGeometry::toPixels(rectOf(verdict), &w));
         EXPECT_LE(std::abs(verdict->geometry().center().y() - bandPixels.center().y()), 1);
         EXPECT_EQ(verdict->geometry().left(), bandPixels.left());
@@ -75,7 +75,7 @@ TEST(frmMainLayoutTest, NothingMovesBeforeLoadingStoresTheDesignSize)
     w.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
     w.resize(1000, 700);
-    EXPECT_EQ(rectOf(w.Frame1()), frmMainDesign::rect(QStringLiteral("Frame1")));
+    EXPECT_EQ(rectOf(w.ui().Frame1), frmMainDesign::rect(QStringLiteral("Frame1")));
     EXPECT_EQ(w.LastWidth(), 0);
 }
 
@@ -90,15 +90,15 @@ TEST(frmMainLayoutTest, MaximizeThenRestoreReturnsEveryControlToItsDesign)
     EXPECT_EQ(w.LastHeight(), 12000);
 
     // dW = 6945, dH = 3645 twips.
-    EXPECT_EQ(rectOf(w.Frame1()).width, 12600 + 6945);
-    EXPECT_EQ(rectOf(w.Frame2()), (TwipsRect{-45, 945, 12375 + 6945, 7605 + 3645}));
-    EXPECT_EQ(rectOf(w.Label_KORDA()).left, 7005 + 6945);
-    EXPECT_EQ(rectOf(w.FXNo_Socio()), (TwipsRect{2250, 2925 + 2 * 364, 5010 + 3472, 480}));
-    EXPECT_EQ(rectOf(w.FXLocalidade_Label()).top, 5265 + 7 * 364);
+    EXPECT_EQ(rectOf(w.ui().Frame1).width, 12600 + 6945);
+    EXPECT_EQ(rectOf(w.ui().Frame2), (TwipsRect{-45, 945, 12375 + 6945, 7605 + 3645}));
+    EXPECT_EQ(rectOf(w.ui().Label_KORDA).left, 7005 + 6945);
+    EXPECT_EQ(rectOf(w.ui().FXNo_Socio), (TwipsRect{2250, 2925 + 2 * 364, 5010 + 3472, 480}));
+    EXPECT_EQ(rectOf(w.ui().FXLocalidade_Label).top, 5265 + 7 * 364);
     // The photograph: +2315 wide and +2315 +1736 to the right; +1822 +364 +364 high.
-    EXPECT_EQ(rectOf(w.ucIDFotos1()), (TwipsRect{7875 + 2315 + 1736, 1890, 3840 + 2315, 3705 + 1822 + 728}));
-    EXPECT_EQ(rectOf(w.FXMessage_Fundo()), (TwipsRect{450, 9145, 11490 + 6945, 1105}));
-    EXPECT_EQ(rectOf(w.FXMessage_OK()).top, 9195);
+    EXPECT_EQ(rectOf(w.ui().ucIDFotos1), (TwipsRect{7875 + 2315 + 1736, 1890, 3840 + 2315, 3705 + 1822 + 728}));
+    EXPECT_EQ(rectOf(w.ui().FXMessage_Fundo), (TwipsRect{450, 9145, 11490 + 6945, 1105}));
+    EXPECT_EQ(rectOf(w.ui().FXMessage_OK).top, 9195);
     expectBandUnderThePhotograph(w);
     // The controls that keep their place whatever the size.
     for (const char *fixed : {"Image1", "Label1", "Label2", "Label3", "FXNo_TAP", "Label4", "Toolbar1", "Toolbar2"})
@@ -182,11 +182,11 @@ TEST(frmMainLayoutTest, AWindowMadeTooSmallSnapsBackToTheMinimum)
     EXPECT_EQ(w.LastWidth(), 4005);
     EXPECT_EQ(w.LastHeight(), 2010);
     // The controls that can follow the change did, once.
-    EXPECT_EQ(rectOf(w.Frame1()).width, 12600 + 4005 - 12255);
-    EXPECT_EQ(rectOf(w.Frame2()).height, 7605 + 2010 - 8355);
-    EXPECT_EQ(w.Frame1()->width(), TwipsGeometry::twipsToPixelsX(12600 + 4005 - 12255, &w));
+    EXPECT_EQ(rectOf(w.ui().Frame1).width, 12600 + 4005 - 12255);
+    EXPECT_EQ(rectOf(w.ui().Frame2).height, 7605 + 2010 - 8355);
+    EXPECT_EQ(w.ui().Frame1->width(), TwipsGeometry::twipsToPixelsX(12600 + 4005 - 12255, &w));
     // Those that would shrink below nothing keep their size and say so.
-    EXPECT_EQ(rectOf(w.Image2()).width, 6780);
+    EXPECT_EQ(rectOf(w.ui().Image2).width, 6780);
     bool reported = false;
     for (const auto &report : TestSupport::errorReports())
         reported |= report.value(QStringLiteral("procedure")).toString() == QLatin1String("Rpl_Expand_Along");
@@ -198,14 +198,14 @@ TEST(frmMainLayoutTest, TheVerdictStaysCentredInItsBandThroughResizes)
     DeskWindow w;
     w.Form_Load();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
-    w.FXMessage_Fundo()->show();
-    w.FXMessage_OK()->show();
+    w.ui().FXMessage_Fundo->show();
+    w.ui().FXMessage_OK->show();
     for (const QSize &size : {QSize(1000, 700), QSize(1100, 780), QSize(900, 620)}) {
         w.showNormal();
         w.resize(size);
         ASSERT_TRUE(waitForSize(w, size));
         expectBandUnderThePhotograph(w);
-        EXPECT_TRUE(w.FXMessage_OK()->isVisible());
+        EXPECT_TRUE(w.ui().FXMessage_OK->isVisible());
     }
     w.showMaximized();
     ASSERT_TRUE(waitForSize(w, QSize(1280, 800)));
@@ -222,12 +222,13 @@ TEST(frmMainLayoutTest, TheMaximizedDeskIsTidy)
     const QString expected = qEnvironmentVariable("QUORVET_TEST_SCREEN", QStringLiteral("1280x800"));
     const QStringList wh = expected.split(QLatin1Char('x'));
     ASSERT_TRUE(waitForSize(w, QSize(wh.value(0).toInt(), wh.value(1).toInt())));
-    w.FXMessage_Fundo()->show();
-    w.FXMessage_Invalid()->show();
+    w.ui().FXMessage_Fundo->show();
+    w.ui().FXMessage_Invalid->show();
 
-    const QRect body = w.Frame2()->rect();
-    const QList<QLabel *> values = {w.FXNome_Union(), w.FXNo_Empresa(), w.FXNo_Socio(), w.FXData_Nascimento(),
-                                    w.FXEmpresa(), w.FXBase(), w.FXMorada(), w.FXLocalidade()};
+    const QRect body = w.ui().Frame2->rect();
+    const QList<QLabel *> values = {w.ui().FXNome_Union,      w.ui().FXNo_Empresa, w.ui().FXNo_Socio,
+                                    w.ui().FXData_Nascimento, w.ui().FXEmpresa,    w.ui().FXBase,
+                                    w.ui().FXMorada,          w.ui().FXLocalidade};
     for (int i = 1; i < values.size(); ++i) {
         const QRect above = values[i - 1]->geometry();
         const QRect here = values[i]->geometry();
@@ -236,16 +237,16 @@ TEST(frmMainLayoutTest, TheMaximizedDeskIsTidy)
                                                 - TwipsGeometry::toPixels(frmMainDesign::rect(values[i - 1]->objectName())).top())
             << i;
     }
-    const QRect photo = w.ucIDFotos1()->geometry();
+    const QRect photo = w.ui().ucIDFotos1->geometry();
     const QRect designPhoto = TwipsGeometry::toPixels(frmMainDesign::rect(QStringLiteral("ucIDFotos1")));
     EXPECT_GT(photo.width(), designPhoto.width());
     EXPECT_GT(photo.height(), designPhoto.height());
     EXPECT_GT(photo.left(), designPhoto.left());
     EXPECT_GT(photo.left(), values.first()->geometry().right());
     EXPECT_TRUE(body.contains(photo));
-    EXPECT_TRUE(body.contains(w.FXMessage_Fundo()->geometry()));
-    EXPECT_TRUE(body.contains(w.Label_KORDA()->geometry()));
-    EXPECT_LE(body.right() - w.Label_KORDA()->geometry().right(), 20);
+    EXPECT_TRUE(body.contains(w.ui().FXMessage_Fundo->geometry()));
+    EXPECT_TRUE(body.contains(w.ui().Label_KORDA->geometry()));
+    EXPECT_LE(body.right() - w.ui().Label_KORDA->geometry().right(), 20);
     EXPECT_TRUE(body.contains(values.last()->geometry()));
     expectBandUnderThePhotograph(w);
 }

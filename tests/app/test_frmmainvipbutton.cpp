@@ -53,7 +53,7 @@ TEST_F(VipButtonTest, EveryClickOpensAnotherListOwnedByTheMainWindow)
     w.setProcessTerminator([](const QString &) { return false; });
     w.Form_Load();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
-    QWidget *button = w.Toolbar1()->widgetForAction(w.Toolbar1Button());
+    QWidget *button = w.ui().Toolbar1->widgetForAction(w.ui().Toolbar1Button);
 
     QTest::mouseClick(button, Qt::LeftButton);
     // A second entry meanwhile: the second window reads its own, fresher list.
@@ -81,8 +81,8 @@ TEST_F(VipButtonTest, EveryClickOpensAnotherListOwnedByTheMainWindow)
     // The main window stays usable while both lists are open.
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
     EXPECT_TRUE(w.isEnabled());
-    QTest::keyClicks(w.FXNo_TAP(), QStringLiteral("12"));
-    EXPECT_EQ(w.FXNo_TAP()->text(), QStringLiteral("12"));
+    QTest::keyClicks(w.ui().FXNo_TAP, QStringLiteral("12"));
+    EXPECT_EQ(w.ui().FXNo_TAP->text(), QStringLiteral("12"));
 
     // Closing one list deletes it and leaves the other.
     QPointer<frmMainVIPs> first = lists[0];

@@ -21,16 +21,16 @@ TEST(ReadyProbeTest, FiresOnceFromTheEventLoopWhenThePaintedWindowGivesTheEntryB
     frmMain w;
     w.setProcessTerminator([](const QString &) { return false; });
     int calls = 0;
-    auto *probe = new ReadyProbe(&w, w.FXNo_TAP(), [&] { ++calls; });
+    auto *probe = new ReadyProbe(&w, w.ui().FXNo_TAP, [&] { ++calls; });
     w.Form_Load();
     EXPECT_EQ(calls, 0); // never from inside the show itself
     ASSERT_TRUE(QTest::qWaitFor([&] { return calls > 0; }, 5000));
     EXPECT_TRUE(probe->fired());
-    EXPECT_TRUE(w.FXNo_TAP()->hasFocus());
+    EXPECT_TRUE(w.ui().FXNo_TAP->hasFocus());
 
     // Focus going away and coming back does not fire again.
-    w.FXNo_TAP()->clearFocus();
-    w.FXNo_TAP()->setFocus();
+    w.ui().FXNo_TAP->clearFocus();
+    w.ui().FXNo_TAP->setFocus();
     QCoreApplication::processEvents();
     QTest::qWait(20);
     EXPECT_EQ(calls, 1);

@@ -28,7 +28,7 @@ protected:
         m_window->show();
         m_window->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(m_window));
-        m_window->FXProcurar()->setFocus();
+        m_window->searchBox()->setFocus();
     }
     void TearDown() override
     {
@@ -36,8 +36,8 @@ protected:
         DeskDatabaseFixture::TearDown();
     }
 
-    QLineEdit *box() const { return m_window->FXProcurar(); }
-    QTreeWidget *list() const { return m_window->ListView1(); }
+    QLineEdit *box() const { return m_window->searchBox(); }
+    QTreeWidget *list() const { return m_window->guestList(); }
 
     // Types text and waits until the list read for it is on show.
     bool typeAndWait(const QString &text)
@@ -94,8 +94,8 @@ TEST_P(ProcurarConvidadoTest, DoubleClickChoosesTheRowAndEscChangesNothing)
     QSignalSpy chosen(again, &frmProcurarConvidado::guestChosen);
     QPointer<frmProcurarConvidado> guard(again);
     again->show();
-    QTest::keyClicks(again->FXProcurar(), QStringLiteral("bruno"));
-    QTest::keyClick(again->FXProcurar(), Qt::Key_Escape);
+    QTest::keyClicks(again->searchBox(), QStringLiteral("bruno"));
+    QTest::keyClick(again->searchBox(), Qt::Key_Escape);
     EXPECT_TRUE(QTest::qWaitFor([&] { return guard.isNull(); }));
     EXPECT_EQ(chosen.count(), 0);
 }
@@ -110,7 +110,7 @@ TEST_P(ProcurarConvidadoTest, ShortTextListsNothingAndMoreThanFiftySaysThereAreM
                        .arg(i, 2, 10, QLatin1Char('0')));
     ASSERT_TRUE(typeAndWait(QStringLiteral("convidado")));
     EXPECT_EQ(list()->topLevelItemCount(), 50);
-    EXPECT_TRUE(m_window->LabelEstado()->text().startsWith(QStringLiteral("Há mais de 50 convites")));
+    EXPECT_TRUE(m_window->statusLabel()->text().startsWith(QStringLiteral("Há mais de 50 convites")));
 
     box()->clear();
     QTest::keyClicks(box(), QStringLiteral("c"));
@@ -124,8 +124,8 @@ TEST_P(ProcurarConvidadoTest, AFailingQueryShowsItsMessageInTheWindowAndIsReport
     run(Role::CheckIn, {"DROP TABLE tbConvites"});
     QTest::keyClicks(box(), QStringLiteral("ana"));
     ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return m_window->LabelEstado()->text().startsWith(QStringLiteral("Erro na procura: ")); }, 10000));
-    EXPECT_TRUE(m_window->LabelEstado()->text().contains(QStringLiteral("tbConvites")));
+        [&] { return m_window->statusLabel()->text().startsWith(QStringLiteral("Erro na procura: ")); }, 10000));
+    EXPECT_TRUE(m_window->statusLabel()->text().contains(QStringLiteral("tbConvites")));
     const auto reports = TestSupport::errorReports();
     ASSERT_EQ(reports.size(), 1);
     EXPECT_EQ(reports[0].value(QStringLiteral("source")).toString(), QStringLiteral("frmProcurarConvidado"));

@@ -160,7 +160,8 @@ protected:
     {
         QFile f(RegistryFile::defaultPath());
         ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write("Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Halvorix\\Desk]\r\n" + values);
+        f.write("Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Halvorix\\Desk]\r\n"
+                + values);
     }
 
     // After the test: the owner is usable again and no dialog is left behind.
@@ -182,9 +183,9 @@ protected:
     DialogJournal m_journal;
 };
 
-const QString ClosedLoopbackServer =
-    QStringLiteral("Provider=SQLOLEDB.1;Password=x;Persist Security Info=True;User ID=sa;Initial Catalog=Pelvrin;"
-                   "Data Source=127.0.0.1,1;Connect Timeout=3");
+const QString ClosedLoopbackServer = QStringLiteral(
+    "Provider=SQLOLEDB.1;Password=x;Persist Security Info=True;User ID=sa;Initial Catalog=Pelvrin;"
+    "Data Source=127.0.0.1,1;Connect Timeout=3");
 
 TEST_F(TestConnectionTest, AReachableDatabaseNeedsNoDialog)
 {
@@ -223,7 +224,8 @@ TEST_F(TestConnectionTest, AnOpenConnectionIsProbedNotReopened)
     EXPECT_TRUE(test(ref, text, false));
     EXPECT_EQ(ref.get(), conn.get());
     EXPECT_EQ(conn->State(), Connection::StateOpen);
-    EXPECT_EQ(conn->ConnectionString(), QStringLiteral("Provider=SQLite;Data Source=") + path(QStringLiteral("open.db")));
+    EXPECT_EQ(conn->ConnectionString(),
+              QStringLiteral("Provider=SQLite;Data Source=") + path(QStringLiteral("open.db")));
     EXPECT_EQ(m_journal.created, 0);
     expectCleanEnd();
 }
@@ -304,12 +306,14 @@ TEST_F(TestConnectionTest, TheRegistryComposesTheStringOnce)
 // Values holding ';', quotes or blanks at their ends reach the provider whole.
 TEST_F(TestConnectionTest, ComposedValuesReadBackAsTheRegistryHoldsThem)
 {
-    const struct { const char *password; const char *catalog; } cases[] = {
-        {"a;b", "Pelvrin"},
-        {"\"start", "O'Neil;x"},
+    const struct
+    {
+        const char *password;
+        const char *catalog;
+    } cases[] = {
+        {"a;b", "Pelvrin"},      {"\"start", "O'Neil;x"},
         {"'start", "Pelvrin  "}, // the registry keeps trailing blanks (and drops leading ones)
-        {" both ", "Pelvrin"},
-        {"x\"y'z;", "\"quoted\""},
+        {" both ", "Pelvrin"},   {"x\"y'z;", "\"quoted\""},
     };
     for (const auto &c : cases) {
         const QString catalog = QString::fromUtf8(c.catalog);
@@ -426,9 +430,7 @@ TEST_F(TestConnectionTest, RetryingWaitsForTheOperatorUntilAnAttemptSucceeds)
 TEST_F(TestConnectionTest, RetryingEndsWhenTheDialogIsDestroyedWhileWaiting)
 {
     QObject context;
-    m_journal.onShow = [&] {
-        QTimer::singleShot(0, &context, [this] { delete m_journal.lastForm.data(); });
-    };
+    m_journal.onShow = [&] { QTimer::singleShot(0, &context, [this] { delete m_journal.lastForm.data(); }); };
     auto conn = std::make_shared<Connection>();
     ConnectionRef ref = conn;
     QString text = QStringLiteral("Provider=SQLite;Data Source=") + path(QStringLiteral("never.db"));

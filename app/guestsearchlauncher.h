@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+class QAction;
+class QWidget;
+
+// The guest search of the main window: its "Procurar Convidado" button and F3 open a new
+// "Procurar Convidado" window (frmProcurarConvidado, owned by the main window, deleting itself
+// when closed); the guest chosen there goes to checkIn. A child of the main window. F3 never
+// reaches the entry box, so it does not clear the screen. A failure to open is reported to
+// the error log and nothing opens.
+class GuestSearchLauncher : public QObject
+{
+    Q_OBJECT
+public:
+    using CheckIn = std::function<void(const QString &conviteNo)>;
+    GuestSearchLauncher(QWidget *window, QAction *button, CheckIn checkIn);
+
+    void openGuestSearch();
+
+private:
+    QWidget *m_window;
+    CheckIn m_checkIn;
+};
