@@ -1,9 +1,9 @@
 // frmMain::afterVerdict: what follows a verdict on screen and an undo. The scan goes to the
 // desk's journal and the live count takes this desk's own entry or undo at once.
-#include "app/checkinverdict.h"
 #include "app/frmmain.h"
 
 #include "data/checkinqueries.h"
+#include "data/checkinverdict.h"
 #include "data/entrycounter.h"
 #include "data/recordset.h"
 #include "data/scanjournal.h"

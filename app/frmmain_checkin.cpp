@@ -1,10 +1,10 @@
 // frmMain::VerifyCode: one invitation from the entry box to the verdict and the entry time.
 // CheckinDesk decides; the window locks, shows and unlocks.
 #include "app/checkindesk.h"
-#include "app/checkinverdict.h"
 #include "app/frmmain.h"
 
 #include "data/checkinqueries.h"
+#include "data/checkinverdict.h"
 #include "data/scanjournal.h"
 #include "platform/errorreport.h"
 #include "platform/msgbox.h"

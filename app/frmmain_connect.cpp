@@ -1,7 +1,7 @@
 // frmMain::Connect: the three connections of the desk, made anew and proved at each call.
-#include "app/checkinverdict.h"
 #include "app/frmmain.h"
 
+#include "data/checkinverdict.h"
 #include "data/connectdeadline.h"
 #include "data/dataenvironment.h"
 #include "data/modtestconnection.h"

@@ -1,9 +1,9 @@
 // frmMain::FXNo_TAP_KeyDown: Enter verifies, Esc offers to undo the last entry, any other
 // key clears the previous guest from the screen.
-#include "app/checkinverdict.h"
 #include "app/frmmain.h"
 
 #include "data/checkinqueries.h"
+#include "data/checkinverdict.h"
 #include "data/connectdeadline.h"
 #include "data/dataenvironment.h"
 #include "data/provedconnection.h"

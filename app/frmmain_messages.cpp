@@ -1,8 +1,8 @@
 // frmMain: the verdict labels (ShowMessage), the member panel (FillFields, and its reset with
 // the rest of the screen in LimparForm) and the tick of Timer1 that ends the pause after a verdict.
-#include "app/checkinverdict.h"
 #include "app/frmmain.h"
 
+#include "data/checkinverdict.h"
 #include "data/recordset.h"
 #include "platform/errorreport.h"
 #include "ui/controltag.h"
