@@ -22,6 +22,7 @@
 class CheckinDesk;
 struct CheckinResult;
 class EntryCounter;
+class OfflineDoor;
 class ReplicaRefresher;
 class frmEstatisticas;
 class QAction;
@@ -163,6 +164,8 @@ public:
     // The local copy and its progress in the header (frmmain_localcopy.cpp); null with QUORVET_OFFLINE=off.
     ReplicaRefresher *replicaRefresher() const { return m_replicaRefresher; }
     QLabel *LabelCopia() const { return m_LabelCopia; }
+    // The door offline from that copy, and the delivery of its entries (app/offlinedoor.cpp); null without a copy.
+    OfflineDoor *offlineDoor() const { return m_offlineDoor; }
     // The statistics (frmmain_statistics.cpp): the Toolbar4 button and F4 open "Estatísticas",
     // or raise it when it is open; it reads again after this desk's entry or undo.
     virtual void Toolbar4_ButtonClick();
@@ -261,6 +264,7 @@ private:
     EntryCounter *m_entryCounter = nullptr;
     ReplicaRefresher *m_replicaRefresher = nullptr;
     QLabel *m_LabelCopia = nullptr;
+    OfflineDoor *m_offlineDoor = nullptr;
     QToolBar *m_Toolbar4 = nullptr;
     QAction *m_Toolbar4Button = nullptr;
     QPointer<frmEstatisticas> m_statistics;

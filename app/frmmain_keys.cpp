@@ -1,6 +1,7 @@
 // frmMain::FXNo_TAP_KeyDown: Enter verifies, Esc offers to undo the last entry, any other
 // key clears the previous guest from the screen.
 #include "app/frmmain.h"
+#include "app/offlinedoor.h"
 
 #include "data/checkinqueries.h"
 #include "data/checkinverdict.h"
@@ -27,6 +28,8 @@ void frmMain::FXNo_TAP_KeyDown(int16_t keyCode, int16_t shift)
             VerifyCode();
             break;
         case VbKeys::KeyEscape: {
+            if (m_offlineDoor && m_offlineDoor->undoOffline())
+                break;
             // Only an entry that this desk's last check-in wrote can be undone.
             if (LastConviteID == 0 || !CheckinVerdict::hasEntryTime(m_writtenEntryTime))
                 break;

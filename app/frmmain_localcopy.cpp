@@ -3,6 +3,7 @@
 // header band ("Cópia local: 45 %"). QUORVET_OFFLINE=off keeps no copy.
 #include "app/frmmain.h"
 
+#include "app/offlinedoor.h"
 #include "data/localreplica.h"
 #include "data/replicarefresher.h"
 #include "ui/rightedgeanchor.h"
@@ -37,4 +38,5 @@ void frmMain::createLocalCopy()
     });
     // A little after the window is up, so that neither the start nor the first scans wait on it.
     QTimer::singleShot(StartDelayMs, m_replicaRefresher, &ReplicaRefresher::start);
+    m_offlineDoor = new OfflineDoor(*this, m_replicaRefresher);
 }
