@@ -6,6 +6,15 @@
 #include "data/scanjournal.h"
 #include "tests/data/databasefixture.h"
 
+#include <QCoreApplication>
+#include <QProcess>
+
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+#include <signal.h>
+
 namespace {
 
 class OfflineDeliveryTest : public DeskDatabaseFixture
@@ -113,6 +122,72 @@ TEST_P(OfflineDeliveryTest, ALinkThatFailsLeavesTheEntryPending)
     EXPECT_THROW(OfflineDelivery::deliverPending(closed, journal), RuntimeError);
     EXPECT_EQ(journal.pendingOffline().size(), size_t(1));
     EXPECT_TRUE(held(5).isNull());
+}
+
+// The child half of the next test: a desk process delivering its journal's pending entries,
+// saying so after each, slowly, until it is killed.
+TEST(OfflineDeliveryChild, DeliversUntilKilled)
+{
+    if (qEnvironmentVariableIsEmpty("QUORVET_TEST_CHILD_CHECKIN"))
+        GTEST_SKIP() << "run by KilledDuringDeliveryAndRestartedEachEntryIsDeliveredOnce";
+    auto checkIn = std::make_shared<Connection>();
+    checkIn->setConnectionString(qEnvironmentVariable("QUORVET_TEST_CHILD_CHECKIN"));
+    checkIn->Open();
+    ScanJournal journal(qEnvironmentVariable("QUORVET_TEST_CHILD_JOURNAL"));
+    OfflineDelivery::deliverPending(checkIn, journal, [](const OfflineDelivery::Settled &) {
+        std::printf("settled\n");
+        std::fflush(stdout);
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    });
+    std::this_thread::sleep_for(std::chrono::seconds(60));
+}
+
+TEST_P(OfflineDeliveryTest, KilledDuringDeliveryAndRestartedEachEntryIsDeliveredOnce)
+{
+    constexpr int Entries = 200;
+    {
+        ConnectionRef c = open(Role::CheckIn);
+        for (int id = 100; id < 100 + Entries; ++id)
+            c->Execute(
+                QStringLiteral("INSERT INTO tbConvites VALUES (%1, '%1', NULL, NULL, 'Convidado', NULL, 1, NULL)")
+                    .arg(id));
+    }
+    {
+        ScanJournal journal(journalPath());
+        for (int id = 100; id < 100 + Entries; ++id) {
+            OfflineEntry e = offlineEntry(id, "");
+            e.typed = QString::number(id);
+            e.serverTime = e.serverTime.addMSecs(id * 10);
+            ASSERT_TRUE(journal.recordOffline(e));
+        }
+    }
+
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QUORVET_TEST_CHILD_CHECKIN"), connectionString(Role::CheckIn));
+    env.insert(QStringLiteral("QUORVET_TEST_CHILD_JOURNAL"), journalPath());
+    env.insert(QStringLiteral("TMPDIR"), path(QString()));
+    child.setProcessEnvironment(env);
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--gtest_filter=OfflineDeliveryChild.DeliversUntilKilled")});
+    ASSERT_TRUE(child.waitForStarted());
+    QByteArray out;
+    while (out.count("settled\n") < Entries / 4 && child.waitForReadyRead(30000))
+        out += child.readAllStandardOutput();
+    ::kill(pid_t(child.processId()), SIGKILL);
+    ASSERT_TRUE(child.waitForFinished(10000));
+    ASSERT_GE(out.count("settled\n"), Entries / 4) << out.constData();
+    ScanJournal restarted(journalPath());
+    ASSERT_FALSE(restarted.pendingOffline().empty()) << "the child was not killed mid-delivery";
+
+    for (const auto &s : OfflineDelivery::deliverPending(open(Role::CheckIn), restarted))
+        EXPECT_EQ(s.outcome, OfflineDelivery::Outcome::Delivered) << s.entry.typed.toStdString();
+    EXPECT_TRUE(restarted.pendingOffline().empty());
+    EXPECT_EQ(journalled(QStringLiteral("delivered")).size(), Entries);
+    EXPECT_TRUE(journalled(QStringLiteral("conflict")).isEmpty());
+    for (int id = 100; id < 100 + Entries; id += 37)
+        EXPECT_LE(std::abs(serverInstant(held(id)).msecsTo(offlineEntry(id, "").serverTime.addMSecs(id * 10))), 3)
+            << id;
 }
 
 INSTANTIATE_TEST_SUITE_P(Databases, OfflineDeliveryTest, ::testing::Values("Embedded", "SqlServer"),
