@@ -28,6 +28,7 @@ protected:
     void SetUp() override
     {
         DeskFixture::SetUp();
+        qunsetenv("QUORVET_OFFLINE");
         useFilesOf("desk");
     }
     void TearDown() override
