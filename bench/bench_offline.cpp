@@ -1,6 +1,6 @@
 // The way back from offline: 1,000 entries a desk decided without the server, waiting in its
 // journal, delivered once the check-in database is back; timed from the moment it is back
-// (the file in place, or quorvet-tds-server started again) to the last entry delivered, on the
+// (the file in place, or quorvet-tds-server listening again) to the last entry delivered, on the
 // embedded store and (with --tds) through quorvet-tds-server on loopback. The delivery runs on
 // this thread as the offline door's worker runs it: a login, then OfflineDelivery over the
 // journal. The desk's own 10 s between tries comes on top and is not counted.
@@ -119,9 +119,9 @@ int main(int argc, char **argv)
                 BenchStats::Clock::time_point back;
                 if (store == QLatin1String("TDS")) {
                     server.stop();
-                    back = BenchStats::Clock::now();
                     server.start(commandLine.parser.value(tdsOption), work);
                     server.useForDesk();
+                    back = BenchStats::Clock::now(); // listening again
                 } else {
                     const QString away = checkinDb + QStringLiteral(".away");
                     QFile::rename(checkinDb, away);
