@@ -7,6 +7,7 @@
 #include "app/offlinedoor.h"
 #include "data/deskjournal.h"
 #include "data/replicarefresher.h"
+#include "data/scanjournal.h"
 #include "platform/msgbox.h"
 #include "tests/support/tdsserverprocess.h"
 
@@ -148,6 +149,26 @@ TEST_F(DeskOffline, VerdictsFromTheCopyAnUndoAndTheDeliveryOnceTheServerIsBack)
     EXPECT_FALSE(journalled("desk", QStringLiteral("delivered"), QStringLiteral("1002")).isEmpty());
     EXPECT_TRUE(door(*w).conflicts().empty());
     EXPECT_EQ(boxes.boxes().size(), 2);
+}
+
+// A desk closed while its offline entries wait sends them at its next start, without a scan.
+TEST_F(DeskOffline, ADeskRestartedDeliversTheEntriesItLeft)
+{
+    {
+        ScanJournal left(qEnvironmentVariable("QUORVET_JOURNAL"));
+        OfflineEntry entry;
+        entry.conviteId = int32_t(scalar(checkinDb(), QStringLiteral("SELECT convite_id FROM tbConvites "
+                                                                     "WHERE convite_no = '1006'"))
+                                      .toLong());
+        entry.typed = QStringLiteral("1006");
+        entry.deskTime = OfflineEntry::deskNow();
+        entry.serverTime = entry.deskTime;
+        ASSERT_TRUE(left.recordOffline(entry));
+    }
+    auto w = desk();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return checkedIn(QStringLiteral("1006")).isDateValue(); }, 15000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return door(*w).pendingCount() == 0; }, 5000));
+    EXPECT_FALSE(door(*w).isOffline());
 }
 
 // Two desks offline let the same guest in: the server keeps the first delivered, the second
