@@ -166,9 +166,15 @@ void CheckinDesk::recordEntry(CheckinResult &result)
     QElapsedTimer waited;
     waited.start();
     Recordset clock;
+    const QDateTime deskBefore = OfflineEntry::deskNow();
     clock.Open(CheckinQueries::serverClock(), required(m_checkIn));
     const QDateTime before = clock.Eof() ? QDateTime() : serverInstant(clock.Fields(0).Value());
     clock.Close();
+    if (before.isValid()) {
+        // The server read its clock somewhere between the desk's two readings: their middle.
+        const QDateTime deskMiddle = deskBefore.addMSecs(deskBefore.msecsTo(OfflineEntry::deskNow()) / 2);
+        result.serverClockOffsetMs = deskMiddle.msecsTo(before);
+    }
 
     int64_t changed = -1;
     try {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/checkinverdict.h"
+#include "data/checkinverdict.h"
 #include "data/connection.h"
 #include "data/recordset.h"
 #include "data/scanjournal.h"
@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 // What one check-in found and decided, for the window to show: the verdict, the guest,
 // where the photograph comes from and the entry time written or found.
@@ -41,6 +42,9 @@ struct CheckinResult
     // be in, written within window. The desk shows the connect message, not a verdict.
     bool unconfirmed = false;
     EntryWindow window;
+    // The server's clock less the desk's, as read just before the accepting update; kept for the
+    // entries the desk decides offline. Unset when the clock was not read.
+    std::optional<qint64> serverClockOffsetMs;
 
     // The scan's name in the journal: accepted or used (not_found when no invitation).
     const char *journalVerdict() const;

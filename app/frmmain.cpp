@@ -2,15 +2,16 @@
 // member panel, the tick of Timer1 that ends the pause, and the window's side of the resize layout.
 #include "app/frmmain.h"
 
-#include "app/checkinverdict.h"
 #include "app/entrycountdisplay.h"
 #include "app/frmmain_design.h"
 #include "app/guestsearchlauncher.h"
 #include "app/localcopydisplay.h"
+#include "app/offlinedoor.h"
 #include "app/resizelayout.h"
 #include "app/soundcontrols.h"
 #include "app/statisticslauncher.h"
 #include "data/checkinqueries.h"
+#include "data/checkinverdict.h"
 #include "data/connectdeadline.h"
 #include "data/dataenvironment.h"
 #include "data/provedconnection.h"
@@ -72,8 +73,10 @@ void frmMain::wireControls()
     m_guestSearch = new GuestSearchLauncher(this, m_ui->searchButton,
                                             [this](const QString &conviteNo) { checkInChosenGuest(conviteNo); });
     m_entryCount = new EntryCountDisplay(m_ui->entryCountLabel, this);
-    if (m_ui->localCopyLabel)
+    if (m_ui->localCopyLabel) {
         m_localCopy = new LocalCopyDisplay(m_ui->localCopyLabel, this);
+        m_offlineDoor = new OfflineDoor(*this, m_localCopy->refresher());
+    }
     m_statistics = new StatisticsLauncher(this, m_ui->statisticsButton);
     m_sound = new SoundControls(this, m_ui->soundButton, m_ui->muteAction, m_ui->volumeSlider);
 }
@@ -101,6 +104,11 @@ VerdictSoundPlayer *frmMain::verdictSounds() const
 ReplicaRefresher *frmMain::replicaRefresher() const
 {
     return m_localCopy ? m_localCopy->refresher() : nullptr;
+}
+
+EntryCounter *frmMain::entryCounter() const
+{
+    return m_entryCount->counter();
 }
 
 double frmMain::outerWidthTwips() const
@@ -247,6 +255,8 @@ void frmMain::FXNo_TAP_KeyDown(int16_t keyCode, int16_t shift)
             VerifyCode();
             break;
         case VbKeys::KeyEscape: {
+            if (m_offlineDoor && m_offlineDoor->undoOffline())
+                break;
             // Only an entry that this desk's last check-in wrote can be undone.
             if (LastConviteID == 0 || !CheckinVerdict::hasEntryTime(m_writtenEntryTime))
                 break;

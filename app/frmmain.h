@@ -17,9 +17,11 @@
 class CheckinDesk;
 struct CheckinResult;
 class EntryCountDisplay;
+class EntryCounter;
 class frmEstatisticas;
 class GuestSearchLauncher;
 class LocalCopyDisplay;
+class OfflineDoor;
 class ReplicaRefresher;
 class ResizeLayout;
 class SoundControls;
@@ -117,6 +119,10 @@ public:
     VerdictSoundPlayer *verdictSounds() const;
     // The local copy's refresher; null when the desk keeps no local copy (QUORVET_OFFLINE=off).
     ReplicaRefresher *replicaRefresher() const;
+    // The live entry count's reader.
+    EntryCounter *entryCounter() const;
+    // The door offline from that copy, and the delivery of its entries (app/offlinedoor.cpp); null without a copy.
+    OfflineDoor *offlineDoor() const { return m_offlineDoor; }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -163,6 +169,7 @@ private:
     GuestSearchLauncher *m_guestSearch = nullptr;
     EntryCountDisplay *m_entryCount = nullptr;
     LocalCopyDisplay *m_localCopy = nullptr; // null with QUORVET_OFFLINE=off
+    OfflineDoor *m_offlineDoor = nullptr;    // null with QUORVET_OFFLINE=off
     StatisticsLauncher *m_statistics = nullptr;
     SoundControls *m_sound = nullptr;
 };

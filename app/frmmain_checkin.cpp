@@ -4,11 +4,12 @@
 #include "app/frmmain.h"
 
 #include "app/checkindesk.h"
-#include "app/checkinverdict.h"
 #include "app/entrycountdisplay.h"
+#include "app/offlinedoor.h"
 #include "app/soundcontrols.h"
 #include "app/statisticslauncher.h"
 #include "data/checkinqueries.h"
+#include "data/checkinverdict.h"
 #include "data/connectdeadline.h"
 #include "data/dataenvironment.h"
 #include "data/modtestconnection.h"
@@ -42,11 +43,21 @@ void frmMain::VerifyCode()
     };
     try {
         lockForCheckin();
+        if (m_offlineDoor && m_offlineDoor->isOffline()) {
+            m_offlineDoor->checkIn();
+            unlockAfterVerdict();
+            return;
+        }
         const QString unreachable = Connect();
         lap(m_steps.connect);
         if (!unreachable.isEmpty()) {
             afterVerdict("unreachable"); // before the box, which waits for the operator
-            MsgBox::show(unreachable, MsgBox::OKOnly | MsgBox::Information, windowTitle());
+            const auto offer = m_offlineDoor ? m_offlineDoor->afterConnectFailed(unreachable)
+                                             : OfflineDoor::Offer::NotOffered;
+            if (offer == OfflineDoor::Offer::Offline)
+                m_offlineDoor->checkIn();
+            else if (offer == OfflineDoor::Offer::NotOffered)
+                MsgBox::show(unreachable, MsgBox::OKOnly | MsgBox::Information, windowTitle());
             unlockAfterVerdict();
             return;
         }
@@ -65,6 +76,8 @@ void frmMain::VerifyCode()
             loadPhotograph(desk, result);
         lap(m_steps.lookUp);
         desk.recordEntry(result);
+        if (m_offlineDoor && result.serverClockOffsetMs)
+            m_offlineDoor->setServerClockOffset(*result.serverClockOffsetMs);
         m_writtenEntryTime = result.writtenEntryTime;
         lap(m_steps.entry);
         if (result.unconfirmed) {

@@ -1,7 +1,7 @@
 #include "app/scanrecorder.h"
 
-#include "app/checkinverdict.h"
 #include "data/checkinqueries.h"
+#include "data/checkinverdict.h"
 #include "data/recordset.h"
 
 void ScanRecorder::record(const QString &typed, const QString &verdict, int32_t conviteId, const Value &entryTime,

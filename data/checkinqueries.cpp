@@ -2,6 +2,18 @@
 
 #include "data/modcode.h"
 
+namespace {
+
+// A time to the millisecond in style 121 (the ODBC canonical form), from its own digits: never
+// through the desk's time zone, which may have no such hour.
+QString instantLiteral(const QDateTime &t)
+{
+    return QStringLiteral("CONVERT(DATETIME,'") + t.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"))
+           + QStringLiteral("',121)");
+}
+
+} // namespace
+
 QString CheckinQueries::invitation(const QString &trimmedEntry)
 {
     return QStringLiteral("SELECT convite_id, socio_id, no_tap, nome, call_in, base_dados, checked_in "
@@ -66,11 +78,15 @@ QString CheckinQueries::undoEntry(int32_t conviteId, const Value &writtenEntryTi
     QTime time;
     writtenEntryTime.toDateParts(&date, &time);
     const QDateTime written(date, time, Qt::UTC);
-    const auto literal = [](const QDateTime &t) {
-        return QStringLiteral("CONVERT(DATETIME,'") + t.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"))
-               + QStringLiteral("',121)");
-    };
     return QStringLiteral("UPDATE tbConvites SET checked_in = null WHERE convite_id = ") + QString::number(conviteId)
-           + QStringLiteral(" AND checked_in BETWEEN ") + literal(written.addMSecs(-3)) + QStringLiteral(" AND ")
-           + literal(written.addMSecs(3));
+           + QStringLiteral(" AND checked_in BETWEEN ") + instantLiteral(written.addMSecs(-3)) + QStringLiteral(" AND ")
+           + instantLiteral(written.addMSecs(3));
+}
+
+QString CheckinQueries::deliverEntry(int32_t conviteId, const QDateTime &serverTime)
+{
+    const QDateTime asGiven(serverTime.date(), serverTime.time(), Qt::UTC);
+    return QStringLiteral("UPDATE tbConvites SET checked_in = ") + instantLiteral(asGiven)
+           + QStringLiteral(" WHERE convite_id = ") + modCode::SQLValue(Value(conviteId), 2)
+           + QStringLiteral(" AND checked_in IS NULL");
 }

@@ -2,6 +2,7 @@
 
 #include "data/value.h"
 
+#include <QDateTime>
 #include <QString>
 
 #include <cstdint>
@@ -37,5 +38,11 @@ QString entryTimeAndClock(int32_t conviteId);
 // cleared it, or cleared it and written its own since. The time is sent as the server gave it,
 // without the desk's time zone (which may have no such hour, in the gap of a change to summer time).
 QString undoEntry(int32_t conviteId, const Value &writtenEntryTime);
+
+// Writes an entry the desk decided without the server, at the scan's time on the server's clock,
+// only while the invitation is still unused (as acceptEntry), so that of two desks delivering
+// the same invitation exactly one changes the row. The time (a zone-less instant, as
+// serverInstant gives them) is sent to the millisecond as the server gave its times.
+QString deliverEntry(int32_t conviteId, const QDateTime &serverTime);
 
 } // namespace CheckinQueries

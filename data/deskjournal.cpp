@@ -84,6 +84,10 @@ bool DeskJournal::open()
     if (rc == SQLITE_OK)
         rc = sqlite3_exec(m_db, "CREATE INDEX IF NOT EXISTS scans_convite ON scans (convite_id)", nullptr, nullptr,
                           nullptr);
+    // ... and its entries decided without the server, at every start and offline scan.
+    if (rc == SQLITE_OK)
+        rc = sqlite3_exec(m_db, "CREATE INDEX IF NOT EXISTS scans_verdict ON scans (verdict)", nullptr, nullptr,
+                          nullptr);
     if (rc == SQLITE_OK)
         rc = sqlite3_prepare_v2(m_db,
                                 "INSERT INTO scans (time, desk, entry, verdict, convite_id, entry_time) "
@@ -182,7 +186,11 @@ std::optional<std::vector<JournalEntry>> DeskJournal::read(const QString &path, 
     return entries;
 }
 
-std::vector<JournalEntry> DeskJournal::entriesOf(const QString &path, int64_t conviteId, const QString &desk)
+namespace {
+
+// The entries a query selects, with ?1 bound to the desk and ?2, when given, to an invitation.
+std::vector<JournalEntry> selectEntries(const QString &path, const char *sql, const QString &desk,
+                                        std::optional<int64_t> conviteId, const QString &verdict = QString())
 {
     std::vector<JournalEntry> entries;
     if (!QFileInfo(path).isFile())
@@ -192,13 +200,12 @@ std::vector<JournalEntry> DeskJournal::entriesOf(const QString &path, int64_t co
     const QByteArray file = QFile::encodeName(path);
     if (sqlite3_open_v2(file.constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
         sqlite3_busy_timeout(db, 200);
-        if (sqlite3_prepare_v2(db,
-                               "SELECT time, desk, entry, verdict, convite_id, entry_time FROM scans "
-                               "WHERE convite_id = ?1 AND desk = ?2 ORDER BY id",
-                               -1, &stmt, nullptr)
-            == SQLITE_OK) {
-            sqlite3_bind_int64(stmt, 1, conviteId);
-            bindText(stmt, 2, desk);
+        if (sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr) == SQLITE_OK) {
+            bindText(stmt, 1, desk);
+            if (conviteId)
+                sqlite3_bind_int64(stmt, 2, *conviteId);
+            if (!verdict.isEmpty())
+                bindText(stmt, 2, verdict);
             while (sqlite3_step(stmt) == SQLITE_ROW) {
                 JournalEntry e;
                 e.time = columnText(stmt, 0);
@@ -214,4 +221,32 @@ std::vector<JournalEntry> DeskJournal::entriesOf(const QString &path, int64_t co
     sqlite3_finalize(stmt);
     sqlite3_close(db);
     return entries;
+}
+
+} // namespace
+
+std::vector<JournalEntry> DeskJournal::entriesOf(const QString &path, int64_t conviteId, const QString &desk)
+{
+    return selectEntries(path,
+                         "SELECT time, desk, entry, verdict, convite_id, entry_time FROM scans "
+                         "WHERE desk = ?1 AND convite_id = ?2 ORDER BY id",
+                         desk, conviteId);
+}
+
+std::vector<JournalEntry> DeskJournal::pendingOffline(const QString &path, const QString &desk)
+{
+    return selectEntries(path,
+                         "SELECT time, desk, entry, verdict, convite_id, entry_time FROM scans a "
+                         "WHERE verdict = 'accepted_offline' AND desk = ?1 AND NOT EXISTS (SELECT 1 FROM scans b "
+                         "WHERE b.convite_id = a.convite_id AND b.desk = a.desk AND b.id > a.id "
+                         "AND b.verdict IN ('delivered', 'conflict', 'undone')) ORDER BY id",
+                         desk, std::nullopt);
+}
+
+std::vector<JournalEntry> DeskJournal::lastOfVerdict(const QString &path, const QString &desk, const QString &verdict)
+{
+    return selectEntries(path,
+                         "SELECT time, desk, entry, verdict, convite_id, entry_time FROM scans "
+                         "WHERE desk = ?1 AND verdict = ?2 ORDER BY id DESC LIMIT 1",
+                         desk, std::nullopt, verdict);
 }

@@ -17,7 +17,9 @@ struct JournalEntry
     QString time;
     QString desk;
     QString entry;   // as typed, blanks and all
-    QString verdict; // accepted, not_found, used, error, unreachable, undone
+    // accepted, not_found, used, error, unreachable, undone, unconfirmed; and for the entries
+    // decided without the server: accepted_offline, then delivered or conflict (or undone)
+    QString verdict;
     std::optional<int64_t> conviteId;
     QString entryTime; // empty when none is known
 };
@@ -56,6 +58,12 @@ public:
     // The entries of one invitation made at one desk, in the order they were written; none when
     // the file cannot be read.
     static std::vector<JournalEntry> entriesOf(const QString &path, int64_t conviteId, const QString &desk);
+    // The entries one desk decided without the server (accepted_offline) that no later
+    // delivered, conflict or undone entry of the same invitation and desk settles, in the
+    // order they were made; none when the file cannot be read or does not exist.
+    static std::vector<JournalEntry> pendingOffline(const QString &path, const QString &desk);
+    // The last entry of a verdict made at one desk (none or one).
+    static std::vector<JournalEntry> lastOfVerdict(const QString &path, const QString &desk, const QString &verdict);
 
 private:
     bool open();

@@ -479,3 +479,12 @@ int64_t LocalReplica::invitationCount() const
         db.fail();
     return sqlite3_column_int64(stmt.stmt, 0);
 }
+
+int64_t LocalReplica::entryCount() const
+{
+    Db db(m_path, true);
+    Statement stmt{db.prepare("SELECT count(*) FROM invitations WHERE checked_in IS NOT NULL")};
+    if (sqlite3_step(stmt.stmt) != SQLITE_ROW)
+        db.fail();
+    return sqlite3_column_int64(stmt.stmt, 0);
+}

@@ -72,6 +72,8 @@ public:
     // The invitation of a number as the copy holds it; nullopt when it is not in the copy.
     std::optional<Invitation> invitation(const QString &conviteNo) const;
     int64_t invitationCount() const;
+    // The invitations with an entry time in the copy.
+    int64_t entryCount() const;
 
     // A Value as the copy stores it and gives it back (dates to the millisecond, texts, numbers).
     static Value stored(const Value &value);

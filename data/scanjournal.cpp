@@ -45,6 +45,12 @@ EntryWindow EntryWindow::fromText(const QString &text)
     return w;
 }
 
+QDateTime OfflineEntry::deskNow()
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    return QDateTime(now.date(), now.time(), Qt::UTC);
+}
+
 ScanJournal::ScanJournal(QString path) : m_journal(std::move(path)), m_desk(QSysInfo::machineHostName()) {}
 
 QString ScanJournal::entryTimeText(const Value &entryTime)
@@ -116,6 +122,9 @@ void ScanJournal::apply(OwnState &state, const QString &verdict, const QString &
         state = OwnState{entryTime, {}};
     } else if (verdict == QLatin1String("undone")) {
         state = OwnState();
+    } else if (verdict == QLatin1String("delivered")) {
+        // An entry decided offline and written since: the server holds this desk's time.
+        state = OwnState{entryTime.left(19), {}};
     } else if (verdict == QLatin1String("unconfirmed")) {
         state.window = EntryWindow::fromText(entryTime);
     }
@@ -143,4 +152,102 @@ ScanJournal::Own ScanJournal::ownEntry(int32_t conviteId, const Value &entryTime
     } catch (...) {
     }
     return Own::No;
+}
+
+bool ScanJournal::appendRow(const QString &typed, const QString &verdict, int32_t conviteId, const QString &entryTime,
+                            const QString &time, const char *procedure) noexcept
+{
+    try {
+        JournalEntry entry;
+        entry.time = time.isEmpty() ? QDateTime::currentDateTime().toString(InstantFormat) : time;
+        entry.desk = m_desk;
+        entry.entry = typed;
+        entry.verdict = verdict;
+        if (conviteId != 0)
+            entry.conviteId = conviteId;
+        entry.entryTime = entryTime;
+        if (m_journal.append(entry)) {
+            m_failureReported = false;
+            return true;
+        }
+        if (!m_failureReported) {
+            m_failureReported = true;
+            ErrorReporting::report({QStringLiteral("Velkor Software"), QStringLiteral("Quorvet"),
+                                    QStringLiteral("ScanJournal"), QString::fromLatin1(procedure),
+                                    m_journal.lastError()});
+        }
+    } catch (...) {
+    }
+    return false;
+}
+
+bool ScanJournal::recordOffline(const OfflineEntry &entry) noexcept
+{
+    // The scan's own time, so that the row keeps the offset it was decided with.
+    return appendRow(entry.typed, QStringLiteral("accepted_offline"), entry.conviteId,
+                     entry.serverTime.toString(InstantFormat), entry.deskTime.toString(InstantFormat), "recordOffline");
+}
+
+bool ScanJournal::recordOfflineUndo(const OfflineEntry &entry) noexcept
+{
+    const bool written = appendRow(entry.typed, QStringLiteral("undone"), entry.conviteId,
+                                   entry.serverTime.toString(InstantFormat), QString(), "recordOfflineUndo");
+    if (written)
+        m_own.erase(entry.conviteId);
+    return written;
+}
+
+void ScanJournal::recordDelivered(const OfflineEntry &entry, const Value &serverEntry) noexcept
+{
+    const QDateTime held = serverInstant(serverEntry);
+    appendRow(entry.typed, QStringLiteral("delivered"), entry.conviteId, held.toString(InstantFormat), QString(),
+              "recordDelivered");
+}
+
+void ScanJournal::recordConflict(const OfflineEntry &entry, const Value &serverEntry) noexcept
+{
+    const QDateTime held = serverInstant(serverEntry);
+    appendRow(entry.typed, QStringLiteral("conflict"), entry.conviteId,
+              entry.serverTime.toString(InstantFormat) + QLatin1Char('/') + held.toString(InstantFormat), QString(),
+              "recordConflict");
+}
+
+std::vector<OfflineEntry> ScanJournal::pendingOffline() const
+{
+    std::vector<OfflineEntry> pending;
+    for (const JournalEntry &row : DeskJournal::pendingOffline(m_journal.path(), m_desk)) {
+        OfflineEntry entry;
+        entry.conviteId = int32_t(row.conviteId.value_or(0));
+        entry.typed = row.entry;
+        entry.deskTime = QDateTime::fromString(row.time, InstantFormat);
+        entry.deskTime.setTimeSpec(Qt::UTC);
+        entry.serverTime = QDateTime::fromString(row.entryTime, InstantFormat);
+        entry.serverTime.setTimeSpec(Qt::UTC);
+        if (entry.conviteId != 0 && entry.serverTime.isValid())
+            pending.push_back(std::move(entry));
+    }
+    return pending;
+}
+
+std::optional<OfflineEntry> ScanJournal::pendingOffline(int32_t conviteId) const
+{
+    for (OfflineEntry &entry : pendingOffline())
+        if (entry.conviteId == conviteId)
+            return std::move(entry);
+    return std::nullopt;
+}
+
+std::optional<qint64> ScanJournal::journalledClockOffsetMs() const
+{
+    const std::vector<JournalEntry> rows = DeskJournal::lastOfVerdict(m_journal.path(), m_desk,
+                                                                      QStringLiteral("accepted"));
+    if (rows.empty())
+        return std::nullopt;
+    QDateTime desk = QDateTime::fromString(rows.back().time, InstantFormat);
+    QDateTime server = QDateTime::fromString(rows.back().entryTime, QStringLiteral("yyyy-MM-ddTHH:mm:ss"));
+    if (!desk.isValid() || !server.isValid())
+        return std::nullopt;
+    desk.setTimeSpec(Qt::UTC);
+    server.setTimeSpec(Qt::UTC);
+    return desk.msecsTo(server);
 }

@@ -8,6 +8,8 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
+#include <vector>
 
 // A server time as it stands, with no time-zone conversion (a UTC QDateTime, which has no
 // gaps); invalid for Null, Empty, the zero date or a text that is no date. Dates come as
@@ -28,6 +30,21 @@ struct EntryWindow
     bool contains(const Value &entryTime) const;
     QString text() const;
     static EntryWindow fromText(const QString &text);
+};
+
+// An entry the desk decided without the server (verdict accepted_offline): the scan's time on
+// the desk's clock, and the same moment on the server's clock (the desk's time plus the offset
+// of the server's clock to the desk's as last measured), which is the entry time delivered.
+// Both zone-less instants (UTC-tagged, as serverInstant gives them).
+struct OfflineEntry
+{
+    int32_t conviteId = 0;
+    QString typed;
+    QDateTime deskTime;
+    QDateTime serverTime;
+
+    // The desk's clock now, as a zone-less instant comparable with serverInstant's.
+    static QDateTime deskNow();
 };
 
 // What the desk writes to its journal after each verdict and undo: the scan's local time
@@ -53,12 +70,33 @@ public:
     enum class Own { No, Written, Unconfirmed };
     Own ownEntry(int32_t conviteId, const Value &entryTime) const noexcept;
 
+    // The entries decided without the server. Each is one row: accepted_offline, at the scan's
+    // time on the desk's clock, with the entry time on the server's clock (their difference is
+    // the offset used). It stays pending until a later row of the same invitation settles it:
+    // delivered (with the time the server holds), conflict ("ours/theirs": another desk's entry
+    // was there first) or undone (with the entry time it takes back). Pending entries are read
+    // from the journal file, so a desk restarted delivers what it left. recordOffline answers
+    // false when the row could not be written: the entry is then not to be accepted.
+    bool recordOffline(const OfflineEntry &entry) noexcept;
+    bool recordOfflineUndo(const OfflineEntry &entry) noexcept;
+    void recordDelivered(const OfflineEntry &entry, const Value &serverEntry) noexcept;
+    void recordConflict(const OfflineEntry &entry, const Value &serverEntry) noexcept;
+    std::vector<OfflineEntry> pendingOffline() const;
+    // The pending entry of an invitation, if any.
+    std::optional<OfflineEntry> pendingOffline(int32_t conviteId) const;
+    // The offset of the server's clock to the desk's from the last accepted online entry in the
+    // journal (its entry time, to the second, less its scan time); nullopt without one.
+    std::optional<qint64> journalledClockOffsetMs() const;
+
     // "yyyy-MM-ddTHH:mm:ss" for a date, empty for Empty, Null or the zero date.
     static QString entryTimeText(const Value &entryTime);
 
     const DeskJournal &journal() const { return m_journal; }
 
 private:
+    bool appendRow(const QString &typed, const QString &verdict, int32_t conviteId, const QString &entryTime,
+                   const QString &time, const char *procedure) noexcept;
+
     DeskJournal m_journal;
     QString m_desk;
     bool m_failureReported = false;

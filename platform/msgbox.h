@@ -17,6 +17,8 @@ enum Style : int {
     Question = 32,
     Exclamation = 48,
     Information = 64,
+    // The second button (No of Yes/No) is the default, taken by Enter.
+    DefaultButton2 = 256,
 };
 
 enum Result : int {

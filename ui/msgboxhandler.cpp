@@ -43,6 +43,8 @@ int showBox(const QString &prompt, int style, const QString &title)
                     QApplication::activeWindow());
     if (isYesNo(style))
         box.setEscapeButton(QMessageBox::No);
+    if (isYesNo(style) && (style & MsgBox::DefaultButton2))
+        box.setDefaultButton(QMessageBox::No);
     const int pressed = box.exec();
     return answerFor(style, pressed == QMessageBox::Yes);
 }

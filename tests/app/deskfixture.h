@@ -36,9 +36,13 @@ protected:
         options.invitations = 0;
         options.members = 0;
         m_set = DemoDatabaseBuilder(options, today()).build();
-        if (onSqlServer())
+        if (onSqlServer()) {
             ASSERT_TRUE(m_server.start(catalogs())) << m_server.error().toStdString();
+        }
         pointAtStore();
+        // The desk as it works online: no local copy, so a server that cannot be reached ends in
+        // the connect message alone (the offline desk's tests switch the copy on).
+        qputenv("QUORVET_OFFLINE", "off");
         TestSupport::clearErrorReports();
     }
 
@@ -73,7 +77,8 @@ protected:
 
     void TearDown() override
     {
-        for (const char *name : {"QUORVET_CONNECTION_SQLSERVER", "QUORVET_CONNECTION_ZELMAR", "QUORVET_CONNECTION_KORDA"})
+        for (const char *name : {"QUORVET_CONNECTION_SQLSERVER", "QUORVET_CONNECTION_ZELMAR",
+                                 "QUORVET_CONNECTION_KORDA", "QUORVET_OFFLINE"})
             qunsetenv(name);
     }
 

@@ -232,7 +232,7 @@ TEST_P(DeskCheckin, WithoutAUsableArchiveFolderThePhotoControlIsNotTouched)
 TEST_P(DeskCheckin, AnUnknownDatabaseCodeWithAMemberIdEndsInTheErrorPath)
 {
     exec(checkinDb(), QStringLiteral("UPDATE tbConvites SET base_dados = 3 WHERE convite_no = '1001'"));
-    for (const QString number : {QStringLiteral("1013"), QStringLiteral("1001")}) {
+    for (const QString &number : {QStringLiteral("1013"), QStringLiteral("1001")}) {
         SCOPED_TRACE(number.toStdString());
         TestSupport::clearErrorReports();
         auto w = desk();

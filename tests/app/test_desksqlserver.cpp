@@ -473,8 +473,9 @@ TEST_F(DeskOverTds, ConnectionsDroppedMidCheckInLoseNoEntryAndWriteNoneTwice)
                 }
             }
         }
-        if (!c.acknowledgementLost)
+        if (!c.acknowledgementLost) {
             EXPECT_GT(failed, 0); // the faults did reach the check-ins
+        }
     }
 }
 

@@ -179,21 +179,32 @@ TEST_F(DeskJournalTest, ToolPrintsTheJournalAsCsvOrJsonLines)
                                      QStringLiteral("accepted"), 1, QStringLiteral("2026-12-07T10:00:00"))));
     ASSERT_TRUE(journal.append(entry(QStringLiteral("2026-12-08T10:00:00.000"), QStringLiteral("a\"b,\nc"),
                                      QStringLiteral("not_found"))));
+    ASSERT_TRUE(
+        journal.append(entry(QStringLiteral("2026-12-08T10:01:00.000"), QStringLiteral("2"),
+                             QStringLiteral("accepted_offline"), 2, QStringLiteral("2026-12-08T10:01:02.500"))));
+    ASSERT_TRUE(
+        journal.append(entry(QStringLiteral("2026-12-08T10:05:00.000"), QStringLiteral("2"), QStringLiteral("conflict"),
+                             2, QStringLiteral("2026-12-08T10:01:02.500/2026-12-08T09:58:00.000"))));
     QByteArray out, err;
     ASSERT_EQ(runTool({QStringLiteral("--csv"), QStringLiteral("--journal"), path()}, &out, &err), 0)
         << err.constData();
     EXPECT_EQ(out, QByteArray("time,desk,entry,verdict,convite_id,entry_time\r\n"
                               "2026-12-07T10:00:00.000,desk-1,1,accepted,1,2026-12-07T10:00:00\r\n"
-                              "2026-12-08T10:00:00.000,desk-1,\"a\"\"b,\nc\",not_found,,\r\n"));
+                              "2026-12-08T10:00:00.000,desk-1,\"a\"\"b,\nc\",not_found,,\r\n"
+                              "2026-12-08T10:01:00.000,desk-1,2,accepted_offline,2,2026-12-08T10:01:02.500\r\n"
+                              "2026-12-08T10:05:00.000,desk-1,2,conflict,2,"
+                              "2026-12-08T10:01:02.500/2026-12-08T09:58:00.000\r\n"));
 
     ASSERT_EQ(runTool({QStringLiteral("--json"), QStringLiteral("--since"), QStringLiteral("2026-12-08"),
                        QStringLiteral("--journal"), path()},
                       &out, &err),
               0);
     const QList<QByteArray> lines = out.split('\n');
-    ASSERT_EQ(lines.size(), 2); // one line and the empty text after its line feed
+    ASSERT_EQ(lines.size(), 4); // three lines and the empty text after the last line feed
     EXPECT_EQ(QJsonDocument::fromJson(lines[0]).object().value(QStringLiteral("entry")).toString(),
               QStringLiteral("a\"b,\nc"));
+    EXPECT_EQ(QJsonDocument::fromJson(lines[2]).object().value(QStringLiteral("verdict")).toString(),
+              QStringLiteral("conflict"));
 
     const struct
     {

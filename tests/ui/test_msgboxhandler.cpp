@@ -74,6 +74,13 @@ TEST_F(MsgBoxHandlerTest, QuestionShowsYesAndNoAndAnswersThePressedOne)
     EXPECT_EQ(MsgBox::show(QStringLiteral("Anular?"), MsgBox::YesNo, QString()), MsgBox::No);
     EXPECT_EQ(again.icon, QMessageBox::NoIcon);
     EXPECT_EQ(again.title, MsgBox::applicationTitle());
+
+    // The second button as the default: Enter takes No.
+    Seen careful;
+    pressWhenShown(QMessageBox::No, &careful);
+    EXPECT_EQ(MsgBox::show(QStringLiteral("Continuar?"), MsgBox::YesNo | MsgBox::DefaultButton2, QString()),
+              MsgBox::No);
+    EXPECT_EQ(careful.defaultButton, QMessageBox::No);
 }
 
 TEST_F(MsgBoxHandlerTest, PlainBoxesShowOkWithTheirIcon)

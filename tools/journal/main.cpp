@@ -30,7 +30,10 @@ CommandLine::Help commandHelp()
     help.description = QStringList{
         QStringLiteral("Prints the desk's journal of scans: every check-in attempt and every undo made at this "
                        "desk, with its local time, desk, the entry as typed, the verdict (accepted, not_found, used, "
-                       "error, unreachable, undone), the invitation's id and the entry time written or found."),
+                       "error, unreachable, undone, unconfirmed; for an entry decided without the server "
+                       "accepted_offline, then delivered or conflict), the invitation's id and the entry time written "
+                       "or found (for accepted_offline the time on the server's clock, for conflict this desk's time "
+                       "and the server's, as ours/theirs)."),
     };
     help.options = {
         {QStringLiteral("--csv"), QStringLiteral("CSV with the header line time,desk,entry,verdict,convite_id,"

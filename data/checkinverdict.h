@@ -27,6 +27,16 @@ struct CheckinVerdict
     static CheckinVerdict enteredElsewhere(const Value &entryTime);
     // A run-time failure during the check-in.
     static CheckinVerdict failure(const QString &description);
+    // The same verdict decided from the desk's local copy, without the server: the whole text
+    // the desk would show, followed by " (sem ligação)" (the call sign goes into the text).
+    static CheckinVerdict offline(const CheckinVerdict &verdict);
+
+    // The text the verdict label shows: the replacement text, else the kind's standard text
+    // with " (CALL: X1)" when there is a call sign; empty for NoVerdict.
+    QString shownText() const;
+    // The verdict labels' standard texts: "Convite OK!", "O convite não existe...",
+    // "O convite não é válido!".
+    static QString standardText(Kind kind);
 
     // "Convite expirado. Já entrou às " and the time as "Hh:Nn".
     static QString expiredText(const Value &entryTime);

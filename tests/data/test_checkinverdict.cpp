@@ -1,7 +1,8 @@
 // The check-in's decisions and SQL texts, without a window.
-#include "app/checkinverdict.h"
+#include "data/checkinverdict.h"
 
 #include "data/checkinqueries.h"
+#include "data/offlinecheckin.h"
 #include "platform/textutil.h"
 
 #include <gtest/gtest.h>
@@ -62,6 +63,53 @@ TEST(CheckinVerdictTest, OnlyARealDateIsAnEntryTime)
     EXPECT_TRUE(CheckinVerdict::hasEntryTime(at(0, 0)));
 }
 
+// The same rules from the local copy and this desk's own offline entries, every text marked.
+TEST(CheckinVerdictTest, OfflineVerdictsFromTheCopyAndThisDesksOwnEntries)
+{
+    LocalReplica::Invitation member;
+    member.conviteId = 8;
+    member.socioId = Value(57);
+    member.nome = Value(QStringLiteral("Ana Sá"));
+    member.callIn = Value(QStringLiteral("X1"));
+    member.memberSource = 1;
+    member.panel = std::vector<Value>(8, Value(QStringLiteral("v")));
+    LocalReplica::Invitation guest = member;
+    guest.socioId = Value::null();
+    guest.memberSource = 0;
+    guest.panel = std::vector<Value>(8, Value::null());
+    LocalReplica::Invitation used = member;
+    used.checkedIn = at(9, 5);
+    OfflineEntry own;
+    own.conviteId = 8;
+    own.serverTime = QDateTime(QDate(2026, 12, 9), QTime(21, 40, 12), Qt::UTC);
+
+    const struct
+    {
+        const char *name;
+        std::optional<LocalReplica::Invitation> copy;
+        std::optional<OfflineEntry> own;
+        int kind;
+        QString text;
+        size_t panel;
+    } cases[] = {
+        {"unknown", std::nullopt, std::nullopt, 2, QStringLiteral("O convite não existe... (sem ligação)"), 0},
+        {"member", member, std::nullopt, 1, QStringLiteral("Convite OK! (sem ligação)"), 8},
+        {"guest", guest, std::nullopt, 1, QStringLiteral("Convite OK! (CALL: X1) (sem ligação)"), 0},
+        {"used", used, std::nullopt, 3, QStringLiteral("Convite expirado. Já entrou às 09:05 (sem ligação)"), 8},
+        {"own", member, own, 3, QStringLiteral("Convite expirado. Já entrou às 21:40 (sem ligação)"), 8},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const OfflineCheckin decided = OfflineCheckin::decide(c.copy, c.own);
+        EXPECT_EQ(decided.verdict.kind, c.kind);
+        EXPECT_EQ(decided.verdict.text, c.text);
+        EXPECT_TRUE(decided.verdict.callSign.isEmpty());
+        EXPECT_EQ(decided.verdict.writeEntry, c.kind == 1);
+        EXPECT_EQ(decided.panel.size(), c.panel);
+        EXPECT_EQ(decided.invitationFound, c.copy.has_value());
+    }
+}
+
 TEST(CheckinQueriesTest, TheEntryLosesOnlyItsOuterSpaces)
 {
     EXPECT_EQ(TextUtil::trimSpaces(QStringLiteral("  10 01  ")), QStringLiteral("10 01"));
@@ -76,13 +124,17 @@ TEST(CheckinQueriesTest, TextsOfTheCheckinAndTheUndo)
                              "tbConvites WHERE convite_no = '10' + CHAR(39) + '01'"));
     EXPECT_EQ(CheckinQueries::memberById(101),
               QStringLiteral("SELECT * FROM vwAssociados_Completos WHERE contacto_id = 101"));
-    EXPECT_EQ(CheckinQueries::acceptEntry(42),
-              QStringLiteral("UPDATE tbConvites SET checked_in = GETDATE() WHERE convite_id = 42 AND checked_in IS NULL"));
+    EXPECT_EQ(
+        CheckinQueries::acceptEntry(42),
+        QStringLiteral("UPDATE tbConvites SET checked_in = GETDATE() WHERE convite_id = 42 AND checked_in IS NULL"));
     EXPECT_EQ(CheckinQueries::entryTime(42), QStringLiteral("SELECT checked_in FROM tbConvites WHERE convite_id = 42"));
     EXPECT_EQ(CheckinQueries::undoEntry(-7, Value::date(QDate(2026, 12, 8), QTime(9, 5, 3, 7))),
               QStringLiteral("UPDATE tbConvites SET checked_in = null WHERE convite_id = -7 "
                              "AND checked_in BETWEEN CONVERT(DATETIME,'2026-12-08 09:05:03.004',121) "
                              "AND CONVERT(DATETIME,'2026-12-08 09:05:03.010',121)"));
+    EXPECT_EQ(CheckinQueries::deliverEntry(42, QDateTime(QDate(2026, 3, 29), QTime(1, 30, 0, 5), Qt::UTC)),
+              QStringLiteral("UPDATE tbConvites SET checked_in = CONVERT(DATETIME,'2026-03-29 01:30:00.005',121) "
+                             "WHERE convite_id = 42 AND checked_in IS NULL"));
     // A company number that is blank is sent as the bare word null, which matches no row.
     EXPECT_TRUE(CheckinQueries::photographOwner(QString()).endsWith(QStringLiteral("WHERE no_empresa = null")));
 }

@@ -1,4 +1,4 @@
-#include "app/checkinverdict.h"
+#include "data/checkinverdict.h"
 
 #include "data/displayformat.h"
 
@@ -22,6 +22,34 @@ CheckinVerdict CheckinVerdict::enteredElsewhere(const Value &entryTime)
 CheckinVerdict CheckinVerdict::failure(const QString &description)
 {
     return CheckinVerdict{Refused, QStringLiteral("Erro no procedimento: ") + description, QString(), false};
+}
+
+CheckinVerdict CheckinVerdict::offline(const CheckinVerdict &verdict)
+{
+    CheckinVerdict decided = verdict;
+    decided.text = verdict.shownText() + QStringLiteral(" (sem ligação)");
+    decided.callSign.clear();
+    return decided;
+}
+
+QString CheckinVerdict::shownText() const
+{
+    if (!text.isEmpty())
+        return text;
+    const QString standard = standardText(kind);
+    if (standard.isEmpty() || callSign.isEmpty())
+        return standard;
+    return standard + QStringLiteral(" (CALL: ") + callSign + QLatin1Char(')');
+}
+
+QString CheckinVerdict::standardText(Kind kind)
+{
+    switch (kind) {
+    case Accepted: return QStringLiteral("Convite OK!");
+    case NotFound: return QStringLiteral("O convite não existe...");
+    case Refused: return QStringLiteral("O convite não é válido!");
+    default: return QString();
+    }
 }
 
 QString CheckinVerdict::expiredText(const Value &entryTime)
