@@ -247,6 +247,8 @@ void frmMainUi::createAdditions(QWidget *window)
     const TwipsRect verdict = TwipsGeometry::twipsRect(FXMessage_Invalid);
     TwipsGeometry::setTwipsRect(verdictSymbol, ResizeLayout::verdictSymbolRect(verdict, verdict));
     verdictSymbol->raise();
+    for (QLabel *label : {FXMessage_OK, FXMessage_Alert, FXMessage_Invalid})
+        static_cast<VerdictLabel *>(label)->keepClearOf(verdictSymbol);
 
     soundButton = new QToolButton(Frame1);
     soundButton->setObjectName(QStringLiteral("SoundButton"));

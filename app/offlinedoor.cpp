@@ -61,7 +61,8 @@ QString hourMinute(const QDateTime &t)
     return t.toString(QStringLiteral("HH:mm"));
 }
 
-// Places the banner and the conflicts button along the bottom of the header band, across the
+// Places the banner and the conflicts button along the top of the body, just under the header
+// band (the count stays readable; the status labels it covers say no more than it does), across the
 // window's width (the band may reach past it), at every resize of either.
 class BannerPlacer : public QObject
 {
@@ -85,7 +86,7 @@ private:
     void place()
     {
         const int width = std::min(m_band->width(), m_window->width() - m_band->x());
-        const int top = m_band->height() - BannerHeight;
+        const int top = 0;
         m_banner->setGeometry(0, top, width, BannerHeight);
         m_button->setGeometry(width - ButtonWidth - 4, top + 2, ButtonWidth, BannerHeight - 4);
     }
@@ -102,19 +103,19 @@ OfflineDoor::OfflineDoor(frmMain &window, ReplicaRefresher *refresher)
     : QObject(&window), m_window(window), m_refresher(refresher),
       m_link(std::make_unique<BackgroundConnection>(Data::SqlServerId, QThread::LowPriority))
 {
-    m_banner = new QLabel(window.ui().Frame1);
+    m_banner = new QLabel(window.ui().Frame2);
     m_banner->setObjectName(QStringLiteral("offlineBanner"));
     m_banner->setFont(QFont(QStringLiteral("Arial"), 14, QFont::Bold));
     m_banner->setAlignment(Qt::AlignCenter);
     m_banner->hide();
-    m_conflictButton = new QPushButton(window.ui().Frame1);
+    m_conflictButton = new QPushButton(window.ui().Frame2);
     m_conflictButton->setObjectName(QStringLiteral("conflictButton"));
     m_conflictButton->setFont(QFont(QStringLiteral("Arial"), 11, QFont::Bold));
     m_conflictButton->setFocusPolicy(Qt::NoFocus);
     paint(m_conflictButton, QColor(128, 0, 0));
     m_conflictButton->hide();
     connect(m_conflictButton, &QPushButton::clicked, this, &OfflineDoor::showConflicts);
-    new BannerPlacer(&window, window.ui().Frame1, m_banner, m_conflictButton);
+    new BannerPlacer(&window, window.ui().Frame2, m_banner, m_conflictButton);
 
     // F6 anywhere in the window; like F3 it never reaches the entry box.
     auto *f6 = new QShortcut(QKeySequence(Qt::Key_F6), &window);
@@ -128,6 +129,7 @@ OfflineDoor::OfflineDoor(frmMain &window, ReplicaRefresher *refresher)
     connect(&m_backOnline, &QTimer::timeout, this, &OfflineDoor::showState);
     if (EntryCounter *counter = window.entryCounter())
         connect(counter, &EntryCounter::textChanged, this, &OfflineDoor::showOfflineCount);
+    connect(m_refresher, &ReplicaRefresher::refreshed, this, &OfflineDoor::showOfflineCount);
     // Entries left by an earlier run go out once the window is up.
     m_timer.start();
     QTimer::singleShot(0, this, &OfflineDoor::tick);
@@ -386,12 +388,14 @@ void OfflineDoor::showOfflineCount()
     QLabel *count = m_window.ui().entryCountLabel;
     if (!m_offline || !count)
         return;
+    // Smaller than the count, so that both fit the header's corner.
+    static const QString copyNote = QStringLiteral("<span style=\"font-size:12pt\"> (cópia local)</span>");
     try {
         const int64_t entries = m_refresher->replica().entryCount() + pendingCount();
-        count->setText(
-            QStringLiteral("Entradas: %1 (cópia local)").arg(QLocale(QLocale::Portuguese).toString(entries)));
+        count->setText(QStringLiteral("Entradas: %1").arg(QLocale(QLocale::Portuguese).toString(entries))
+                       + copyNote);
     } catch (...) {
-        count->setText(QStringLiteral("Entradas: — (cópia local)"));
+        count->setText(QStringLiteral("Entradas: —") + copyNote);
     }
 }
 

@@ -23,7 +23,7 @@ class frmMain;
 // back online by itself and delivering those entries once each (OfflineDelivery).
 //
 // Owned by the main window (a child QObject); it only uses the window's public procedures and
-// controls, and adds to the header band a banner ("SEM LIGAÇÃO — cópia das HH:MM — N entradas
+// controls, and adds under the header band a banner ("SEM LIGAÇÃO — cópia das HH:MM — N entradas
 // por enviar") and a button "N conflitos" that opens the list of conflicts. Offline, the three
 // connections are tried every 10 s on a thread of its own (BackgroundConnection, never the
 // window's), and deliveries run there too, each entry journalled as it is settled; a failure

@@ -27,10 +27,23 @@ qreal VerdictLabel::fittingPointSize(const QFont &font, const QString &text, qre
     return minimum;
 }
 
+QRect VerdictLabel::captionArea() const
+{
+    QRect area = contentsRect();
+    if (m_clearOf && m_clearOf->isVisible() && m_clearOf->parentWidget() == parentWidget()) {
+        const QRect over = m_clearOf->geometry();
+        // Its right edge within the label, and a quarter of its width as a gap.
+        const int side = over.right() + 1 - geometry().left() + over.width() / 4;
+        if (side > 0 && 2 * side < area.width())
+            area.adjust(side, 0, -side, 0);
+    }
+    return area;
+}
+
 void VerdictLabel::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
-    const QRect area = contentsRect();
+    const QRect area = captionArea();
     QFont f = font();
     const qreal size = fittingPointSize(f, text(), area.width(), MinimumPointSize);
     f.setPointSizeF(size);

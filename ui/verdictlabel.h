@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QLabel>
+#include <QPointer>
 
 // A verdict label: draws its caption in its own font when it fits the label's width, and
 // in a smaller size when it does not (an error description can be long), so the operator
@@ -19,6 +20,15 @@ public:
     // line; never below minimum.
     static qreal fittingPointSize(const QFont &font, const QString &text, qreal width, qreal minimum);
 
+    // A sibling lying over the label's left part (the verdict's symbol): while it is visible the
+    // caption keeps clear of it, by as much on the right, so that it stays centred.
+    void keepClearOf(const QWidget *sibling) { m_clearOf = sibling; }
+    // The part of the label the caption is drawn in.
+    QRect captionArea() const;
+
 protected:
     void paintEvent(QPaintEvent *event) override;
+
+private:
+    QPointer<const QWidget> m_clearOf;
 };

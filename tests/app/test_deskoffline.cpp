@@ -111,7 +111,7 @@ TEST_F(DeskOffline, VerdictsFromTheCopyAnUndoAndTheDeliveryOnceTheServerIsBack)
     EXPECT_TRUE(door(*w).banner()->isVisible());
     EXPECT_EQ(door(*w).banner()->text(),
               QStringLiteral("SEM LIGAÇÃO — cópia das ") + copyTime(*w) + QStringLiteral(" — 1 entradas por enviar"));
-    EXPECT_TRUE(w->ui().entryCountLabel->text().endsWith(QStringLiteral("(cópia local)")));
+    EXPECT_TRUE(w->ui().entryCountLabel->text().contains(QStringLiteral("(cópia local)")));
     ASSERT_TRUE(waitForUnlock(*w));
 
     const QString ownTime = journalled("desk", QStringLiteral("accepted_offline"), QStringLiteral("1002")).mid(11, 5);

@@ -59,4 +59,21 @@ TEST(VerdictLabel, ALongCaptionIsDrawnWithinTheLabel)
     EXPECT_FALSE(whiteInColumns(image.width() - 2, image.width()));
 }
 
+// The verdict's symbol lies over the label's left part: a long caption (an offline refusal) is
+// fitted between it and as much room on the right, never drawn under it; a hidden symbol frees it.
+TEST(VerdictLabel, ACaptionKeepsClearOfTheSymbolBesideIt)
+{
+    QWidget band;
+    band.resize(900, 100);
+    VerdictLabel label(QStringLiteral("Convite expirado. Já entrou às 09:29 (sem ligação)"), &band);
+    label.setGeometry(20, 10, 800, 67);
+    QWidget symbol(&band);
+    symbol.setGeometry(36, 10, 64, 64); // 16 px into the label, 80 px to its right edge
+    label.keepClearOf(&symbol);
+    band.show();
+    EXPECT_EQ(label.captionArea(), QRect(96, 0, 800 - 2 * 96, 67)); // 80 px + a quarter of 64 each side
+    symbol.hide();
+    EXPECT_EQ(label.captionArea(), QRect(0, 0, 800, 67));
+}
+
 } // namespace
