@@ -63,19 +63,26 @@ QString figuresQuery(const QDateTime &now)
     // The server's now as a constant, read once before: GETDATE() in every row would be
     // called per row by the embedded store. Grouped on base_dados, the index on (base_dados,
     // socio_id) gives the groups in order without sorting (this pass over every invitation is
-    // most of the read's time); the other counts are short ranges of the index on checked_in.
-    // The VIP count follows the VIP list's rule (an entry time, no_tap listed as a VIP
-    // no_empresa), each invitation counted once even when its number is listed twice, looked
-    // up from the VIP list through the index on no_tap.
+    // most of the read's time); each group's invitations without a member record (socio_id
+    // Null or 0) are two short ranges of that index, looked up per group rather than tested
+    // per invitation (the Null group's apart, as "=" never matches Null). The other counts are
+    // short ranges of the index on checked_in. The VIP count follows the VIP list's rule (an
+    // entry time, no_tap listed as a VIP no_empresa), each invitation counted once even when
+    // its number is listed twice, looked up from the VIP list through the index on no_tap.
     const QString at = timeLiteral(now);
     return QStringLiteral(
-               "SELECT base_dados, COUNT(*) AS convidados, COUNT(NULLIF(socio_id, 0)) AS socios, "
+               "SELECT c.base_dados, COUNT(*) AS convidados, "
+               "(SELECT COUNT(*) FROM tbConvites s WHERE s.base_dados = c.base_dados AND s.socio_id IS NULL) "
+               "+ (SELECT COUNT(*) FROM tbConvites s WHERE s.base_dados = c.base_dados AND s.socio_id = 0) AS "
+               "sem_ficha, "
+               "(SELECT COUNT(*) FROM tbConvites WHERE base_dados IS NULL AND socio_id IS NULL) "
+               "+ (SELECT COUNT(*) FROM tbConvites WHERE base_dados IS NULL AND socio_id = 0) AS sem_ficha_sem_base, "
                "(SELECT COUNT(*) FROM tbConvites WHERE checked_in > %1) AS futuras, "
                "(SELECT COUNT(*) FROM tbConvites WHERE checked_in > DATEADD(MINUTE, -15, %1) AND checked_in <= %1) "
                "AS ultimos_15, "
                "(SELECT COUNT(*) FROM tbConvites WHERE checked_in IS NOT NULL "
                "AND no_tap IN (SELECT no_empresa FROM tbConvites_VIPs)) AS vip "
-               "FROM tbConvites GROUP BY base_dados")
+               "FROM tbConvites c GROUP BY c.base_dados")
         .arg(at);
 }
 
@@ -185,14 +192,16 @@ Picture read(const ConnectionRef &connection, int minutes)
     rs.Open(figuresQuery(f.now), connection);
     int64_t zelmarMembers = 0;
     int64_t kordaMembers = 0;
-    int64_t members = 0;
+    int64_t noMember = 0;
     for (; !rs.Eof(); rs.MoveNext()) {
         const int64_t invited = count(rs, "convidados");
-        const int64_t withRecord = count(rs, "socios");
         const Value base = rs.Fields("base_dados").Value();
-        const double organisation = base.isNull() || base.isEmpty() ? 0 : base.toDouble();
+        const bool nullBase = base.isNull() || base.isEmpty();
+        const int64_t withoutRecord = count(rs, nullBase ? "sem_ficha_sem_base" : "sem_ficha");
+        const int64_t withRecord = invited - withoutRecord;
+        const double organisation = nullBase ? 0 : base.toDouble();
         f.invited += invited;
-        members += withRecord;
+        noMember += withoutRecord;
         if (organisation == 1)
             zelmarMembers = withRecord;
         else if (organisation == 2)
@@ -204,7 +213,6 @@ Picture read(const ConnectionRef &connection, int minutes)
     rs.Close();
     // The statements are not one snapshot: an entry between them must not make a share too large.
     f.entered = std::min(f.entered, f.invited);
-    const int64_t noMember = f.invited - members;
 
     // Each organisation's entered, counted on the smaller side of the entries.
     const bool enteredSide = f.entered <= f.invited - f.entered;

@@ -67,8 +67,9 @@ constexpr int BucketChoices[] = {5, 15, 60};
 // (base_dados, socio_id) and on no_tap) rather than reading every invitation: the window reads
 // again every 10 s on every desk, at a million invitations.
 QString nowQuery();
-// One row per base_dados: its invitations and those with a member record (socio_id other than
-// Null and 0); and in every row the future entries, the last 15 minutes' and the VIP entries.
+// One row per base_dados: its invitations and those without a member record (socio_id Null or
+// 0; for the Null base_dados in sem_ficha_sem_base); and in every row the future entries, the
+// last 15 minutes' and the VIP entries.
 QString figuresQuery(const QDateTime &now);
 // The invitations of each organisation (zelmar, korda, sem_ficha) with an entry time
 // (entered true) or without one: the side with fewer rows is read, the other follows.
