@@ -63,17 +63,28 @@ struct Picture
 // The bucket sizes the window offers.
 constexpr int BucketChoices[] = {5, 15, 60};
 
+// Each statement counts through indexes (tbConvites on (checked_in, base_dados, socio_id), on
+// (base_dados, socio_id) and on no_tap) rather than reading every invitation: the window reads
+// again every 10 s on every desk, at a million invitations.
 QString nowQuery();
+// One row per base_dados: its invitations and those without a member record (socio_id Null or
+// 0; for the Null base_dados in sem_ficha_sem_base); and in every row the future entries, the
+// last 15 minutes' and the VIP entries.
 QString figuresQuery(const QDateTime &now);
-QString vipQuery();
-// Entries per bucket from the day's midnight on: bucket number (0 = from midnight) and count.
+// The invitations of each organisation (zelmar, korda, sem_ficha) with an entry time
+// (entered true) or without one: the side with fewer rows is read, the other follows.
+QString sharesQuery(bool entered);
+// Entries per bucket from the day's midnight on: bucket number (0 = from midnight) and count,
+// one row per bucket of the day, one numbered past them for every later day and one numbered
+// -1 for every earlier day.
 QString bucketsQuery(const QDate &day, int minutes);
 
 // The buckets from the server's rows (bucket number -> count), with the gaps filled and the
 // running total, as described for Picture. entered is the total of Figures.
 Picture picture(const Figures &figures, int minutes, const std::vector<std::pair<int64_t, int64_t>> &rows);
 
-// The four statements, one after another on the connection.
+// The four statements, one after another on the connection: the now, the buckets (which
+// give the entered), the figures and each organisation's entered.
 Picture read(const ConnectionRef &connection, int minutes);
 
 // The buckets as CSV (RFC 4180, as the journal writes it): start,end,entries,running_total,future,

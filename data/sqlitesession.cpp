@@ -4,6 +4,7 @@
 #include "data/sqlitevalue.h"
 #include "data/sqlservercollation.h"
 #include "data/tsqltranslator.h"
+#include "data/walcheckpointer.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -180,6 +181,10 @@ std::shared_ptr<SqliteSession> SqliteSession::open(const ConnectionStringParts &
         throw openFailure(QStringLiteral("file is not a database: %1").arg(file.absoluteFilePath()));
     if (rc != SQLITE_OK)
         throw session->failure(AdoError::OpenFailed, rc);
+    // Commits sync the WAL (synchronous FULL, SQLite's default, for an entry that must survive a
+    // power cut) but leave the checkpoint, which syncs the whole database file, to another thread.
+    session->m_checkpointer = WalCheckpointer::shared();
+    session->m_checkpointer->watch(db);
     QSet<QString> schemas{QStringLiteral("main"), QStringLiteral("temp")};
     const QStringList attach = attachedFiles(parts.value(QStringLiteral("Attach")));
     for (const QString &entry : attach) {

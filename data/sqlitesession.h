@@ -15,10 +15,13 @@ struct sqlite3;
 // the files of Attach=<file>[,<file>] attached so that unqualified names are found in them
 // too (a file written in double quotes may hold a comma). Statements pass through TSqlTranslator first;
 // GETDATE() is a function of the session giving local time as "yyyy-mm-dd hh:mm:ss.zzz".
-// WAL journal and a 5 s busy time-out let two desks share one file. Text compares as on
+// WAL journal and a 5 s busy time-out let two desks share one file; every commit syncs the
+// WAL, and the WAL is checkpointed by WalCheckpointer's thread, never inside a commit. Text compares as on
 // SQL Server (SqlServerCollation; the translator gives text columns and compared literals
 // the server's default collation). Columns declared DATE/DATETIME/TIME come back as Date
 // values, BIT/BOOLEAN as Boolean, CHAR(n)/NCHAR(n) padded with blanks to n characters.
+class WalCheckpointer;
+
 class SqliteSession : public ProviderSession
 {
 public:
@@ -48,4 +51,6 @@ private:
 
     sqlite3 *m_db;
     std::vector<OpenedFile> m_files;
+    // Kept while m_db is open: its WAL hook points at it.
+    std::shared_ptr<WalCheckpointer> m_checkpointer;
 };

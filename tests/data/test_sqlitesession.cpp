@@ -1,11 +1,12 @@
 // The embedded store: opening without ever creating files, GETDATE() text, literals that
-// survive the T-SQL translation (however many escaped apostrophes), and two desks sharing
-// one file.
+// survive the T-SQL translation (however many escaped apostrophes), two desks sharing
+// one file, and a WAL that stays bounded through a day of entries.
 #include "tests/data/databasefixture.h"
 
 #include "data/dberror.h"
 #include "data/modcode.h"
 #include "data/sessionpool.h"
+#include "data/walcheckpointer.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -274,6 +275,33 @@ TEST_F(EmbeddedStore, TwoDesksOnOneFileCheckTheSameInvitationInOnce)
     EXPECT_EQ(a + b, 1) << a << " and " << b;
     EXPECT_EQ(column(QStringLiteral("SELECT COUNT(*) FROM tbConvites WHERE checked_in IS NOT NULL")),
               QList<Value>{Value(int32_t(1))});
+}
+
+TEST_F(EmbeddedStore, TheWalStaysBoundedThroughADayOfEntries)
+{
+    // Commits one after another, as check-ins are, writing several times the pages at which a
+    // checkpoint is asked for: the WAL is checkpointed meanwhile (off the committing thread)
+    // and written again from its start, instead of holding every page written.
+    m_conn->Execute(QStringLiteral("CREATE TABLE tbNotas (nota_id INT PRIMARY KEY, texto NVARCHAR(4000))"));
+    const QString text(3000, QLatin1Char('x'));
+    const int commits = 800;
+    const int rowsPerCommit = 8; // a page each
+    const QFileInfo wal(path(QStringLiteral("desk.db-wal")));
+    qint64 largest = 0;
+    for (int c = 0; c < commits; ++c) {
+        QStringList rows;
+        for (int r = 0; r < rowsPerCommit; ++r)
+            rows << QStringLiteral("(%1, '%2')").arg(c * rowsPerCommit + r).arg(text);
+        m_conn->Execute(QStringLiteral("INSERT INTO tbNotas VALUES ") + rows.join(QLatin1Char(',')));
+        largest = std::max(largest, QFileInfo(wal.filePath()).size());
+    }
+    const qint64 pageBytes = 4096;
+    const qint64 written = qint64(commits) * rowsPerCommit * pageBytes;
+    const qint64 bound = (WalCheckpointer::LaggingWalPages + WalCheckpointer::WalPages) * pageBytes;
+    ASSERT_GT(written, 2 * bound);
+    EXPECT_LT(largest, bound) << "of " << written << " bytes written";
+    // Every commit synced its WAL: an entry outlives a power cut.
+    EXPECT_EQ(column(QStringLiteral("PRAGMA synchronous")), QList<Value>{Value(int32_t(2))});
 }
 
 } // namespace

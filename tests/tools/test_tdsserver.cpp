@@ -610,8 +610,12 @@ int threads(qint64 pid)
 TEST_F(TdsServerTest, OutOfDescriptorsItWaitsInsteadOfSpinningAndServesAgainAfterwards)
 {
 #if defined(__SANITIZE_ADDRESS__)
-    // Under AddressSanitizer the server at 64 descriptors does not serve again within 10 s after
-    // they are back; not yet understood, so the case runs in the normal build only.
+    // In the sanitizer build the server does not live through this: at its descriptor limit a
+    // thread it starts meets UBSan's vptr check, which tests whether the vtable is readable by
+    // writing it into a pipe (sanitizer_common's IsAccessibleMemoryRange); with no descriptor for
+    // the pipe it reports "object has invalid vptr" ("memory cannot be printed") on a sound
+    // object and, as the sanitizers do not recover, the server aborts. So the case runs in the
+    // normal build only.
     GTEST_SKIP() << "not under AddressSanitizer";
 #endif
     start();
