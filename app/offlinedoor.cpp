@@ -63,7 +63,8 @@ QString hourMinute(const QDateTime &t)
 
 // Places the banner and the conflicts button along the top of the body, just under the header
 // band (the count stays readable; the status labels it covers say no more than it does), across the
-// window's width (the band may reach past it), at every resize of either.
+// window's width (the band may reach past it), at every resize of either. They are the window's
+// own children lying over the body, so that the body's controls keep their stacking.
 class BannerPlacer : public QObject
 {
 public:
@@ -86,9 +87,11 @@ private:
     void place()
     {
         const int width = std::min(m_band->width(), m_window->width() - m_band->x());
-        const int top = 0;
-        m_banner->setGeometry(0, top, width, BannerHeight);
-        m_button->setGeometry(width - ButtonWidth - 4, top + 2, ButtonWidth, BannerHeight - 4);
+        const QPoint at = m_band->mapTo(m_window, QPoint(0, 0));
+        m_banner->setGeometry(at.x(), at.y(), width, BannerHeight);
+        m_button->setGeometry(at.x() + width - ButtonWidth - 4, at.y() + 2, ButtonWidth, BannerHeight - 4);
+        m_banner->raise();
+        m_button->raise();
     }
 
     QWidget *m_window;
@@ -103,12 +106,12 @@ OfflineDoor::OfflineDoor(frmMain &window, ReplicaRefresher *refresher)
     : QObject(&window), m_window(window), m_refresher(refresher),
       m_link(std::make_unique<BackgroundConnection>(Data::SqlServerId, QThread::LowPriority))
 {
-    m_banner = new QLabel(window.ui().Frame2);
+    m_banner = new QLabel(&window);
     m_banner->setObjectName(QStringLiteral("offlineBanner"));
     m_banner->setFont(QFont(QStringLiteral("Arial"), 14, QFont::Bold));
     m_banner->setAlignment(Qt::AlignCenter);
     m_banner->hide();
-    m_conflictButton = new QPushButton(window.ui().Frame2);
+    m_conflictButton = new QPushButton(&window);
     m_conflictButton->setObjectName(QStringLiteral("conflictButton"));
     m_conflictButton->setFont(QFont(QStringLiteral("Arial"), 11, QFont::Bold));
     m_conflictButton->setFocusPolicy(Qt::NoFocus);
