@@ -23,16 +23,27 @@ QString typedPattern(const QString &typed)
     return text;
 }
 
-QString query(const QString &typed)
+QString query(const QString &typed, Source source)
 {
     // People type at a door without capitals or accents: both columns are matched through an
     // accent-insensitive collation, which the embedded store honours too.
     const QString pattern = modCode::SQLValue(Value(typedPattern(typed)), 6);
     const QString match = QStringLiteral(" COLLATE Latin1_General_CI_AI LIKE ");
-    return QStringLiteral("SELECT TOP %1 convite_no, nome, no_tap, checked_in FROM tbConvites WHERE nome")
+    const bool copy = source == Source::LocalCopy;
+    const QString order = copy ? QStringLiteral(" COLLATE SQL_Latin1_General_CP1_CI_AS") : QString();
+    return QStringLiteral("SELECT TOP %1 convite_no, nome, no_tap, checked_in FROM %2 WHERE nome")
                .arg(MaxRows + 1)
-           + match + pattern + QStringLiteral(" OR no_tap") + match + pattern
-           + QStringLiteral(" ORDER BY nome, convite_no");
+               .arg(copy ? QStringLiteral("invitations") : QStringLiteral("tbConvites"))
+           + match + pattern + QStringLiteral(" OR no_tap") + match + pattern + QStringLiteral(" ORDER BY nome") + order
+           + QStringLiteral(", convite_no") + order;
+}
+
+QString statusLine(const QString &text, Source source)
+{
+    if (source == Source::CheckIn)
+        return text;
+    const QString copy = QStringLiteral("(cópia local)");
+    return text.isEmpty() ? copy : text + QLatin1Char(' ') + copy;
 }
 
 Result read(const ConnectionRef &connection, const QString &sql)

@@ -23,9 +23,19 @@ bool searchable(const QString &typed);
 // The typed text with %, _ and [ each in brackets, so that LIKE takes them literally.
 QString typedPattern(const QString &typed);
 
+// Where a search reads: the check-in database's tbConvites, or, while the desk is offline, its
+// local copy (LocalReplica's invitations, opened with the embedded store's provider, which
+// brings the same collations).
+enum class Source { CheckIn, LocalCopy };
+
 // Up to MaxRows + 1 invitations whose nome or no_tap matches, ordered by name (the extra
-// row only tells that there are more).
-QString query(const QString &typed);
+// row only tells that there are more). The copy's text columns carry no collation of their
+// own, so its query names the check-in database's default one for the order.
+QString query(const QString &typed, Source source = Source::CheckIn);
+
+// The line under the list as the window shows it: read from the local copy, it ends in
+// " (cópia local)" (only "(cópia local)" where there is nothing else to say).
+QString statusLine(const QString &text, Source source);
 
 struct Row
 {

@@ -1,18 +1,22 @@
 // The desk with its check-in database gone: the offer to go on from the local copy, the
 // verdicts decided from it, the undo of an offline entry, the way back online and the delivery
-// (once, on the embedded store and through TDS), two desks admitting the same guest offline,
-// and the cases where nothing is offered and the desk behaves as it always has.
+// (once, on the embedded store and through TDS), the guest search reading the copy, two desks
+// admitting the same guest offline, and the cases where nothing is offered and the desk behaves
+// as it always has.
 #include "tests/app/deskfixture.h"
 
 #include "app/offlinedoor.h"
 #include "data/deskjournal.h"
 #include "data/replicarefresher.h"
 #include "data/scanjournal.h"
+#include "forms/frmprocurarconvidado.h"
 #include "platform/msgbox.h"
 #include "tests/support/tdsserverprocess.h"
 
 #include <QApplication>
 #include <QFile>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
 #include <QTreeWidget>
@@ -149,6 +153,36 @@ TEST_F(DeskOffline, VerdictsFromTheCopyAnUndoAndTheDeliveryOnceTheServerIsBack)
     EXPECT_FALSE(journalled("desk", QStringLiteral("delivered"), QStringLiteral("1002")).isEmpty());
     EXPECT_TRUE(door(*w).conflicts().empty());
     EXPECT_EQ(boxes.boxes().size(), 2);
+}
+
+// Offline, the guest search reads the copy by the online rules (case and accents do not count)
+// and says so; the guest chosen there is let in from the copy like a scan.
+TEST_F(DeskOffline, TheGuestSearchReadsTheCopyWhileOfflineAndSaysSo)
+{
+    TestSupport::MsgBoxRecorder boxes;
+    auto w = desk();
+    ASSERT_TRUE(waitForCopy(*w));
+    moveCheckinAway();
+    QTest::keyClick(w.get(), Qt::Key_F6);
+    ASSERT_TRUE(door(*w).isOffline());
+
+    QTest::keyClick(w->ui().FXNo_TAP, Qt::Key_F3);
+    auto *search = w->findChild<frmProcurarConvidado *>();
+    ASSERT_NE(search, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(search));
+    search->searchBox()->setFocus();
+    const QString typed = QStringLiteral("SOFIA GONCALVES");
+    QTest::keyClicks(search->searchBox(), typed);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return search->listedText() == typed; }, 10000))
+        << search->statusLabel()->text().toStdString();
+    ASSERT_EQ(search->guestList()->topLevelItemCount(), 1);
+    EXPECT_EQ(search->guestList()->topLevelItem(0)->text(1), QStringLiteral("Sofia Isabel Rebelo Gonçalves"));
+    EXPECT_EQ(search->statusLabel()->text(), QStringLiteral("(cópia local)"));
+    QTest::keyClick(search->searchBox(), Qt::Key_Return);
+
+    EXPECT_EQ(verdict(*w), QStringLiteral("Convite OK! (sem ligação)"));
+    EXPECT_EQ(door(*w).pendingCount(), 1);
+    EXPECT_TRUE(boxes.boxes().isEmpty());
 }
 
 // A desk closed while its offline entries wait sends them at its next start, without a scan.
