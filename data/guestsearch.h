@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/connection.h"
+#include "data/scanjournal.h"
 
 #include <QString>
 
@@ -40,6 +41,7 @@ QString statusLine(const QString &text, Source source);
 struct Row
 {
     QString conviteNo; // the invitation number, as the entry box takes it
+    int32_t conviteId = 0; // read from the local copy only
     QString cells[4];  // "Nº Convite", "Nome", "Nº Empresa", "Data Hora" (blank when not entered)
 };
 
@@ -50,5 +52,9 @@ struct Result
 };
 
 Result read(const ConnectionRef &connection, const QString &sql);
+
+// Rows read from the local copy with this desk's entries not yet delivered shown as entered,
+// at their time on the server's clock (the copy holds only the server's entries).
+void showOwnEntries(Result &result, const std::vector<OfflineEntry> &pending);
 
 } // namespace GuestSearch

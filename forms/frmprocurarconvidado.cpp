@@ -3,6 +3,7 @@
 #include "data/backgroundconnection.h"
 #include "data/dataenvironment.h"
 #include "data/localreplica.h"
+#include "data/scanjournal.h"
 #include "platform/errorreport.h"
 #include "ui/artwork.h"
 
@@ -138,11 +139,14 @@ void frmProcurarConvidado::search()
         return;
     }
     std::shared_ptr<std::atomic<int>> latest = m_latest;
+    const bool copy = m_source == GuestSearch::Source::LocalCopy;
     m_reader->run(
-        [this, latest, number, sql, text](const ConnectionRef &connection) -> BackgroundConnection::Then {
+        [this, latest, number, sql, text, copy](const ConnectionRef &connection) -> BackgroundConnection::Then {
             if (latest->load() != number)
                 return [] {};
             GuestSearch::Result result = GuestSearch::read(connection, sql);
+            if (copy)
+                GuestSearch::showOwnEntries(result, ScanJournal().pendingOffline());
             return [this, latest, number, text, result = std::move(result)] {
                 if (latest->load() == number)
                     resultRead(text, result);

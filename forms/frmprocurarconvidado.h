@@ -25,7 +25,8 @@ class QTreeWidget;
 // double-click closes the window and hands the invitation number to guestChosen; Esc closes
 // it and changes nothing. A failing query shows its message in the window and is reported.
 // Opened with the path of the desk's local copy (the desk offline), it reads that copy for
-// as long as it is open, by the same rules, and its status line says so ("(cópia local)").
+// as long as it is open, by the same rules, with this desk's own entries not yet delivered
+// (from its journal) shown as entered; its status line says so ("(cópia local)").
 // Window-modal over its owner, deleted when closed.
 class frmProcurarConvidado : public QWidget
 {

@@ -13,6 +13,7 @@
 #include "platform/msgbox.h"
 #include "tests/support/tdsserverprocess.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QFile>
 #include <QLabel>
@@ -21,6 +22,7 @@
 #include <QTimer>
 #include <QTreeWidget>
 
+#include <cstdlib>
 #include <functional>
 
 namespace {
@@ -156,7 +158,8 @@ TEST_F(DeskOffline, VerdictsFromTheCopyAnUndoAndTheDeliveryOnceTheServerIsBack)
 }
 
 // Offline, the guest search reads the copy by the online rules (case and accents do not count)
-// and says so; the guest chosen there is let in from the copy like a scan.
+// and says so; the guest chosen there is let in from the copy like a scan, and a search after
+// that shows this desk's entry, which the copy does not hold yet.
 TEST_F(DeskOffline, TheGuestSearchReadsTheCopyWhileOfflineAndSaysSo)
 {
     TestSupport::MsgBoxRecorder boxes;
@@ -166,22 +169,44 @@ TEST_F(DeskOffline, TheGuestSearchReadsTheCopyWhileOfflineAndSaysSo)
     QTest::keyClick(w.get(), Qt::Key_F6);
     ASSERT_TRUE(door(*w).isOffline());
 
-    QTest::keyClick(w->ui().FXNo_TAP, Qt::Key_F3);
-    auto *search = w->findChild<frmProcurarConvidado *>();
-    ASSERT_NE(search, nullptr);
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(search));
-    search->searchBox()->setFocus();
     const QString typed = QStringLiteral("SOFIA GONCALVES");
-    QTest::keyClicks(search->searchBox(), typed);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return search->listedText() == typed; }, 10000))
-        << search->statusLabel()->text().toStdString();
-    ASSERT_EQ(search->guestList()->topLevelItemCount(), 1);
-    EXPECT_EQ(search->guestList()->topLevelItem(0)->text(1), QStringLiteral("Sofia Isabel Rebelo Gonçalves"));
-    EXPECT_EQ(search->statusLabel()->text(), QStringLiteral("(cópia local)"));
-    QTest::keyClick(search->searchBox(), Qt::Key_Return);
-
+    // F3 the first time, the toolbar button the second.
+    const auto searchFor = [&](bool byButton) -> QTreeWidgetItem * {
+        if (byButton)
+            w->ui().searchButton->trigger();
+        else
+            QTest::keyClick(w->ui().FXNo_TAP, Qt::Key_F3);
+        frmProcurarConvidado *search = nullptr;
+        for (auto *window : w->findChildren<frmProcurarConvidado *>())
+            if (window->isVisible())
+                search = window; // not the one closed before, deleted later
+        if (!search || !QTest::qWaitForWindowExposed(search))
+            return nullptr;
+        search->searchBox()->setFocus();
+        QTest::keyClicks(search->searchBox(), typed);
+        if (!QTest::qWaitFor([&] { return search->listedText() == typed; }, 10000)) {
+            ADD_FAILURE() << search->statusLabel()->text().toStdString();
+            return nullptr;
+        }
+        EXPECT_EQ(search->statusLabel()->text(), QStringLiteral("(cópia local)"));
+        return search->guestList()->topLevelItemCount() == 1 ? search->guestList()->topLevelItem(0) : nullptr;
+    };
+    QTreeWidgetItem *found = searchFor(false);
+    ASSERT_NE(found, nullptr);
+    EXPECT_EQ(found->text(1), QStringLiteral("Sofia Isabel Rebelo Gonçalves"));
+    EXPECT_EQ(found->text(3), QStringLiteral(" "));
+    QTest::keyClick(w->findChild<frmProcurarConvidado *>()->searchBox(), Qt::Key_Return);
     EXPECT_EQ(verdict(*w), QStringLiteral("Convite OK! (sem ligação)"));
     EXPECT_EQ(door(*w).pendingCount(), 1);
+    ASSERT_TRUE(waitForUnlock(*w));
+
+    found = searchFor(true);
+    ASSERT_NE(found, nullptr);
+    const QDateTime shown = QDateTime::fromString(found->text(3), QStringLiteral("dd-MM-yyyy HH:mm:ss"));
+    const QDateTime own = QDateTime::fromString(
+        journalled("desk", QStringLiteral("accepted_offline"), QStringLiteral("1010")), Qt::ISODateWithMs);
+    ASSERT_TRUE(shown.isValid()) << found->text(3).toStdString();
+    EXPECT_LE(std::abs(shown.msecsTo(own)), 1000);
     EXPECT_TRUE(boxes.boxes().isEmpty());
 }
 
