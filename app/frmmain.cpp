@@ -70,8 +70,9 @@ void frmMain::wireControls()
     connect(m_ui->Toolbar2Button, &QAction::triggered, this, &frmMain::Toolbar2_ButtonClick);
     connect(m_ui->Toolbar1Button, &QAction::triggered, this, &frmMain::Toolbar1_ButtonClick);
 
-    m_guestSearch = new GuestSearchLauncher(this, m_ui->searchButton,
-                                            [this](const QString &conviteNo) { checkInChosenGuest(conviteNo); });
+    m_guestSearch = new GuestSearchLauncher(
+        this, m_ui->searchButton, [this](const QString &conviteNo) { checkInChosenGuest(conviteNo); },
+        [this] { return m_offlineDoor ? m_offlineDoor->offlineCopy() : QString(); });
     m_entryCount = new EntryCountDisplay(m_ui->entryCountLabel, this);
     if (m_ui->localCopyLabel) {
         m_localCopy = new LocalCopyDisplay(m_ui->localCopyLabel, this);

@@ -6,8 +6,8 @@
 #include <QAction>
 #include <QShortcut>
 
-GuestSearchLauncher::GuestSearchLauncher(QWidget *window, QAction *button, CheckIn checkIn)
-    : QObject(window), m_window(window), m_checkIn(std::move(checkIn))
+GuestSearchLauncher::GuestSearchLauncher(QWidget *window, QAction *button, CheckIn checkIn, OfflineCopy offlineCopy)
+    : QObject(window), m_window(window), m_checkIn(std::move(checkIn)), m_offlineCopy(std::move(offlineCopy))
 {
     connect(button, &QAction::triggered, this, &GuestSearchLauncher::openGuestSearch);
     auto *f3 = new QShortcut(QKeySequence(Qt::Key_F3), window);
@@ -17,7 +17,7 @@ GuestSearchLauncher::GuestSearchLauncher(QWidget *window, QAction *button, Check
 void GuestSearchLauncher::openGuestSearch()
 {
     try {
-        auto *search = new frmProcurarConvidado(m_window);
+        auto *search = new frmProcurarConvidado(m_window, m_offlineCopy());
         connect(search, &frmProcurarConvidado::guestChosen, this,
                 [this](const QString &conviteNo) { m_checkIn(conviteNo); });
         search->show();

@@ -160,6 +160,11 @@ QString OfflineDoor::bannerText(const QDateTime &copiedAt, int pending)
         .arg(pending);
 }
 
+QString OfflineDoor::offlineCopy() const
+{
+    return m_offline ? m_refresher->replica().path() : QString();
+}
+
 int OfflineDoor::pendingCount() const
 {
     return int(m_journal.pendingOffline().size());

@@ -48,6 +48,8 @@ public:
     static QString bannerText(const QDateTime &copiedAt, int pending);
 
     bool isOffline() const { return m_offline; }
+    // The local copy's path while offline (the guest search reads it then); empty online.
+    QString offlineCopy() const;
 
     // After Connect failed with message: with a copy younger than the limit, asks whether to go
     // on offline (QUORVET_OFFLINE=auto goes without asking). NotOffered: nothing was shown, the

@@ -11,14 +11,14 @@ class BackgroundConnection::Worker : public QObject
 {
     Q_OBJECT
 public:
-    explicit Worker(int memberId) : m_memberId(memberId) {}
+    explicit Worker(std::function<ConnectionRef()> open) : m_open(std::move(open)) {}
 
     const ConnectionRef &connection()
     {
         if (m_connection && m_connection->State() == Connection::StateOpen)
             return m_connection;
         m_connection.reset();
-        m_connection = BackgroundConnection::openNamed(m_memberId);
+        m_connection = m_open();
         return m_connection;
     }
 
@@ -29,7 +29,7 @@ signals:
     void done(BackgroundConnection::Then then);
 
 private:
-    const int m_memberId;
+    const std::function<ConnectionRef()> m_open;
     ConnectionRef m_connection;
 };
 
@@ -48,7 +48,24 @@ ConnectionRef BackgroundConnection::openNamed(int memberId)
 }
 
 BackgroundConnection::BackgroundConnection(int memberId, QThread::Priority priority, QObject *parent)
-    : QObject(parent), m_thread(new QThread), m_worker(new Worker(memberId))
+    : BackgroundConnection([memberId] { return openNamed(memberId); }, priority, parent)
+{
+}
+
+BackgroundConnection::BackgroundConnection(const QString &connectionString, QThread::Priority priority, QObject *parent)
+    : BackgroundConnection(
+        [connectionString] {
+            auto connection = std::make_shared<Connection>();
+            connection->Open(connectionString);
+            return connection;
+        },
+        priority, parent)
+{
+}
+
+BackgroundConnection::BackgroundConnection(std::function<ConnectionRef()> open, QThread::Priority priority,
+                                           QObject *parent)
+    : QObject(parent), m_thread(new QThread), m_worker(new Worker(std::move(open)))
 {
     m_worker->moveToThread(m_thread);
     // The worker goes with its thread's end, on that thread, and the thread after it.

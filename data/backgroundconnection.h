@@ -9,10 +9,10 @@
 
 #include <functional>
 
-
-// A connection of its own to one of the desk's named connections (Data), used on a thread
-// of its own, so that reads for the windows (the guest search, the live entry count) never
-// wait on, or hold up, the check-in's connections and the user-interface thread.
+// A connection of its own to one of the desk's named connections (Data), or to a connection
+// string, used on a thread of its own, so that reads for the windows (the guest search, the
+// live entry count) never wait on, or hold up, the check-in's connections and the
+// user-interface thread.
 //
 // run() queues a job; jobs run one after another on the worker thread with the connection
 // open (opened on first use from the named connection's string or registry entry, and opened
@@ -31,6 +31,9 @@ public:
     // priority is the worker thread's; IdlePriority runs it only on
     // otherwise idle processor time (SCHED_IDLE on Linux).
     explicit BackgroundConnection(int memberId, QThread::Priority priority = QThread::LowPriority, QObject *parent = nullptr);
+    // The same on a connection opened from a connection string (such as the local copy's).
+    explicit BackgroundConnection(const QString &connectionString, QThread::Priority priority = QThread::LowPriority,
+                                  QObject *parent = nullptr);
     ~BackgroundConnection() override;
 
     void run(Job job, std::function<void(const CurrentError &error)> failed);
@@ -41,6 +44,8 @@ public:
 
 private:
     class Worker;
+    BackgroundConnection(std::function<ConnectionRef()> open, QThread::Priority priority, QObject *parent);
+
     QThread *m_thread = nullptr;
     Worker *m_worker = nullptr;
 };

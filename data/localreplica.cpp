@@ -1,5 +1,6 @@
 #include "data/localreplica.h"
 
+#include "data/connectionstringparts.h"
 #include "data/deskjournal.h"
 #include "data/recordset.h"
 #include "data/sqlitevalue.h"
@@ -273,6 +274,11 @@ QString LocalReplica::defaultPath()
     if (state.isEmpty())
         state = QDir::homePath() + QStringLiteral("/.local/state");
     return state + QStringLiteral("/quorvet/replica.db");
+}
+
+QString LocalReplica::connectionString() const
+{
+    return QStringLiteral("Provider=SQLite;Data Source=") + ConnectionStringParts::quoted(m_path);
 }
 
 bool LocalReplica::enabled()

@@ -55,6 +55,9 @@ public:
     static bool forget(const QString &path, QString *error);
 
     const QString &path() const { return m_path; }
+    // The copy as the embedded store's provider opens it, so that the desk's own queries (the
+    // guest search) read it with SQL Server's collations: its table is invitations.
+    QString connectionString() const;
 
     // Progress of a fill, 0 to 100, readable from any thread while the fill runs.
     using Progress = std::function<void(int percent)>;

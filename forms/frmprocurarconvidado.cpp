@@ -2,6 +2,8 @@
 
 #include "data/backgroundconnection.h"
 #include "data/dataenvironment.h"
+#include "data/localreplica.h"
+#include "data/scanjournal.h"
 #include "platform/errorreport.h"
 #include "ui/artwork.h"
 
@@ -20,8 +22,21 @@ const QString kPrompt = QStringLiteral("Escreva pelo menos duas letras do nome o
 
 } // namespace
 
-frmProcurarConvidado::frmProcurarConvidado(QWidget *owner)
-    : QWidget(owner, Qt::Dialog), m_reader(std::make_unique<BackgroundConnection>(Data::SqlServerId))
+namespace {
+
+std::unique_ptr<BackgroundConnection> readerFor(const QString &localCopy)
+{
+    if (localCopy.isEmpty())
+        return std::make_unique<BackgroundConnection>(Data::SqlServerId);
+    return std::make_unique<BackgroundConnection>(LocalReplica(localCopy).connectionString());
+}
+
+} // namespace
+
+frmProcurarConvidado::frmProcurarConvidado(QWidget *owner, const QString &localCopy)
+    : QWidget(owner, Qt::Dialog),
+      m_source(localCopy.isEmpty() ? GuestSearch::Source::CheckIn : GuestSearch::Source::LocalCopy),
+      m_reader(readerFor(localCopy))
 {
     setObjectName(kSource);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
@@ -62,7 +77,7 @@ frmProcurarConvidado::frmProcurarConvidado(QWidget *owner)
     m_guestList->setColumnWidth(2, 110);
     m_guestList->setColumnWidth(3, 140);
 
-    m_statusLabel = new QLabel(kPrompt, this);
+    m_statusLabel = new QLabel(GuestSearch::statusLine(kPrompt, m_source), this);
     m_statusLabel->setObjectName(QStringLiteral("statusLabel"));
     m_statusLabel->setWordWrap(true);
 
@@ -101,7 +116,12 @@ void frmProcurarConvidado::clearList(const QString &status)
 {
     m_guestList->clear();
     m_listedText.clear();
-    m_statusLabel->setText(status);
+    showStatus(status);
+}
+
+void frmProcurarConvidado::showStatus(const QString &text)
+{
+    m_statusLabel->setText(GuestSearch::statusLine(text, m_source));
 }
 
 void frmProcurarConvidado::search()
@@ -112,18 +132,21 @@ void frmProcurarConvidado::search()
         return;
     QString sql;
     try {
-        sql = GuestSearch::query(text);
+        sql = GuestSearch::query(text, m_source);
     } catch (...) {
         const CurrentError error = currentError();
         showFailure(text, error.number, error.description);
         return;
     }
     std::shared_ptr<std::atomic<int>> latest = m_latest;
+    const bool copy = m_source == GuestSearch::Source::LocalCopy;
     m_reader->run(
-        [this, latest, number, sql, text](const ConnectionRef &connection) -> BackgroundConnection::Then {
+        [this, latest, number, sql, text, copy](const ConnectionRef &connection) -> BackgroundConnection::Then {
             if (latest->load() != number)
                 return [] {};
             GuestSearch::Result result = GuestSearch::read(connection, sql);
+            if (copy)
+                GuestSearch::showOwnEntries(result, ScanJournal().pendingOffline());
             return [this, latest, number, text, result = std::move(result)] {
                 if (latest->load() == number)
                     resultRead(text, result);
@@ -169,12 +192,12 @@ void frmProcurarConvidado::showResult(const QString &text, const GuestSearch::Re
     if (m_guestList->topLevelItemCount() > 0)
         m_guestList->setCurrentItem(m_guestList->topLevelItem(0));
     if (result.more)
-        m_statusLabel->setText(QStringLiteral("Há mais de %1 convites com este texto: escreva mais para os distinguir.")
-                                   .arg(GuestSearch::MaxRows));
+        showStatus(QStringLiteral("Há mais de %1 convites com este texto: escreva mais para os distinguir.")
+                       .arg(GuestSearch::MaxRows));
     else if (result.rows.empty())
-        m_statusLabel->setText(QStringLiteral("Nenhum convite encontrado."));
+        showStatus(QStringLiteral("Nenhum convite encontrado."));
     else
-        m_statusLabel->clear();
+        showStatus(QString());
 }
 
 void frmProcurarConvidado::showFailure(const QString &text, int32_t number, const QString &description)

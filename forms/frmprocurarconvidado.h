@@ -24,6 +24,9 @@ class QTreeWidget;
 // Up/Down/PageUp/PageDown move the selection while the focus stays in the box; Enter or a
 // double-click closes the window and hands the invitation number to guestChosen; Esc closes
 // it and changes nothing. A failing query shows its message in the window and is reported.
+// Opened with the path of the desk's local copy (the desk offline), it reads that copy for
+// as long as it is open, by the same rules, with this desk's own entries not yet delivered
+// (from its journal) shown as entered; its status line says so ("(cópia local)").
 // Window-modal over its owner, deleted when closed.
 class frmProcurarConvidado : public QWidget
 {
@@ -32,7 +35,8 @@ public:
     static constexpr int PauseMs = 300;
     static constexpr int ReadAfterMs = 150;
 
-    explicit frmProcurarConvidado(QWidget *owner = nullptr);
+    // localCopy: the local copy's file to read instead of the check-in database (empty: online).
+    explicit frmProcurarConvidado(QWidget *owner = nullptr, const QString &localCopy = QString());
     ~frmProcurarConvidado() override;
 
     QLineEdit *searchBox() const { return m_searchBox; }
@@ -56,7 +60,9 @@ private:
     void showFailure(const QString &text, int32_t number, const QString &description);
     void choose();
     void clearList(const QString &status);
+    void showStatus(const QString &text);
 
+    GuestSearch::Source m_source;
     std::unique_ptr<BackgroundConnection> m_reader;
     // The number of the latest search asked for; a job of an older one does not run.
     std::shared_ptr<std::atomic<int>> m_latest = std::make_shared<std::atomic<int>>(0);

@@ -1,22 +1,28 @@
 // The desk with its check-in database gone: the offer to go on from the local copy, the
 // verdicts decided from it, the undo of an offline entry, the way back online and the delivery
-// (once, on the embedded store and through TDS), two desks admitting the same guest offline,
-// and the cases where nothing is offered and the desk behaves as it always has.
+// (once, on the embedded store and through TDS), the guest search reading the copy, two desks
+// admitting the same guest offline, and the cases where nothing is offered and the desk behaves
+// as it always has.
 #include "tests/app/deskfixture.h"
 
 #include "app/offlinedoor.h"
 #include "data/deskjournal.h"
 #include "data/replicarefresher.h"
 #include "data/scanjournal.h"
+#include "forms/frmprocurarconvidado.h"
 #include "platform/msgbox.h"
 #include "tests/support/tdsserverprocess.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QFile>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
 #include <QTreeWidget>
 
+#include <cstdlib>
 #include <functional>
 
 namespace {
@@ -149,6 +155,59 @@ TEST_F(DeskOffline, VerdictsFromTheCopyAnUndoAndTheDeliveryOnceTheServerIsBack)
     EXPECT_FALSE(journalled("desk", QStringLiteral("delivered"), QStringLiteral("1002")).isEmpty());
     EXPECT_TRUE(door(*w).conflicts().empty());
     EXPECT_EQ(boxes.boxes().size(), 2);
+}
+
+// Offline, the guest search reads the copy by the online rules (case and accents do not count)
+// and says so; the guest chosen there is let in from the copy like a scan, and a search after
+// that shows this desk's entry, which the copy does not hold yet.
+TEST_F(DeskOffline, TheGuestSearchReadsTheCopyWhileOfflineAndSaysSo)
+{
+    TestSupport::MsgBoxRecorder boxes;
+    auto w = desk();
+    ASSERT_TRUE(waitForCopy(*w));
+    moveCheckinAway();
+    QTest::keyClick(w.get(), Qt::Key_F6);
+    ASSERT_TRUE(door(*w).isOffline());
+
+    const QString typed = QStringLiteral("SOFIA GONCALVES");
+    // F3 the first time, the toolbar button the second.
+    const auto searchFor = [&](bool byButton) -> QTreeWidgetItem * {
+        if (byButton)
+            w->ui().searchButton->trigger();
+        else
+            QTest::keyClick(w->ui().FXNo_TAP, Qt::Key_F3);
+        frmProcurarConvidado *search = nullptr;
+        for (auto *window : w->findChildren<frmProcurarConvidado *>())
+            if (window->isVisible())
+                search = window; // not the one closed before, deleted later
+        if (!search || !QTest::qWaitForWindowExposed(search))
+            return nullptr;
+        search->searchBox()->setFocus();
+        QTest::keyClicks(search->searchBox(), typed);
+        if (!QTest::qWaitFor([&] { return search->listedText() == typed; }, 10000)) {
+            ADD_FAILURE() << search->statusLabel()->text().toStdString();
+            return nullptr;
+        }
+        EXPECT_EQ(search->statusLabel()->text(), QStringLiteral("(cópia local)"));
+        return search->guestList()->topLevelItemCount() == 1 ? search->guestList()->topLevelItem(0) : nullptr;
+    };
+    QTreeWidgetItem *found = searchFor(false);
+    ASSERT_NE(found, nullptr);
+    EXPECT_EQ(found->text(1), QStringLiteral("Sofia Isabel Rebelo Gonçalves"));
+    EXPECT_EQ(found->text(3), QStringLiteral(" "));
+    QTest::keyClick(w->findChild<frmProcurarConvidado *>()->searchBox(), Qt::Key_Return);
+    EXPECT_EQ(verdict(*w), QStringLiteral("Convite OK! (sem ligação)"));
+    EXPECT_EQ(door(*w).pendingCount(), 1);
+    ASSERT_TRUE(waitForUnlock(*w));
+
+    found = searchFor(true);
+    ASSERT_NE(found, nullptr);
+    const QDateTime shown = QDateTime::fromString(found->text(3), QStringLiteral("dd-MM-yyyy HH:mm:ss"));
+    const QDateTime own = QDateTime::fromString(
+        journalled("desk", QStringLiteral("accepted_offline"), QStringLiteral("1010")), Qt::ISODateWithMs);
+    ASSERT_TRUE(shown.isValid()) << found->text(3).toStdString();
+    EXPECT_LE(std::abs(shown.msecsTo(own)), 1000);
+    EXPECT_TRUE(boxes.boxes().isEmpty());
 }
 
 // A desk closed while its offline entries wait sends them at its next start, without a scan.
