@@ -34,8 +34,7 @@ const char *CheckinResult::journalVerdict() const
     return verdict.kind == CheckinVerdict::Accepted ? "accepted" : "used";
 }
 
-CheckinDesk::CheckinDesk(ConnectionRef &checkIn, ConnectionRef &zelmar, ConnectionRef &korda,
-                         int32_t &lastConviteId)
+CheckinDesk::CheckinDesk(ConnectionRef &checkIn, ConnectionRef &zelmar, ConnectionRef &korda, int32_t &lastConviteId)
     : m_checkIn(checkIn), m_zelmar(zelmar), m_korda(korda), m_lastConviteId(lastConviteId)
 {
 }

@@ -7,22 +7,44 @@ namespace frmMainDesign {
 const std::array<MemberField, MemberRowCount> &memberFields()
 {
     static const std::array<MemberField, MemberRowCount> fields = {{
-        {"FXNome_Union", "FXNome_Union_Label", "nome_union", "Nome:", 18,
-         {765, 1980, 1380, 255}, {2250, 1980, 5010, 480}},
-        {"FXNo_Empresa", "FXNo_Empresa_Label", "no_empresa", "Nº Empresa:", 14.25,
-         {765, 2449, 1380, 255}, {2250, 2445, 5010, 480}},
-        {"FXNo_Socio", "FXNo_Socio_Label", "no_socio", "Nº Sócio:", 14.25,
-         {765, 2918, 1380, 255}, {2250, 2925, 5010, 480}},
-        {"FXData_Nascimento", "FXData_Nascimento_Label", "dnascimento", "Data Nascimento:", 14.25,
-         {765, 3387, 1380, 255}, {2250, 3390, 5010, 480}},
-        {"FXEmpresa", "FXEmpresa_Label", "empresa", "Empresa:", 14.25,
-         {765, 3856, 1380, 255}, {2250, 3855, 5010, 480}},
-        {"FXBase", "FXBase_Label", "base", "Base:", 14.25,
-         {765, 4325, 1380, 255}, {2250, 4320, 5010, 435}},
-        {"FXMorada", "FXMorada_Label", "morada", "Morada:", 14.25,
-         {765, 4794, 1380, 255}, {2250, 4800, 5010, 435}},
-        {"FXLocalidade", "FXLocalidade_Label", "localidade", "Localidade:", 14.25,
-         {765, 5265, 1380, 255}, {2250, 5265, 5010, 525}},
+        {"FXNome_Union",
+         "FXNome_Union_Label",
+         "nome_union",
+         "Nome:",
+         18,
+         {765, 1980, 1380, 255},
+         {2250, 1980, 5010, 480}},
+        {"FXNo_Empresa",
+         "FXNo_Empresa_Label",
+         "no_empresa",
+         "Nº Empresa:",
+         14.25,
+         {765, 2449, 1380, 255},
+         {2250, 2445, 5010, 480}},
+        {"FXNo_Socio",
+         "FXNo_Socio_Label",
+         "no_socio",
+         "Nº Sócio:",
+         14.25,
+         {765, 2918, 1380, 255},
+         {2250, 2925, 5010, 480}},
+        {"FXData_Nascimento",
+         "FXData_Nascimento_Label",
+         "dnascimento",
+         "Data Nascimento:",
+         14.25,
+         {765, 3387, 1380, 255},
+         {2250, 3390, 5010, 480}},
+        {"FXEmpresa", "FXEmpresa_Label", "empresa", "Empresa:", 14.25, {765, 3856, 1380, 255}, {2250, 3855, 5010, 480}},
+        {"FXBase", "FXBase_Label", "base", "Base:", 14.25, {765, 4325, 1380, 255}, {2250, 4320, 5010, 435}},
+        {"FXMorada", "FXMorada_Label", "morada", "Morada:", 14.25, {765, 4794, 1380, 255}, {2250, 4800, 5010, 435}},
+        {"FXLocalidade",
+         "FXLocalidade_Label",
+         "localidade",
+         "Localidade:",
+         14.25,
+         {765, 5265, 1380, 255},
+         {2250, 5265, 5010, 525}},
     }};
     return fields;
 }
@@ -54,14 +76,14 @@ std::vector<ControlRect> placedControls()
     for (const MemberField &f : memberFields())
         table.push_back({f.valueName, "Frame2", f.valueRect});
     table.insert(table.end(), {
-        {"Label_ZELMAR", "Frame2", {6975, 255, 5190, 285}},
-        {"Label_KORDA", "Frame2", {7005, 518, 5160, 285}},
-        {"Label4", "Frame2", {765, 885, 1380, 300}},
-        {"FXMessage_OK", "Frame2", {450, 6030, 11490, 1005}},
-        {"FXMessage_Invalid", "Frame2", {450, 6030, 11490, 1005}},
-        {"FXMessage_Alert", "Frame2", {450, 6030, 11490, 1005}},
-        {"FXMessage_Fundo", "Frame2", {360, 5760, 645, 690}},
-    });
+                                  {"Label_ZELMAR", "Frame2", {6975, 255, 5190, 285}},
+                                  {"Label_KORDA", "Frame2", {7005, 518, 5160, 285}},
+                                  {"Label4", "Frame2", {765, 885, 1380, 300}},
+                                  {"FXMessage_OK", "Frame2", {450, 6030, 11490, 1005}},
+                                  {"FXMessage_Invalid", "Frame2", {450, 6030, 11490, 1005}},
+                                  {"FXMessage_Alert", "Frame2", {450, 6030, 11490, 1005}},
+                                  {"FXMessage_Fundo", "Frame2", {360, 5760, 645, 690}},
+                              });
     return table;
 }
 

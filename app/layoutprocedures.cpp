@@ -54,8 +54,8 @@ float grownSize(float size, int32_t d)
     return result;
 }
 
-void run(const QString &name, Axis axis, bool resize, const LayoutBasis &basis, TwipsRect &Ctrl,
-         int32_t &Order, int32_t &Taxa, int32_t W_Size, int32_t H_Size) noexcept
+void run(const QString &name, Axis axis, bool resize, const LayoutBasis &basis, TwipsRect &Ctrl, int32_t &Order,
+         int32_t &Taxa, int32_t W_Size, int32_t H_Size) noexcept
 {
     try {
         const int32_t d = share(basis, axis, Order, Taxa, W_Size, H_Size);
@@ -98,26 +98,26 @@ int32_t positionStep(int32_t d, int32_t Order)
     return int32_t(product);
 }
 
-void Rpl_Expand_Along(const LayoutBasis &basis, TwipsRect &Ctrl, int32_t &Order, int32_t &Taxa,
-                      int32_t &W_Size, int32_t &H_Size) noexcept
+void Rpl_Expand_Along(const LayoutBasis &basis, TwipsRect &Ctrl, int32_t &Order, int32_t &Taxa, int32_t &W_Size,
+                      int32_t &H_Size) noexcept
 {
     run(QStringLiteral("Rpl_Expand_Along"), Axis::Along, true, basis, Ctrl, Order, Taxa, W_Size, H_Size);
 }
 
-void Rpl_Expand_Bottom(const LayoutBasis &basis, TwipsRect &Ctrl, int32_t &Order, int32_t &Taxa,
-                       int32_t &W_Size, int32_t &H_Size) noexcept
+void Rpl_Expand_Bottom(const LayoutBasis &basis, TwipsRect &Ctrl, int32_t &Order, int32_t &Taxa, int32_t &W_Size,
+                       int32_t &H_Size) noexcept
 {
     run(QStringLiteral("Rpl_Expand_Bottom"), Axis::Bottom, true, basis, Ctrl, Order, Taxa, W_Size, H_Size);
 }
 
-void Rpl_Move_Along(const LayoutBasis &basis, TwipsRect &Ctrl, int32_t &Order, int32_t &Taxa,
-                    int32_t &W_Size, int32_t &H_Size) noexcept
+void Rpl_Move_Along(const LayoutBasis &basis, TwipsRect &Ctrl, int32_t &Order, int32_t &Taxa, int32_t &W_Size,
+                    int32_t &H_Size) noexcept
 {
     run(QStringLiteral("Rpl_Move_Along"), Axis::Along, false, basis, Ctrl, Order, Taxa, W_Size, H_Size);
 }
 
-void Rpl_Move_Bottom(const LayoutBasis &basis, TwipsRect &Ctrl, int32_t &Order, int32_t &Taxa,
-                     int32_t &W_Size, int32_t &H_Size) noexcept
+void Rpl_Move_Bottom(const LayoutBasis &basis, TwipsRect &Ctrl, int32_t &Order, int32_t &Taxa, int32_t &W_Size,
+                     int32_t &H_Size) noexcept
 {
     run(QStringLiteral("Rpl_Move_Bottom"), Axis::Bottom, false, basis, Ctrl, Order, Taxa, W_Size, H_Size);
 }

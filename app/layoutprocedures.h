@@ -25,14 +25,14 @@ struct LayoutBasis
 // Order and Taxa not reset.
 namespace LayoutProcedures {
 
-void Rpl_Expand_Along(const LayoutBasis &basis, TwipsRect &Ctrl, int32_t &Order, int32_t &Taxa,
-                      int32_t &W_Size, int32_t &H_Size) noexcept;
-void Rpl_Expand_Bottom(const LayoutBasis &basis, TwipsRect &Ctrl, int32_t &Order, int32_t &Taxa,
-                       int32_t &W_Size, int32_t &H_Size) noexcept;
-void Rpl_Move_Along(const LayoutBasis &basis, TwipsRect &Ctrl, int32_t &Order, int32_t &Taxa,
-                    int32_t &W_Size, int32_t &H_Size) noexcept;
-void Rpl_Move_Bottom(const LayoutBasis &basis, TwipsRect &Ctrl, int32_t &Order, int32_t &Taxa,
-                     int32_t &W_Size, int32_t &H_Size) noexcept;
+void Rpl_Expand_Along(const LayoutBasis &basis, TwipsRect &Ctrl, int32_t &Order, int32_t &Taxa, int32_t &W_Size,
+                      int32_t &H_Size) noexcept;
+void Rpl_Expand_Bottom(const LayoutBasis &basis, TwipsRect &Ctrl, int32_t &Order, int32_t &Taxa, int32_t &W_Size,
+                       int32_t &H_Size) noexcept;
+void Rpl_Move_Along(const LayoutBasis &basis, TwipsRect &Ctrl, int32_t &Order, int32_t &Taxa, int32_t &W_Size,
+                    int32_t &H_Size) noexcept;
+void Rpl_Move_Bottom(const LayoutBasis &basis, TwipsRect &Ctrl, int32_t &Order, int32_t &Taxa, int32_t &W_Size,
+                     int32_t &H_Size) noexcept;
 
 // Signature shared by the four procedures, for the layout table.
 using Procedure = void (*)(const LayoutBasis &, TwipsRect &, int32_t &, int32_t &, int32_t &, int32_t &) noexcept;

@@ -51,7 +51,8 @@ int main(int argc, char **argv)
 
     // Qt's own buttons and menus speak Portuguese like the rest of the desk.
     if (QtTranslations::installPortuguese().isEmpty())
-        std::fprintf(stderr, "quorvet: Qt's Portuguese translations were not found; standard buttons stay in English\n");
+        std::fprintf(stderr,
+                     "quorvet: Qt's Portuguese translations were not found; standard buttons stay in English\n");
 
     // A headless screenshot cannot answer a box: without the handler the service writes
     // each box to stderr and answers it.

@@ -400,8 +400,7 @@ void OfflineDoor::showOfflineCount()
     static const QString copyNote = QStringLiteral("<span style=\"font-size:12pt\"> (cópia local)</span>");
     try {
         const int64_t entries = m_refresher->replica().entryCount() + pendingCount();
-        count->setText(QStringLiteral("Entradas: %1").arg(QLocale(QLocale::Portuguese).toString(entries))
-                       + copyNote);
+        count->setText(QStringLiteral("Entradas: %1").arg(QLocale(QLocale::Portuguese).toString(entries)) + copyNote);
     } catch (...) {
         count->setText(QStringLiteral("Entradas: —") + copyNote);
     }

@@ -27,12 +27,9 @@ std::vector<LayoutCall> layoutCalls()
 {
     using frmMainDesign::memberFields;
     std::vector<LayoutCall> calls = {
-        {"Frame1", Rpl_Expand_Along, 1, 1},
-        {"Frame2", Rpl_Expand_Along, 1, 1},
-        {"Frame2", Rpl_Expand_Bottom, 1, 1},
-        {"Image2", Rpl_Expand_Along, 1, 1},
-        {"Label_KORDA", Rpl_Move_Along, 2, 1},
-        {"Label_ZELMAR", Rpl_Move_Along, 2, 1},
+        {"Frame1", Rpl_Expand_Along, 1, 1},    {"Frame2", Rpl_Expand_Along, 1, 1},
+        {"Frame2", Rpl_Expand_Bottom, 1, 1},   {"Image2", Rpl_Expand_Along, 1, 1},
+        {"Label_KORDA", Rpl_Move_Along, 2, 1}, {"Label_ZELMAR", Rpl_Move_Along, 2, 1},
     };
     // The member panel: values, then captions; each widens by half and moves down by its row.
     for (const bool captions : {false, true}) {
@@ -43,16 +40,16 @@ std::vector<LayoutCall> layoutCalls()
             calls.push_back({captions ? f.captionName : f.valueName, Rpl_Move_Bottom, ++row, 10});
     }
     calls.insert(calls.end(), {
-        {"ucIDFotos1", Rpl_Expand_Along, 2, 3},
-        {"ucIDFotos1", Rpl_Move_Along, 2, 4},
-        {"ucIDFotos1", Rpl_Expand_Bottom, 1, 2},
-        {"ucIDFotos1", Rpl_Expand_Bottom, 1, 10},
-        {"ucIDFotos1", Rpl_Expand_Bottom, 1, 10},
+                                  {"ucIDFotos1", Rpl_Expand_Along, 2, 3},
+                                  {"ucIDFotos1", Rpl_Move_Along, 2, 4},
+                                  {"ucIDFotos1", Rpl_Expand_Bottom, 1, 2},
+                                  {"ucIDFotos1", Rpl_Expand_Bottom, 1, 10},
+                                  {"ucIDFotos1", Rpl_Expand_Bottom, 1, 10},
 
-        {"FXMessage_Invalid", Rpl_Expand_Along, 1, 1},
-        {"FXMessage_OK", Rpl_Expand_Along, 1, 1},
-        {"FXMessage_Alert", Rpl_Expand_Along, 1, 1},
-    });
+                                  {"FXMessage_Invalid", Rpl_Expand_Along, 1, 1},
+                                  {"FXMessage_OK", Rpl_Expand_Along, 1, 1},
+                                  {"FXMessage_Alert", Rpl_Expand_Along, 1, 1},
+                              });
     return calls;
 }
 

@@ -80,10 +80,8 @@ void split(const std::array<QStringList, InvitationSample::KindCount> &all,
 int floorKind(int expected, CheckinFloor::Verdict verdict)
 {
     switch (verdict) {
-    case CheckinFloor::NotFound:
-        return InvitationSample::NotFound;
-    case CheckinFloor::Used:
-        return InvitationSample::AlreadyUsed;
+    case CheckinFloor::NotFound: return InvitationSample::NotFound;
+    case CheckinFloor::Used: return InvitationSample::AlreadyUsed;
     case CheckinFloor::Accepted:
         return expected == InvitationSample::GuestWithCallSign ? expected : int(InvitationSample::Accepted);
     }
@@ -144,8 +142,8 @@ void runDesk(std::vector<SizeRun> &runs)
         useRun(run);
         // Warm-up, not counted: numbers that write nothing (not found, already used).
         for (int i = 0; i < 20; ++i) {
-            const QStringList &numbers =
-                run.deskNumbers[size_t((i % 2) ? InvitationSample::NotFound : InvitationSample::AlreadyUsed)];
+            const QStringList &numbers
+                = run.deskNumbers[size_t((i % 2) ? InvitationSample::NotFound : InvitationSample::AlreadyUsed)];
             if (!numbers.isEmpty())
                 driver.checkIn(numbers.at(i % numbers.size()));
         }
@@ -269,9 +267,9 @@ int main(int argc, char **argv)
     const QCommandLineOption samplesOption(QStringLiteral("samples"),
                                            QStringLiteral("Every measured time, one per line, to write."),
                                            QStringLiteral("file"));
-    const QCommandLineOption tdsOption(QStringLiteral("tds"),
-                                       QStringLiteral("quorvet-tds-server to reach each copy through (TDS on loopback)."),
-                                       QStringLiteral("program"));
+    const QCommandLineOption tdsOption(
+        QStringLiteral("tds"), QStringLiteral("quorvet-tds-server to reach each copy through (TDS on loopback)."),
+        QStringLiteral("program"));
     BenchEnvironment::SetCommandLine commandLine(QStringLiteral("Folder for the working copies."),
                                                  {dataOption, perKindOption, samplesOption, tdsOption}, false);
     if (!commandLine.parse(app) || !commandLine.parser.isSet(dataOption))
@@ -279,7 +277,8 @@ int main(int argc, char **argv)
 
     try {
         QString table = QStringLiteral(
-            "| invitations | verdict | check-ins | desk median (ms) | desk p99 (ms) | floor median (ms) | floor p99 (ms) "
+            "| invitations | verdict | check-ins | desk median (ms) | desk p99 (ms) | floor median (ms) | floor p99 "
+            "(ms) "
             "| desk/floor median | desk/floor p99 |\n|---:|---|---:|---:|---:|---:|---:|---:|---:|\n");
         QString plot = QStringLiteral("# invitations desk_median desk_p99 floor_median floor_p99\n");
         QStringList notes;
@@ -309,7 +308,11 @@ int main(int argc, char **argv)
             for (int kind = 0; kind < InvitationSample::KindCount; ++kind) {
                 for (const auto &[who, times] : {std::pair{"desk", &r.desk}, std::pair{"floor", &r.floor}})
                     for (double ms : (*times)[size_t(kind)])
-                        samples += QStringLiteral("%1 %2 %3 %4\n").arg(r.invitations).arg(QLatin1String(who)).arg(kind).arg(ms, 0, 'f', 3);
+                        samples += QStringLiteral("%1 %2 %3 %4\n")
+                                       .arg(r.invitations)
+                                       .arg(QLatin1String(who))
+                                       .arg(kind)
+                                       .arg(ms, 0, 'f', 3);
             }
             QString size = QLocale(QLocale::English).toString(qlonglong(r.invitations));
             if (run.server)
@@ -330,9 +333,11 @@ int main(int argc, char **argv)
                         .arg(f.median, 0, 'f', 3)
                         .arg(f.p99, 0, 'f', 3);
             if (r.logins >= 0)
-                notes << QStringLiteral("%1: %2 logins in %3 check-ins.").arg(size).arg(r.logins).arg(all(r.desk).size());
+                notes
+                    << QStringLiteral("%1: %2 logins in %3 check-ins.").arg(size).arg(r.logins).arg(all(r.desk).size());
             if (r.wrongVerdicts || r.unpainted || r.messageBoxes)
-                notes << QStringLiteral("%1 invitations: %2 unexpected verdicts, %3 verdicts without a paint, %4 message boxes.")
+                notes << QStringLiteral(
+                             "%1 invitations: %2 unexpected verdicts, %3 verdicts without a paint, %4 message boxes.")
                              .arg(size)
                              .arg(r.wrongVerdicts)
                              .arg(r.unpainted)

@@ -47,15 +47,14 @@ int main(int argc, char **argv)
 
     const QCommandLineOption countOption(QStringLiteral("check-ins"), QStringLiteral("Check-ins in all."),
                                          QStringLiteral("n"), QStringLiteral("10000"));
-    BenchEnvironment::SetCommandLine commandLine(QStringLiteral("Folder for the working copy."),
-                                                 {countOption}, true);
+    BenchEnvironment::SetCommandLine commandLine(QStringLiteral("Folder for the working copy."), {countOption}, true);
     if (!commandLine.parse(app))
         return commandLine.usage();
 
     try {
         const QString set = commandLine.sets().constFirst();
-        const QString work =
-            BenchEnvironment::workingCopy(set, QDir(commandLine.work()).filePath(QFileInfo(set).fileName()));
+        const QString work = BenchEnvironment::workingCopy(
+            set, QDir(commandLine.work()).filePath(QFileInfo(set).fileName()));
         const QString checkinDb = QDir(work).filePath(QStringLiteral("checkin.db"));
         // A mix of every kind, walked round and round: the accepted ones are refused as used
         // from the second round on, which is a check-in all the same.
@@ -83,7 +82,8 @@ int main(int argc, char **argv)
         }
 
         const QLocale english(QLocale::English);
-        QString table = QStringLiteral("| check-ins | VmRSS (KiB) | SQLite heap (KiB) | open files |\n|---:|---:|---:|---:|\n");
+        QString table = QStringLiteral(
+            "| check-ins | VmRSS (KiB) | SQLite heap (KiB) | open files |\n|---:|---:|---:|---:|\n");
         Reading at100{}, atEnd = readings.last();
         for (const Reading &r : readings) {
             if (r.checkIns == 100)
@@ -93,8 +93,9 @@ int main(int argc, char **argv)
                              .arg(english.toString(r.checkIns), english.toString(qlonglong(r.rssKiB)),
                                   english.toString(r.sqliteBytes / 1024), QString::number(r.fds));
         }
-        table += QStringLiteral("\nVmRSS after %1 check-ins minus after 100: %2 KiB; SQLite heap %3 KiB; open files %4. "
-                                "Message boxes: %5.\n")
+        table += QStringLiteral(
+                     "\nVmRSS after %1 check-ins minus after 100: %2 KiB; SQLite heap %3 KiB; open files %4. "
+                     "Message boxes: %5.\n")
                      .arg(english.toString(total))
                      .arg(atEnd.rssKiB - at100.rssKiB)
                      .arg((atEnd.sqliteBytes - at100.sqliteBytes) / 1024)

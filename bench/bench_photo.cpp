@@ -15,15 +15,15 @@
 
 #include <QApplication>
 #include <QBuffer>
-#include <QImageWriter>
-#include <QProcess>
 #include <QCommandLineParser>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QImage>
 #include <QImageReader>
+#include <QImageWriter>
 #include <QPainter>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <sqlite3.h>
@@ -147,7 +147,12 @@ QByteArray progressiveClaiming(const QSize &size, int components = 3)
     } else if (components == 4) {
         QByteArray frameHeader("\xff\xc2\x00\x14\x08", 5);
         frameHeader += bytes.mid(frame + 5, 4);
-        frameHeader += QByteArray("\x04" "\x01\x11\x00" "\x02\x11\x01" "\x03\x11\x01" "\x04\x11\x00", 13);
+        frameHeader += QByteArray("\x04"
+                                  "\x01\x11\x00"
+                                  "\x02\x11\x01"
+                                  "\x03\x11\x01"
+                                  "\x04\x11\x00",
+                                  13);
         const int oldLength = (uchar(bytes[frame + 2]) << 8) | uchar(bytes[frame + 3]);
         bytes = bytes.left(frame) + frameHeader + bytes.mid(frame + 2 + oldLength);
     }
@@ -275,19 +280,21 @@ int main(int argc, char **argv)
             if (image.isNull())
                 throw std::runtime_error("cannot decode the large photograph");
         }
-        table += QStringLiteral("\nThe photo area is %1 x %2 pixels. For comparison, decoding the 24 MP file at full size "
-                                "(QImageReader without a scaled size) takes %3 ms (median of %4).\n")
+        table += QStringLiteral(
+                     "\nThe photo area is %1 x %2 pixels. For comparison, decoding the 24 MP file at full size "
+                     "(QImageReader without a scaled size) takes %3 ms (median of %4).\n")
                      .arg(control->width())
                      .arg(control->height())
                      .arg(BenchStats::ms(BenchStats::summarize(full).median))
                      .arg(full.size());
 
         // Crafted progressive files: what a picture just inside the control's bound may cost.
-        table += QStringLiteral("\nA progressive JPEG of about 1 kB whose header claims the size, decoded for the photo "
-                                "area as the control decodes a photograph (each in a process of its own; the "
-                                "control refuses pictures of more than %1 pixels before decoding).\n\n"
-                                "| claimed size | components | megapixels | decode (ms) | peak memory growth (MiB) |\n"
-                                "|---|---|---:|---:|---:|\n")
+        table += QStringLiteral(
+                     "\nA progressive JPEG of about 1 kB whose header claims the size, decoded for the photo "
+                     "area as the control decodes a photograph (each in a process of its own; the "
+                     "control refuses pictures of more than %1 pixels before decoding).\n\n"
+                     "| claimed size | components | megapixels | decode (ms) | peak memory growth (MiB) |\n"
+                     "|---|---|---:|---:|---:|\n")
                      .arg(PhotoArchive::MaxPixels);
         const struct
         {
@@ -320,9 +327,10 @@ int main(int argc, char **argv)
                          words.at(0).constData(), words.at(1).constData());
         }
         BenchEnvironment::writeText(parser.value(markdownOption), table);
-        BenchEnvironment::writeSummary(parser.value(markdownOption),
-                                       QStringLiteral("| Photograph shown, 24 MP against 0.3 MP JPEG | - | median %1 ms against %2 ms |\n")
-                                           .arg(medians.value(1), medians.value(0)));
+        BenchEnvironment::writeSummary(
+            parser.value(markdownOption),
+            QStringLiteral("| Photograph shown, 24 MP against 0.3 MP JPEG | - | median %1 ms against %2 ms |\n")
+                .arg(medians.value(1), medians.value(0)));
     } catch (const std::exception &error) {
         std::fprintf(stderr, "bench_photo: %s\n", error.what());
         return 1;

@@ -43,7 +43,7 @@ QByteArray manyKeys(int keys, int run)
     QByteArray text = "Windows Registry Editor Version 5.00\r\n\r\n";
     for (int i = 0; i < keys; ++i)
         text += "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Halvorix\\Posto" + QByteArray::number(i) + "]\r\n\"dtUser\"=\"u"
-            + QByteArray::number(run) + "\"\r\n";
+                + QByteArray::number(run) + "\"\r\n";
     text += "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Halvorix\\Desk]\r\n\"dtSecurityInfo\"=\"True\"\r\n\"dtUser\"=\"sa\"\r\n"
             "\"dtPassword\"=\"qv1:x\"\r\n\"dtInitialCatalog\"=\"Pelvrin\"\r\n\"dtDataSource\"=\"db\\\\SQLEXPRESS\"\r\n";
     return text;
@@ -54,7 +54,7 @@ QByteArray srefChain(int steps)
     QByteArray text = "Windows Registry Editor Version 5.00\r\n\r\n";
     for (int i = 0; i < steps; ++i)
         text += "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Halvorix\\Passo" + QByteArray::number(i) + "]\r\n\"dtUser\"=\"SREF="
-            + "HKEY_LOCAL_MACHINE\\\\SOFTWARE\\\\Halvorix\\\\Passo" + QByteArray::number(i + 1) + "\"\r\n";
+                + "HKEY_LOCAL_MACHINE\\\\SOFTWARE\\\\Halvorix\\\\Passo" + QByteArray::number(i + 1) + "\"\r\n";
     text += "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Halvorix\\Passo" + QByteArray::number(steps) + "]\r\n\"dtUser\"=\"sa\"\r\n";
     return text;
 }
@@ -114,12 +114,13 @@ int main(int argc, char **argv)
         qputenv("QUORVET_COMMON_APPDATA", dir.path().toUtf8());
         qputenv("QUORVET_ERROR_LOG", dir.filePath(QStringLiteral("errors.log")).toUtf8());
         QDir(dir.path()).mkpath(QStringLiteral("Tarnis Software"));
-        QString table = QStringLiteral("| case | runs | median (ms) | max (ms) | peak memory growth |\n|---|---:|---:|---:|---|\n");
+        QString table = QStringLiteral(
+            "| case | runs | median (ms) | max (ms) | peak memory growth |\n|---|---:|---:|---:|---|\n");
 
         // The shadow file first, while the process's peak memory is still that of its start.
         const QByteArray longLine(100 * 1024 * 1024, 'x');
-        writeFile(ShadowFile::path(), longLine + "\r\n" + (Halvorix + QStringLiteral("Desk:dtUser=sombra\r\n")).toUtf8(),
-                  true);
+        writeFile(ShadowFile::path(),
+                  longLine + "\r\n" + (Halvorix + QStringLiteral("Desk:dtUser=sombra\r\n")).toUtf8(), true);
         const long before = peakKib();
         const auto shadow = timed(runs, [](int) {
             if (modRegistry::LerValorSombra(Halvorix + QStringLiteral("Desk"), QStringLiteral("dtUser"))
@@ -139,11 +140,13 @@ int main(int argc, char **argv)
                          .isText())
                     throw std::runtime_error("value missing");
         });
-        table += row(QStringLiteral("20,000 keys (%1 KiB), five values, file new").arg(manyKeys(20000, 0).size() / 1024),
-                     first, QStringLiteral("-"));
+        table += row(
+            QStringLiteral("20,000 keys (%1 KiB), five values, file new").arg(manyKeys(20000, 0).size() / 1024), first,
+            QStringLiteral("-"));
 
         writeFile(registry, srefChain(3000), true);
-        modRegistry::ObterValorString(Halvorix + QStringLiteral("Passo0"), QStringLiteral("dtUser"), std::nullopt, true);
+        modRegistry::ObterValorString(Halvorix + QStringLiteral("Passo0"), QStringLiteral("dtUser"), std::nullopt,
+                                      true);
         const auto chain = timed(runs, [&](int) {
             const RegResult r = modRegistry::ObterValorString(Halvorix + QStringLiteral("Passo0"),
                                                               QStringLiteral("dtUser"), std::nullopt, true);

@@ -127,8 +127,7 @@ int main(int argc, char **argv)
 
     const QCommandLineOption runsOption(QStringLiteral("runs"), QStringLiteral("Searches per text and set."),
                                         QStringLiteral("n"), QStringLiteral("7"));
-    BenchEnvironment::SetCommandLine commandLine(QStringLiteral("Folder for the working copies."),
-                                                 {runsOption}, false);
+    BenchEnvironment::SetCommandLine commandLine(QStringLiteral("Folder for the working copies."), {runsOption}, false);
     if (!commandLine.parse(app))
         return commandLine.usage();
     const int runs = commandLine.parser.value(runsOption).toInt();
@@ -138,13 +137,14 @@ int main(int argc, char **argv)
         QString summary;
         QString table = QStringLiteral("| invitations | typed | rows listed | searches | median (ms) | max (ms) |\n"
                                        "|---:|---|---:|---:|---:|---:|\n");
-        QString countTable = QStringLiteral("| invitations | reads | median (ms) | max (ms) |\n|---:|---:|---:|---:|\n");
+        QString countTable = QStringLiteral(
+            "| invitations | reads | median (ms) | max (ms) |\n|---:|---:|---:|---:|\n");
         double longestStall = 0;
         for (const QString &set : commandLine.sets()) {
             const QString work = BenchEnvironment::workingCopy(
                 set, QDir(commandLine.work()).filePath(QFileInfo(set).fileName() + QStringLiteral("-search")));
-            const int64_t invitations =
-                InvitationSample::invitationCount(QDir(work).filePath(QStringLiteral("checkin.db")));
+            const int64_t invitations = InvitationSample::invitationCount(
+                QDir(work).filePath(QStringLiteral("checkin.db")));
             BenchEnvironment::useDemoSet(work);
 
             std::vector<double> all;
@@ -175,8 +175,9 @@ int main(int argc, char **argv)
                 app.removeEventFilter(&watch);
             }
             const BenchStats::Summary s = BenchStats::summarize(all);
-            summary += QStringLiteral("| Guest search, list painted after the 300 ms pause, %1 invitations | ≤ 300 ms | "
-                                      "median %2 ms, max %3 ms |\n")
+            summary += QStringLiteral(
+                           "| Guest search, list painted after the 300 ms pause, %1 invitations | ≤ 300 ms | "
+                           "median %2 ms, max %3 ms |\n")
                            .arg(english.toString(qlonglong(invitations)), BenchStats::ms(s.median),
                                 BenchStats::ms(s.max));
 

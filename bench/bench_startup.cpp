@@ -9,8 +9,8 @@
 #include "bench/benchstats.h"
 #include "platform/processclock.h"
 
-#include <QCoreApplication>
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QDir>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -58,8 +58,8 @@ int main(int argc, char **argv)
     const QCommandLineOption deskOption(QStringLiteral("desk"), QStringLiteral("The quorvet executable."),
                                         QStringLiteral("path"));
     const QCommandLineOption markdownOption = BenchEnvironment::markdownOption();
-    const QCommandLineOption runsOption(QStringLiteral("runs"), QStringLiteral("Starts to time."),
-                                        QStringLiteral("n"), QStringLiteral("30"));
+    const QCommandLineOption runsOption(QStringLiteral("runs"), QStringLiteral("Starts to time."), QStringLiteral("n"),
+                                        QStringLiteral("30"));
     parser.addOptions({deskOption, markdownOption, runsOption});
     parser.process(app);
     if (!parser.isSet(deskOption) || !parser.isSet(markdownOption)) {
@@ -80,19 +80,20 @@ int main(int argc, char **argv)
         }
         const BenchStats::Summary l = BenchStats::summarize(launcher);
         const BenchStats::Summary o = BenchStats::summarize(own);
-        const QString table =
-            QStringLiteral("| measured from | starts | median (ms) | p99 (ms) | min (ms) | max (ms) |\n"
-                           "|---|---:|---:|---:|---:|---:|\n"
-                           "| launcher, just before starting the process | %1 | %2 | %3 | %4 | %5 |\n"
-                           "| the process's start time in /proc (10 ms ticks) | %6 | %7 | %8 | %9 | %10 |\n")
-                .arg(l.count)
-                .arg(BenchStats::ms(l.median), BenchStats::ms(l.p99), BenchStats::ms(l.min), BenchStats::ms(l.max))
-                .arg(o.count)
-                .arg(BenchStats::ms(o.median), BenchStats::ms(o.p99), BenchStats::ms(o.min), BenchStats::ms(o.max));
+        const QString table
+            = QStringLiteral("| measured from | starts | median (ms) | p99 (ms) | min (ms) | max (ms) |\n"
+                             "|---|---:|---:|---:|---:|---:|\n"
+                             "| launcher, just before starting the process | %1 | %2 | %3 | %4 | %5 |\n"
+                             "| the process's start time in /proc (10 ms ticks) | %6 | %7 | %8 | %9 | %10 |\n")
+                  .arg(l.count)
+                  .arg(BenchStats::ms(l.median), BenchStats::ms(l.p99), BenchStats::ms(l.min), BenchStats::ms(l.max))
+                  .arg(o.count)
+                  .arg(BenchStats::ms(o.median), BenchStats::ms(o.p99), BenchStats::ms(o.min), BenchStats::ms(o.max));
         BenchEnvironment::writeText(parser.value(markdownOption), table);
-        BenchEnvironment::writeSummary(parser.value(markdownOption),
-                                       QStringLiteral("| Start-up to the focused entry box | ≤ 300 ms | median %1 ms, max %2 ms |\n")
-                                           .arg(BenchStats::ms(l.median), BenchStats::ms(l.max)));
+        BenchEnvironment::writeSummary(
+            parser.value(markdownOption),
+            QStringLiteral("| Start-up to the focused entry box | ≤ 300 ms | median %1 ms, max %2 ms |\n")
+                .arg(BenchStats::ms(l.median), BenchStats::ms(l.max)));
     } catch (const std::exception &error) {
         std::fprintf(stderr, "bench_startup: %s\n", error.what());
         return 1;

@@ -106,13 +106,14 @@ int main(int argc, char **argv)
     try {
         const QLocale english(QLocale::English);
         QString summary;
-        QString table = QStringLiteral("| invitations | rows listed | count shown | openings | median (ms) | max (ms) |\n"
-                                       "|---:|---:|---|---:|---:|---:|\n");
+        QString table = QStringLiteral(
+            "| invitations | rows listed | count shown | openings | median (ms) | max (ms) |\n"
+            "|---:|---:|---|---:|---:|---:|\n");
         for (const QString &set : commandLine.sets()) {
             const QString work = BenchEnvironment::workingCopy(
                 set, QDir(commandLine.work()).filePath(QFileInfo(set).fileName() + QStringLiteral("-vips")));
-            const int64_t invitations =
-                InvitationSample::invitationCount(QDir(work).filePath(QStringLiteral("checkin.db")));
+            const int64_t invitations = InvitationSample::invitationCount(
+                QDir(work).filePath(QStringLiteral("checkin.db")));
             const int64_t expected = VipEntries::add(work, commandLine.parser.value(entriesOption).toInt());
             BenchEnvironment::useDemoSet(work);
 
@@ -138,7 +139,8 @@ int main(int argc, char **argv)
                          .arg(english.toString(qlonglong(invitations)), english.toString(last.rows), last.count)
                          .arg(s.count)
                          .arg(BenchStats::ms(s.median), BenchStats::ms(s.max));
-            summary += QStringLiteral("| VIP window, %1 entries listed, %2 invitations | ≤ 300 ms | median %3 ms, max %4 ms |\n")
+            summary += QStringLiteral(
+                           "| VIP window, %1 entries listed, %2 invitations | ≤ 300 ms | median %3 ms, max %4 ms |\n")
                            .arg(english.toString(last.rows), english.toString(qlonglong(invitations)),
                                 BenchStats::ms(s.median), BenchStats::ms(s.max));
         }

@@ -115,11 +115,12 @@ CheckinFloor::Verdict CheckinFloor::checkIn(const QString &number, int *statemen
 {
     m_statements = 0;
     Row invitation;
-    const bool exists = query(m_checkin,
-                              "SELECT convite_id, socio_id, no_tap, nome, call_in, base_dados, checked_in FROM tbConvites"
-                              " WHERE convite_no = "
-                                  + literal(number.trimmed().toUtf8()),
-                              &invitation);
+    const bool exists = query(
+        m_checkin,
+        "SELECT convite_id, socio_id, no_tap, nome, call_in, base_dados, checked_in FROM tbConvites"
+        " WHERE convite_no = "
+            + literal(number.trimmed().toUtf8()),
+        &invitation);
     if (!exists) {
         if (statements)
             *statements = m_statements;
@@ -134,7 +135,8 @@ CheckinFloor::Verdict CheckinFloor::checkIn(const QString &number, int *statemen
         int source = int(invitation.integer(5));
         bool found = query(organisationDb(source),
                            "SELECT * FROM vwAssociados_Completos WHERE contacto_id = " + QByteArray::number(memberId));
-        const QByteArray byCompany = "SELECT * FROM vwAssociados_Completos WHERE no_empresa = " + literal(companyNumber);
+        const QByteArray byCompany = "SELECT * FROM vwAssociados_Completos WHERE no_empresa = "
+                                     + literal(companyNumber);
         Row member;
         if (!found && query(m_zelmar, byCompany, &member)) {
             memberId = member.integer(0);
@@ -145,10 +147,10 @@ CheckinFloor::Verdict CheckinFloor::checkIn(const QString &number, int *statemen
             memberId = member.integer(0);
             source = 2;
         }
-        const QByteArray photoOwner =
-            "SELECT tbContactos_Fotos.path, tbAssociados.contacto_id FROM tbContactos_Fotos LEFT JOIN tbAssociados"
-            " ON tbContactos_Fotos.contacto_id = tbAssociados.contacto_id WHERE no_empresa = "
-            + literal(companyNumber);
+        const QByteArray photoOwner
+            = "SELECT tbContactos_Fotos.path, tbAssociados.contacto_id FROM tbContactos_Fotos LEFT JOIN tbAssociados"
+              " ON tbContactos_Fotos.contacto_id = tbAssociados.contacto_id WHERE no_empresa = "
+              + literal(companyNumber);
         if (!query(organisationDb(source), photoOwner)) {
             source = 3 - source;
             Row owner;
@@ -156,11 +158,11 @@ CheckinFloor::Verdict CheckinFloor::checkIn(const QString &number, int *statemen
         }
         Row defs;
         const bool hasArchive = query(organisationDb(source), "SELECT arquivodocumental FROM tbDefs LIMIT 1", &defs)
-            && !defs.text(0).isEmpty();
+                                && !defs.text(0).isEmpty();
         // The photo control's own lookup of the stored path (decoding is not part of the floor).
         if (hasArchive && memberId > 0)
-            query(organisationDb(source), "SELECT path FROM tbContactos_Fotos WHERE contacto_id = "
-                                              + QByteArray::number(memberId));
+            query(organisationDb(source),
+                  "SELECT path FROM tbContactos_Fotos WHERE contacto_id = " + QByteArray::number(memberId));
     }
     Verdict verdict = Used;
     if (!used) {

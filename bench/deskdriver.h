@@ -11,10 +11,9 @@ class QLabel;
 // Drives the real main window through one check-in as the operator does and times it.
 // Untimed: the 2 s pause is ended at once by firing Timer1_Timer (as its tick would), the
 // number is typed key by key over the previous one, which the desk leaves selected (the
-// first key clears the last guest), and the screen is repainted. Timed: from sending the Enter key event to the entry box until
-// the verdict label is visible and its paint event has been delivered (the window's
-// backing store has been repainted). Message boxes are answered with OK and counted.
-// The window is borrowed, not owned.
+// first key clears the last guest), and the screen is repainted. Timed: from sending the Enter key event to the entry
+// box until the verdict label is visible and its paint event has been delivered (the window's backing store has been
+// repainted). Message boxes are answered with OK and counted. The window is borrowed, not owned.
 class DeskDriver : public QObject
 {
     Q_OBJECT
@@ -25,8 +24,8 @@ public:
     struct Outcome
     {
         double milliseconds = 0;
-        int kind = -1;   // InvitationSample::Kind of the verdict on screen, -1 for none or an error
-        QString text;    // the visible verdict's caption
+        int kind = -1; // InvitationSample::Kind of the verdict on screen, -1 for none or an error
+        QString text;  // the visible verdict's caption
         bool painted = false;
         frmMain::CheckinSteps steps; // inside VerifyCode
         double eventLoop = 0;        // after VerifyCode returned, until the verdict's paint

@@ -27,9 +27,9 @@ QStringList numbers(sqlite3 *db, const char *number, const char *condition, int 
 {
     // The multiplier is odd, so the order is a permutation of the row ids that jumps about.
     const QByteArray sql = QByteArrayLiteral("SELECT ") + number
-        + " FROM tbConvites AS t WHERE CAST(convite_no AS INTEGER) >= "
-        + QByteArray::number(qlonglong(DemoSamples::BulkInvitationBase)) + " AND (" + condition
-        + ") ORDER BY (convite_id * 2654435761) % 4294967296 LIMIT ?1 OFFSET ?2";
+                           + " FROM tbConvites AS t WHERE CAST(convite_no AS INTEGER) >= "
+                           + QByteArray::number(qlonglong(DemoSamples::BulkInvitationBase)) + " AND (" + condition
+                           + ") ORDER BY (convite_id * 2654435761) % 4294967296 LIMIT ?1 OFFSET ?2";
     sqlite3_stmt *stmt = nullptr;
     if (sqlite3_prepare_v2(db, sql.constData(), -1, &stmt, nullptr) != SQLITE_OK)
         fail(db, QStringLiteral("cannot choose invitations"));
@@ -60,14 +60,10 @@ std::unique_ptr<sqlite3, DbCloser> openReadOnly(const QString &path)
 QString InvitationSample::kindName(int kind)
 {
     switch (kind) {
-    case Accepted:
-        return QStringLiteral("accepted");
-    case NotFound:
-        return QStringLiteral("not found");
-    case AlreadyUsed:
-        return QStringLiteral("already used");
-    case GuestWithCallSign:
-        return QStringLiteral("guest with call sign");
+    case Accepted: return QStringLiteral("accepted");
+    case NotFound: return QStringLiteral("not found");
+    case AlreadyUsed: return QStringLiteral("already used");
+    case GuestWithCallSign: return QStringLiteral("guest with call sign");
     }
     return QString();
 }
@@ -89,10 +85,12 @@ std::array<QStringList, InvitationSample::KindCount> InvitationSample::take(cons
     const auto db = openReadOnly(checkinDb);
 
     std::array<QStringList, KindCount> sample;
-    sample[Accepted] = numbers(db.get(), "convite_no", "checked_in IS NULL AND socio_id <> 0 AND base_dados IN (1, 2)", count, skip);
+    sample[Accepted] = numbers(db.get(), "convite_no", "checked_in IS NULL AND socio_id <> 0 AND base_dados IN (1, 2)",
+                               count, skip);
     sample[AlreadyUsed] = numbers(db.get(), "convite_no", "checked_in IS NOT NULL", count, skip);
-    sample[GuestWithCallSign] =
-        numbers(db.get(), "convite_no", "checked_in IS NULL AND (socio_id IS NULL OR socio_id = 0) AND call_in <> ''", count, skip);
+    sample[GuestWithCallSign] = numbers(db.get(), "convite_no",
+                                        "checked_in IS NULL AND (socio_id IS NULL OR socio_id = 0) AND call_in <> ''",
+                                        count, skip);
     // A real number with one digit too many: it sorts beside its original, so the misses land
     // all over the index instead of always at its end.
     sample[NotFound] = numbers(db.get(), "convite_no || '5'",

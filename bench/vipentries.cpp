@@ -54,14 +54,16 @@ int64_t VipEntries::add(const QString &workFolder, int count)
                 "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < "
                     + QByteArray::number(count)
                     + ")"
-                      " INSERT INTO checkin.tbConvites (convite_no, socio_id, no_tap, nome, call_in, base_dados, checked_in)"
+                      " INSERT INTO checkin.tbConvites (convite_no, socio_id, no_tap, nome, call_in, base_dados, "
+                      "checked_in)"
                       " SELECT 'V' || i, NULL, printf('VIP%05d', i),"
                       " (SELECT nome FROM checkin.tbConvites WHERE convite_id = 1 + (i * 7919) % 10000),"
                       " NULL, 2, printf('2026-12-08 %02d:%02d:%02d', 8 + i % 12, i % 60, (i * 7) % 60) FROM n;"
                       "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < "
                     + QByteArray::number(count)
                     + ")"
-                      " INSERT INTO tbConvites_VIPs (no_empresa, descricao) SELECT printf('VIP%05d', i), 'Convidado VIP' FROM n;"
+                      " INSERT INTO tbConvites_VIPs (no_empresa, descricao) SELECT printf('VIP%05d', i), 'Convidado "
+                      "VIP' FROM n;"
                       "COMMIT;");
         const int64_t rows = single(db, "SELECT COUNT(*) FROM checkin.tbConvites LEFT JOIN tbConvites_VIPs"
                                         " ON checkin.tbConvites.no_tap = tbConvites_VIPs.no_empresa"

@@ -71,7 +71,8 @@ BackgroundConnection::BackgroundConnection(std::function<ConnectionRef()> open, 
     // The worker goes with its thread's end, on that thread, and the thread after it.
     connect(m_thread, &QThread::finished, m_worker, &QObject::deleteLater);
     // Queued to this object's thread; Qt drops what is still queued when this object goes.
-    connect(m_worker, &Worker::done, this, [](const Then &then) { then(); }, Qt::QueuedConnection);
+    connect(
+        m_worker, &Worker::done, this, [](const Then &then) { then(); }, Qt::QueuedConnection);
     m_thread->start(priority);
 }
 

@@ -30,7 +30,8 @@ public:
 
     // priority is the worker thread's; IdlePriority runs it only on
     // otherwise idle processor time (SCHED_IDLE on Linux).
-    explicit BackgroundConnection(int memberId, QThread::Priority priority = QThread::LowPriority, QObject *parent = nullptr);
+    explicit BackgroundConnection(int memberId, QThread::Priority priority = QThread::LowPriority,
+                                  QObject *parent = nullptr);
     // The same on a connection opened from a connection string (such as the local copy's).
     explicit BackgroundConnection(const QString &connectionString, QThread::Priority priority = QThread::LowPriority,
                                   QObject *parent = nullptr);

@@ -11,7 +11,6 @@
 #include <QFile>
 #include <QRegularExpression>
 
-
 namespace ConnectionSetup {
 
 namespace {

@@ -21,20 +21,18 @@ QString AdoError::text(int32_t number)
 {
     switch (number) {
     case ItemNotFound:
-        return QStringLiteral("Não foi possível encontrar o item na colecção correspondente ao nome ou ordinal pedido.");
+        return QStringLiteral(
+            "Não foi possível encontrar o item na colecção correspondente ao nome ou ordinal pedido.");
     case NoCurrentRecord:
         return QStringLiteral("BOF ou EOF é True, ou o registo actual foi eliminado. A operação pedida requer um "
                               "registo actual.");
-    case ObjectClosed:
-        return QStringLiteral("A operação não é permitida quando o objecto está fechado.");
-    case ObjectOpen:
-        return QStringLiteral("A operação não é permitida quando o objecto está aberto.");
+    case ObjectClosed: return QStringLiteral("A operação não é permitida quando o objecto está fechado.");
+    case ObjectOpen: return QStringLiteral("A operação não é permitida quando o objecto está aberto.");
     case ProviderNotFound:
         return QStringLiteral("Não foi possível encontrar o fornecedor. Pode não estar correctamente instalado.");
     case ConnectionClosed:
         return QStringLiteral("A ligação não pode ser usada para efectuar esta operação. Está fechada ou é inválida "
                               "neste contexto.");
-    default:
-        return QString();
+    default: return QString();
     }
 }

@@ -42,12 +42,12 @@ private:
 
 // The ADO error numbers and texts the connection layer raises.
 namespace AdoError {
-constexpr int32_t ItemNotFound = 3265;     // no such field or item
-constexpr int32_t NoCurrentRecord = 3021;  // BOF or EOF
-constexpr int32_t ObjectClosed = 3704;     // operation on a closed object
-constexpr int32_t ObjectOpen = 3705;       // operation on an open object
-constexpr int32_t ProviderNotFound = 3706; // unknown Provider
-constexpr int32_t ConnectionClosed = 3709; // operation on a closed or invalid connection
+constexpr int32_t ItemNotFound = 3265;           // no such field or item
+constexpr int32_t NoCurrentRecord = 3021;        // BOF or EOF
+constexpr int32_t ObjectClosed = 3704;           // operation on a closed object
+constexpr int32_t ObjectOpen = 3705;             // operation on an open object
+constexpr int32_t ProviderNotFound = 3706;       // unknown Provider
+constexpr int32_t ConnectionClosed = 3709;       // operation on a closed or invalid connection
 constexpr int32_t OpenFailed = -2147467259;      // the provider could not open the connection
 constexpr int32_t CommandRejected = -2147217900; // the server rejected the command text
 

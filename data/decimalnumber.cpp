@@ -44,7 +44,7 @@ void DecimalNumber::normalize()
 }
 
 // The shortest decimal digits that read back as value (to_chars' round-trip guarantee).
-template <typename Floating>
+template<typename Floating>
 DecimalNumber DecimalNumber::fromBinary(Floating value)
 {
     DecimalNumber n;
@@ -79,8 +79,8 @@ DecimalNumber DecimalNumber::fromDoubleSignificant(double d, int significant)
     return n;
 }
 
-bool DecimalNumber::parse(const QString &written, const QString &decimalSeparator,
-                          const QString &thousandsSeparator, DecimalNumber *out)
+bool DecimalNumber::parse(const QString &written, const QString &decimalSeparator, const QString &thousandsSeparator,
+                          DecimalNumber *out)
 {
     const QString text = TextUtil::trimSpaces(written);
     int i = 0;
@@ -254,7 +254,7 @@ namespace {
 
 // Reads the digits as 0.<digits>e<point> into a binary floating-point value; too large
 // raises overflow, too small reads as zero.
-template <typename Floating>
+template<typename Floating>
 Floating readScientific(bool negative, const std::string &digits, int point)
 {
     std::string s = negative ? "-0." : "0.";

@@ -25,8 +25,8 @@ public:
     // an optional sign, digits with thousands separators in the integer part, an optional
     // decimal separator with digits, an optional exponent ("E+05"). At least one digit.
     // Only ASCII digits are accepted. Returns false when the text is no number.
-    static bool parse(const QString &text, const QString &decimalSeparator,
-                      const QString &thousandsSeparator, DecimalNumber *out);
+    static bool parse(const QString &text, const QString &decimalSeparator, const QString &thousandsSeparator,
+                      DecimalNumber *out);
 
     bool isZero() const { return m_digits.empty(); }
     // Equal numbers are equal whatever zeros they were written with (1,50 and 1,5).
@@ -56,7 +56,7 @@ public:
     float toSingle() const;
 
 private:
-    template <typename Floating>
+    template<typename Floating>
     static DecimalNumber fromBinary(Floating value);
     void normalize();
 

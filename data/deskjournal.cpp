@@ -40,7 +40,9 @@ QString sqliteMessage(sqlite3 *db, const QString &path)
 
 } // namespace
 
-DeskJournal::DeskJournal(QString path) : m_path(std::move(path)) {}
+DeskJournal::DeskJournal(QString path) : m_path(std::move(path))
+{
+}
 
 DeskJournal::~DeskJournal()
 {

@@ -16,7 +16,7 @@ struct JournalEntry
 {
     QString time;
     QString desk;
-    QString entry;   // as typed, blanks and all
+    QString entry; // as typed, blanks and all
     // accepted, not_found, used, error, unreachable, undone, unconfirmed; and for the entries
     // decided without the server: accepted_offline, then delivered or conflict (or undone)
     QString verdict;

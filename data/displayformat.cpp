@@ -101,28 +101,23 @@ QString writeNumber(const DecimalNumber &magnitude, const NumberSection &s)
 bool decimalOf(const Value &value, DecimalNumber *out)
 {
     switch (value.kind()) {
-    case Value::Kind::Single:
-        *out = DecimalNumber::fromSingle(float(value.numberValue()));
-        return true;
+    case Value::Kind::Single: *out = DecimalNumber::fromSingle(float(value.numberValue())); return true;
     case Value::Kind::Decimal: *out = value.decimalValue(); return true;
     case Value::Kind::Integer:
     case Value::Kind::Long:
     case Value::Kind::Double:
     case Value::Kind::Boolean:
-    case Value::Kind::Date:
-        *out = DecimalNumber::fromDouble(value.toDouble());
-        return true;
+    case Value::Kind::Date: *out = DecimalNumber::fromDouble(value.toDouble()); return true;
     case Value::Kind::String:
-        if (DecimalNumber::parse(value.stringValue(), LocaleInfo::decimalSeparator(),
-                                 LocaleInfo::thousandsSeparator(), out))
+        if (DecimalNumber::parse(value.stringValue(), LocaleInfo::decimalSeparator(), LocaleInfo::thousandsSeparator(),
+                                 out))
             return true;
         if (value.isDate()) {
             *out = DecimalNumber::fromDouble(Value::date(value.toDateTime()).toDouble());
             return true;
         }
         return false;
-    default:
-        return false;
+    default: return false;
     }
 }
 
@@ -153,10 +148,10 @@ QString twoDigits(int n)
     return QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0'));
 }
 
-const char *const MonthNames[] = {"janeiro", "fevereiro", "março", "abril", "maio", "junho", "julho",
-                                  "agosto", "setembro", "outubro", "novembro", "dezembro"};
+const char *const MonthNames[] = {"janeiro", "fevereiro", "março",    "abril",   "maio",     "junho",
+                                  "julho",   "agosto",    "setembro", "outubro", "novembro", "dezembro"};
 const char *const DayNames[] = {"segunda-feira", "terça-feira", "quarta-feira", "quinta-feira",
-                                "sexta-feira", "sábado", "domingo"};
+                                "sexta-feira",   "sábado",      "domingo"};
 
 // One piece of a date pattern: a run of one pattern letter, an AM/PM marker, or literal text.
 struct DatePart
@@ -219,7 +214,11 @@ QChar neighbour(const QList<DatePart> &parts, qsizetype i, int step)
 // depends on the value and is decided by the caller.
 QString namedPattern(const QString &name)
 {
-    static const struct { const char *name; const char *pattern; } named[] = {
+    static const struct
+    {
+        const char *name;
+        const char *pattern;
+    } named[] = {
         {"long date", "dddd, d \"de\" mmmm \"de\" yyyy"},
         {"medium date", "dd-mmm-yy"},
         {"short date", "dd-mm-yyyy"},
@@ -247,8 +246,8 @@ QString formatDate(const Value &value, const QString &pattern)
         const bool noDate = d == QDate(1899, 12, 30);
         const bool noTime = t == QTime(0, 0);
         return formatDate(value, noDate && !noTime ? namedPattern(QStringLiteral("long time"))
-                                 : noTime       ? namedPattern(QStringLiteral("short date"))
-                                                : QStringLiteral("dd-mm-yyyy hh:nn:ss"));
+                                 : noTime          ? namedPattern(QStringLiteral("short date"))
+                                                   : QStringLiteral("dd-mm-yyyy hh:nn:ss"));
     }
     const QString named = namedPattern(pattern);
     const QList<DatePart> parts = dateParts(named.isEmpty() ? pattern : named);
@@ -298,7 +297,8 @@ QString formatDate(const Value &value, const QString &pattern)
         case 'a': {
             const bool pm = t.hour() >= 12;
             const QString written = part.text;
-            out += part.count == 5 ? (pm ? written.mid(3, 2) : written.left(2)) : (pm ? written.mid(2, 1) : written.left(1));
+            out += part.count == 5 ? (pm ? written.mid(3, 2) : written.left(2))
+                                   : (pm ? written.mid(2, 1) : written.left(1));
             break;
         }
         }

@@ -32,9 +32,21 @@ namespace DisplayFormat {
 QString format(const Value &value, const QString &pattern);
 
 // The patterns the desk uses.
-inline QString dayPattern() { return QStringLiteral("dd-mm-yyyy"); }
-inline QString dayTimePattern() { return QStringLiteral("dd-mm-yyyy Hh:Nn:Ss"); }
-inline QString isoDayPattern() { return QStringLiteral("yyyy-mm-dd"); }
-inline QString hourMinutePattern() { return QStringLiteral("Hh:Nn"); }
+inline QString dayPattern()
+{
+    return QStringLiteral("dd-mm-yyyy");
+}
+inline QString dayTimePattern()
+{
+    return QStringLiteral("dd-mm-yyyy Hh:Nn:Ss");
+}
+inline QString isoDayPattern()
+{
+    return QStringLiteral("yyyy-mm-dd");
+}
+inline QString hourMinutePattern()
+{
+    return QStringLiteral("Hh:Nn");
+}
 
 } // namespace DisplayFormat

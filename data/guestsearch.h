@@ -40,9 +40,9 @@ QString statusLine(const QString &text, Source source);
 
 struct Row
 {
-    QString conviteNo; // the invitation number, as the entry box takes it
+    QString conviteNo;     // the invitation number, as the entry box takes it
     int32_t conviteId = 0; // read from the local copy only
-    QString cells[4];  // "Nº Convite", "Nome", "Nº Empresa", "Data Hora" (blank when not entered)
+    QString cells[4];      // "Nº Convite", "Nome", "Nº Empresa", "Data Hora" (blank when not entered)
 };
 
 struct Result

@@ -21,9 +21,9 @@
 // An SQLite file beside the journal ($QUORVET_REPLICA, else $XDG_STATE_HOME/quorvet/replica.db)
 // holding members' personal data: it is created mode 0600 in a folder only the user can
 // enter (a missing folder is made 0700, the user's own default folder is set to 0700, any
-// other folder that others can read or enter is refused). Every fill is one transaction on the file, so a reader always sees a whole copy,
-// the last one that committed; the copy's time (this desk's clock when the read began) is
-// stored with it.
+// other folder that others can read or enter is refused). Every fill is one transaction on the file, so a reader always
+// sees a whole copy, the last one that committed; the copy's time (this desk's clock when the read began) is stored
+// with it.
 //
 // A plain class: its fills run on whatever thread calls them with connections of that
 // thread (ReplicaRefresher runs them away from the window). Failures raise RuntimeError;

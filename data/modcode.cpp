@@ -44,8 +44,7 @@ QString numberLiteralText(const QString &valueText)
     if (!thousands.isEmpty() && (both || (thousands != QLatin1String(".") && thousands != QLatin1String(","))))
         s.remove(thousands);
     s.replace(QLatin1Char(','), QLatin1Char('.'));
-    static const QRegularExpression plain(
-        QStringLiteral("^ *[-+]?(\\d+\\.?\\d*|\\.\\d+)([Ee][-+]?\\d+)? *$"));
+    static const QRegularExpression plain(QStringLiteral("^ *[-+]?(\\d+\\.?\\d*|\\.\\d+)([Ee][-+]?\\d+)? *$"));
     if (!plain.match(s).hasMatch())
         throw RuntimeError(ErrorNumber::TypeMismatch, QStringLiteral("Type mismatch"));
     return s;
@@ -67,7 +66,8 @@ QString numberRule(const Value &value)
         return numberLiteralText(text);
     // A negative number goes through a single: its magnitude read with "," as the decimal
     // mark, negated and written with at most 7 significant digits.
-    const QString magnitude = numberLiteralText(TextUtil::trimSpaces(text).mid(1)).replace(QLatin1Char('.'), QLatin1Char(','));
+    const QString magnitude
+        = numberLiteralText(TextUtil::trimSpaces(text).mid(1)).replace(QLatin1Char('.'), QLatin1Char(','));
     DecimalNumber n;
     if (!DecimalNumber::parse(magnitude, QStringLiteral(","), QString(), &n))
         throw RuntimeError(ErrorNumber::TypeMismatch, QStringLiteral("Type mismatch"));
@@ -80,7 +80,7 @@ QString convertDate(const QDateTime &dt, int32_t code)
     const QString pattern = code == 1 ? DisplayFormat::isoDayPattern()
                                       : DisplayFormat::isoDayPattern() + QLatin1Char(' ') + QStringLiteral("Hh:Nn:Ss");
     return QStringLiteral("CONVERT(DATETIME,'") + DisplayFormat::format(Value::date(dt), pattern)
-        + QStringLiteral("',102)");
+           + QStringLiteral("',102)");
 }
 
 QString dateRule(const Value &value, int32_t code)
@@ -114,18 +114,16 @@ QString modCode::SQLValue(const Value &value, int32_t code)
         return QString();
     const bool blank = value.isNull() || TextUtil::trimSpaces(value.toText()).isEmpty();
     switch (code) {
-    case 3:
-        return blank ? QStringLiteral("null") : quotedText(TextUtil::trimSpaces(value.toText()));
-    case 4:
-        return blank ? QStringLiteral("''") : quotedText(TextUtil::trimSpaces(value.toText()));
+    case 3: return blank ? QStringLiteral("null") : quotedText(TextUtil::trimSpaces(value.toText()));
+    case 4: return blank ? QStringLiteral("''") : quotedText(TextUtil::trimSpaces(value.toText()));
     case 6:
         if (blank)
             return QStringLiteral("'%%'");
-        return QStringLiteral("'%") + Trtf(TextUtil::trimSpaces(value.toText()).replace(QLatin1Char(' '), QLatin1Char('%')))
-            + QStringLiteral("%'");
+        return QStringLiteral("'%")
+               + Trtf(TextUtil::trimSpaces(value.toText()).replace(QLatin1Char(' '), QLatin1Char('%')))
+               + QStringLiteral("%'");
     case 2:
-    case 7:
-        return blank ? QStringLiteral("null") : numberRule(value);
+    case 7: return blank ? QStringLiteral("null") : numberRule(value);
     default: // 1 and 5
         return blank ? QStringLiteral("null") : dateRule(value, code);
     }

@@ -29,7 +29,7 @@ class ServerDialog
 {
 public:
     virtual ~ServerDialog() = default;
-    virtual void Show() = 0;        // modeless
+    virtual void Show() = 0; // modeless
     virtual void Refresh() = 0;
     virtual bool Visible() const = 0;
     virtual void setCommand1Enabled(bool enabled) = 0;
@@ -41,8 +41,8 @@ public:
 using ServerDialogFactory = std::function<std::unique_ptr<ServerDialog>()>;
 void setServerDialogFactory(ServerDialogFactory factory);
 
-bool TestConnection(ConnectionRef &connection, QString &registryEntry, OwnerForm *owner,
-                    QString &connectionString, bool &retry);
+bool TestConnection(ConnectionRef &connection, QString &registryEntry, OwnerForm *owner, QString &connectionString,
+                    bool &retry);
 bool BuildConnectionString(ConnectionRef &connection, QString &registryEntry, QString &connectionString);
 // The string BuildConnectionString composes from the five registry values, the password in
 // clear: Provider, Persist Security Info, User ID, Password, Initial Catalog, Data Source and

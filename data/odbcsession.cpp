@@ -53,7 +53,8 @@ public:
         // QODBC fetches the rows; their values are read from its statement handle.
         const QVariant statement = query.result()->handle();
         if (!statement.isValid() || !statement.constData())
-            throw ProviderFailure{AdoError::CommandRejected, QStringLiteral("QODBC gave no statement handle."), QString(), 0};
+            throw ProviderFailure{AdoError::CommandRejected, QStringLiteral("QODBC gave no statement handle."),
+                                  QString(), 0};
         OdbcRowReader reader(*static_cast<void *const *>(statement.constData()), int(m_names.size()));
         while (query.next())
             m_rows.push_back(reader.read());
@@ -140,14 +141,15 @@ std::shared_ptr<OdbcSession> OdbcSession::open(const ConnectionStringParts &part
         if (!db.isValid())
             throw ProviderFailure{AdoError::ProviderNotFound, AdoError::text(AdoError::ProviderNotFound), QString(), 0};
         QString problem;
-        const QString odbc =
-            SqlServerOdbc::odbcConnectionString(parts, SqlServerOdbc::freeTdsDriver(), user, password, &problem);
+        const QString odbc = SqlServerOdbc::odbcConnectionString(parts, SqlServerOdbc::freeTdsDriver(), user, password,
+                                                                 &problem);
         if (!problem.isEmpty())
             throw ProviderFailure{AdoError::OpenFailed, problem, QString(), 0};
         // QODBC reads any string containing ".dsn" as a file DSN, whatever else it holds.
         if (odbc.contains(QLatin1String(".dsn"), Qt::CaseInsensitive))
             throw ProviderFailure{AdoError::OpenFailed,
-                                  QStringLiteral("Os valores da cadeia de ligação não podem conter \".dsn\"."), QString(), 0};
+                                  QStringLiteral("Os valores da cadeia de ligação não podem conter \".dsn\"."),
+                                  QString(), 0};
         db.setDatabaseName(odbc);
         db.setConnectOptions(QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1").arg(loginTimeout));
         clock.start();

@@ -16,7 +16,8 @@ std::shared_ptr<ProviderSession> ProviderSession::open(const ConnectionStringPar
         || provider.compare(QLatin1String("SQLOLEDB"), Qt::CaseInsensitive) == 0
         || provider.compare(QLatin1String("MSOLEDBSQL"), Qt::CaseInsensitive) == 0
         || provider.startsWith(QLatin1String("MSOLEDBSQL."), Qt::CaseInsensitive))
-        return SessionPool::take(SessionPool::key(parts, user, password),
-                                 [=] { return std::shared_ptr<ProviderSession>(OdbcSession::open(parts, user, password)); });
+        return SessionPool::take(SessionPool::key(parts, user, password), [=] {
+            return std::shared_ptr<ProviderSession>(OdbcSession::open(parts, user, password));
+        });
     throw ProviderFailure{AdoError::ProviderNotFound, AdoError::text(AdoError::ProviderNotFound), QString(), 0};
 }

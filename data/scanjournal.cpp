@@ -51,7 +51,9 @@ QDateTime OfflineEntry::deskNow()
     return QDateTime(now.date(), now.time(), Qt::UTC);
 }
 
-ScanJournal::ScanJournal(QString path) : m_journal(std::move(path)), m_desk(QSysInfo::machineHostName()) {}
+ScanJournal::ScanJournal(QString path) : m_journal(std::move(path)), m_desk(QSysInfo::machineHostName())
+{
+}
 
 QString ScanJournal::entryTimeText(const Value &entryTime)
 {
@@ -87,8 +89,7 @@ void ScanJournal::record(const QString &typed, const QString &verdict, int32_t c
         if (!m_failureReported) {
             m_failureReported = true;
             ErrorReporting::report({QStringLiteral("Velkor Software"), QStringLiteral("Quorvet"),
-                                    QStringLiteral("ScanJournal"), QStringLiteral("record"),
-                                    m_journal.lastError()});
+                                    QStringLiteral("ScanJournal"), QStringLiteral("record"), m_journal.lastError()});
         }
     } catch (...) {
         // Nothing a journal does may reach the desk.

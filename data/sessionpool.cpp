@@ -104,7 +104,8 @@ public:
             const bool isProbe = sql == Probe;
             try {
                 int64_t ignored = -1;
-                std::unique_ptr<ProviderCursor> cursor = m_inner->execute(isProbe ? sql : Probe, isProbe ? affected : &ignored);
+                std::unique_ptr<ProviderCursor> cursor = m_inner->execute(isProbe ? sql : Probe,
+                                                                          isProbe ? affected : &ignored);
                 if (isProbe)
                     return cursor;
             } catch (const ProviderFailure &) {
@@ -160,10 +161,10 @@ QString key(const ConnectionStringParts &parts, const QString &user, const QStri
 {
     QString text;
     for (const auto &pair : parts.pairs())
-        text += ConnectionStringParts::quoted(pair.first) + QLatin1Char('=') + ConnectionStringParts::quoted(pair.second)
-            + QLatin1Char(';');
+        text += ConnectionStringParts::quoted(pair.first) + QLatin1Char('=')
+                + ConnectionStringParts::quoted(pair.second) + QLatin1Char(';');
     return text + QLatin1Char('\n') + ConnectionStringParts::quoted(user) + QLatin1Char('\n')
-        + ConnectionStringParts::quoted(password);
+           + ConnectionStringParts::quoted(password);
 }
 
 std::shared_ptr<ProviderSession> take(const QString &key, const Opener &open)

@@ -19,8 +19,7 @@ namespace {
 
 void getDate(sqlite3_context *context, int, sqlite3_value **)
 {
-    const QByteArray now =
-        QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")).toUtf8();
+    const QByteArray now = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")).toUtf8();
     sqlite3_result_text(context, now.constData(), int(now.size()), SQLITE_TRANSIENT);
 }
 
@@ -56,7 +55,7 @@ bool changesRows(sqlite3_stmt *stmt)
             continue;
         const QString w = t.text.toUpper();
         return w == QLatin1String("INSERT") || w == QLatin1String("UPDATE") || w == QLatin1String("DELETE")
-            || w == QLatin1String("REPLACE") || w == QLatin1String("WITH");
+               || w == QLatin1String("REPLACE") || w == QLatin1String("WITH");
     }
     return false;
 }
@@ -285,8 +284,7 @@ std::unique_ptr<ProviderCursor> SqliteSession::execute(const QString &sql, int64
             return std::make_unique<SqliteCursor>(self, stmt);
         }
         int step;
-        while ((step = sqlite3_step(stmt)) == SQLITE_ROW) {
-        }
+        while ((step = sqlite3_step(stmt)) == SQLITE_ROW) {}
         const bool counts = changesRows(stmt);
         sqlite3_finalize(stmt);
         if (step != SQLITE_DONE)

@@ -8,8 +8,8 @@
 
 Value SqliteValue::parseDateText(const QString &text)
 {
-    static const QRegularExpression dateTime(QStringLiteral(
-        "^(\\d{4})-(\\d{2})-(\\d{2})(?:[ T](\\d{2}):(\\d{2})(?::(\\d{2})(?:\\.(\\d+))?)?)?$"));
+    static const QRegularExpression dateTime(
+        QStringLiteral("^(\\d{4})-(\\d{2})-(\\d{2})(?:[ T](\\d{2}):(\\d{2})(?::(\\d{2})(?:\\.(\\d+))?)?)?$"));
     static const QRegularExpression timeOnly(QStringLiteral("^()()()(\\d{2}):(\\d{2})(?::(\\d{2})(?:\\.(\\d+))?)?$"));
     const QString trimmed = text.trimmed();
     QRegularExpressionMatch m = dateTime.match(trimmed);
@@ -61,8 +61,7 @@ Value SqliteValue::fromColumn(sqlite3_stmt *stmt, int column, const QString &dec
     const QString declared = declaredType.toUpper();
     const int scale = decimalScale(declared);
     switch (sqlite3_column_type(stmt, column)) {
-    case SQLITE_NULL:
-        return Value::null();
+    case SQLITE_NULL: return Value::null();
     case SQLITE_INTEGER: {
         const sqlite3_int64 v = sqlite3_column_int64(stmt, column);
         if (scale >= 0) {

@@ -63,7 +63,8 @@ QString odbcConnectionString(const ConnectionStringParts &parts, const QString &
     QStringList out;
     const auto braced = [&](const QString &value) {
         if (problem && problem->isEmpty() && !canBrace(value))
-            *problem = QStringLiteral("Um valor da cadeia de ligação contém \"};\", que o controlador FreeTDS não aceita.");
+            *problem = QStringLiteral(
+                "Um valor da cadeia de ligação contém \"};\", que o controlador FreeTDS não aceita.");
         return SqlServerOdbc::braced(value);
     };
     out << QStringLiteral("DRIVER=") + braced(driver);

@@ -66,7 +66,7 @@ private:
                 || left == QLatin1Char('|')))
             return true;
         return (left == QLatin1Char('/') && right == QLatin1Char('*'))
-            || (left == QLatin1Char('*') && right == QLatin1Char('/'));
+               || (left == QLatin1Char('*') && right == QLatin1Char('/'));
     }
 
     int count() const { return int(m_sig.size()); }
@@ -76,7 +76,7 @@ private:
     bool isWord(int k, const char *word) const
     {
         return k >= 0 && k < count() && tok(k).kind == TokenKind::Word
-            && tok(k).text.compare(QLatin1String(word), Qt::CaseInsensitive) == 0;
+               && tok(k).text.compare(QLatin1String(word), Qt::CaseInsensitive) == 0;
     }
     bool isSymbol(int k, const char *symbol) const
     {
@@ -173,7 +173,8 @@ private:
                 m_out[i] = QStringLiteral(" ");
         for (int k = 0; k < count(); ++k) {
             const Token &t = tok(k);
-            if (t.kind == TokenKind::String && (t.text.startsWith(QLatin1Char('N')) || t.text.startsWith(QLatin1Char('n'))))
+            if (t.kind == TokenKind::String
+                && (t.text.startsWith(QLatin1Char('N')) || t.text.startsWith(QLatin1Char('n'))))
                 out(k) = t.text.mid(1);
             else if (t.kind == TokenKind::Identifier && t.text.startsWith(QLatin1Char('['))
                      && isClosed(t.text, QLatin1Char(']'))) {
@@ -209,10 +210,11 @@ private:
             if (close < 0 || !m.hasMatch())
                 continue;
             auto two = [](const QString &d) { return d.rightJustified(2, QLatin1Char('0')); };
-            QString text = m.captured(1) + QLatin1Char('-') + two(m.captured(2)) + QLatin1Char('-') + two(m.captured(3));
+            QString text = m.captured(1) + QLatin1Char('-') + two(m.captured(2)) + QLatin1Char('-')
+                           + two(m.captured(3));
             if (!m.captured(4).isEmpty()) {
                 text += QLatin1Char(' ') + two(m.captured(4)) + QLatin1Char(':') + m.captured(5) + QLatin1Char(':')
-                    + (m.captured(6).isEmpty() ? QStringLiteral("00") : m.captured(6));
+                        + (m.captured(6).isEmpty() ? QStringLiteral("00") : m.captured(6));
                 if (!m.captured(7).isEmpty())
                     text += QLatin1Char('.') + m.captured(7).leftJustified(3, QLatin1Char('0'));
             }
@@ -328,10 +330,9 @@ private:
     // Whether word k is a keyword after which a new expression starts.
     bool opensExpression(int k) const
     {
-        static const char *const words[] = {"SELECT", "WHERE", "AND",    "OR",       "NOT",    "LIKE", "THEN",
-                                            "ELSE",   "WHEN",  "CASE",   "RETURN",   "PRINT",  "SET",  "ON",
-                                            "HAVING", "BY",    "DISTINCT", "ALL",    "BETWEEN", "ESCAPE", "IF",
-                                            "WHILE"};
+        static const char *const words[] = {"SELECT",   "WHERE", "AND",     "OR",     "NOT", "LIKE", "THEN",   "ELSE",
+                                            "WHEN",     "CASE",  "RETURN",  "PRINT",  "SET", "ON",   "HAVING", "BY",
+                                            "DISTINCT", "ALL",   "BETWEEN", "ESCAPE", "IF",  "WHILE"};
         for (const char *word : words)
             if (isWord(k, word))
                 return true;
@@ -342,10 +343,10 @@ private:
     bool closesExpression(int k) const
     {
         static const char *const words[] = {
-            "AND",   "OR",     "NOT",    "LIKE",   "IN",     "IS",     "THEN",      "ELSE",   "WHEN",
-            "END",   "FROM",   "WHERE",  "ORDER",  "GROUP",  "HAVING", "AS",        "ASC",    "DESC",
-            "ESCAPE", "UNION", "EXCEPT", "INTERSECT", "BETWEEN", "ON",   "SELECT",    "INSERT", "UPDATE",
-            "DELETE", "SET",   "INTO",   "JOIN",   "INNER",  "LEFT",   "RIGHT",     "FULL",   "CROSS"};
+            "AND",    "OR",    "NOT",    "LIKE",      "IN",      "IS",     "THEN",   "ELSE",   "WHEN",
+            "END",    "FROM",  "WHERE",  "ORDER",     "GROUP",   "HAVING", "AS",     "ASC",    "DESC",
+            "ESCAPE", "UNION", "EXCEPT", "INTERSECT", "BETWEEN", "ON",     "SELECT", "INSERT", "UPDATE",
+            "DELETE", "SET",   "INTO",   "JOIN",      "INNER",   "LEFT",   "RIGHT",  "FULL",   "CROSS"};
         for (const char *word : words)
             if (isWord(k, word))
                 return true;
@@ -392,7 +393,7 @@ private:
         if (tok(k).kind != TokenKind::Symbol)
             return false;
         return isSymbol(k, "+") || isSymbol(k, ")") || isSymbol(k, ",") || isSymbol(k, ";")
-            || isComparison(tok(k).text);
+               || isComparison(tok(k).text);
     }
 
     // A run of two or more constant terms joined by '+' becomes one literal, so that a text

@@ -27,7 +27,7 @@ enum class TokenKind {
     Identifier, // [..], "..." or `...`
     Word,       // keywords and names, including @variables and @@functions
     Number,
-    Symbol      // one operator or punctuation character (or a two-character operator)
+    Symbol // one operator or punctuation character (or a two-character operator)
 };
 
 struct Token

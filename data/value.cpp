@@ -12,12 +12,24 @@ Value Value::null()
     return v;
 }
 
-Value::Value(bool b) : m_kind(Kind::Boolean), m_number(b ? 1 : 0) {}
-Value::Value(int32_t l) : m_kind(Kind::Long), m_number(l) {}
-Value::Value(float s) : m_kind(Kind::Single), m_number(s) {}
-Value::Value(double d) : m_kind(Kind::Double), m_number(d) {}
-Value::Value(const QString &s) : m_kind(Kind::String), m_string(s) {}
-Value::Value(const char *utf8) : m_kind(Kind::String), m_string(QString::fromUtf8(utf8)) {}
+Value::Value(bool b) : m_kind(Kind::Boolean), m_number(b ? 1 : 0)
+{
+}
+Value::Value(int32_t l) : m_kind(Kind::Long), m_number(l)
+{
+}
+Value::Value(float s) : m_kind(Kind::Single), m_number(s)
+{
+}
+Value::Value(double d) : m_kind(Kind::Double), m_number(d)
+{
+}
+Value::Value(const QString &s) : m_kind(Kind::String), m_string(s)
+{
+}
+Value::Value(const char *utf8) : m_kind(Kind::String), m_string(QString::fromUtf8(utf8))
+{
+}
 
 Value Value::integer(int16_t i)
 {
@@ -79,15 +91,11 @@ bool Value::operator==(const Value &o) const
         return false;
     switch (m_kind) {
     case Kind::Empty:
-    case Kind::Null:
-        return true;
-    case Kind::String:
-        return m_string == o.m_string;
-    case Kind::Date:
-        return m_date == o.m_date && m_time == o.m_time;
+    case Kind::Null: return true;
+    case Kind::String: return m_string == o.m_string;
+    case Kind::Date: return m_date == o.m_date && m_time == o.m_time;
     case Kind::Decimal: return m_decimal == o.m_decimal;
-    default:
-        return m_number == o.m_number;
+    default: return m_number == o.m_number;
     }
 }
 

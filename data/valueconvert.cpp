@@ -68,23 +68,18 @@ Value numberToDate(double number)
 QString Value::toText() const
 {
     switch (m_kind) {
-    case Kind::Empty:
-        return QString();
-    case Kind::Null:
-        raiseNull();
-    case Kind::Boolean:
-        return m_number != 0 ? QStringLiteral("True") : QStringLiteral("False");
+    case Kind::Empty: return QString();
+    case Kind::Null: raiseNull();
+    case Kind::Boolean: return m_number != 0 ? QStringLiteral("True") : QStringLiteral("False");
     case Kind::Integer:
-    case Kind::Long:
-        return QString::number(qint64(m_number));
+    case Kind::Long: return QString::number(qint64(m_number));
     case Kind::Single:
         return DecimalNumber::fromDoubleSignificant(m_number, 7).toPlainText(LocaleInfo::decimalSeparator(), 7, 5);
     case Kind::Double:
         return DecimalNumber::fromDoubleSignificant(m_number, 15).toPlainText(LocaleInfo::decimalSeparator(), 15, 5);
     case Kind::Decimal: // SQL Server's widest decimal has 38 digits: never an exponent
         return m_decimal.toPlainText(LocaleInfo::decimalSeparator(), 38, 38);
-    case Kind::String:
-        return m_string;
+    case Kind::String: return m_string;
     case Kind::Date: {
         const bool hasTime = m_time.isValid() && m_time != QTime(0, 0);
         if (hasTime && m_date == DateText::zeroDate())
@@ -101,17 +96,13 @@ QString Value::toText() const
 double Value::toDouble() const
 {
     switch (m_kind) {
-    case Kind::Empty:
-        return 0;
-    case Kind::Null:
-        raiseNull();
-    case Kind::Boolean:
-        return m_number != 0 ? -1 : 0;
+    case Kind::Empty: return 0;
+    case Kind::Null: raiseNull();
+    case Kind::Boolean: return m_number != 0 ? -1 : 0;
     case Kind::Integer:
     case Kind::Long:
     case Kind::Single:
-    case Kind::Double:
-        return m_number;
+    case Kind::Double: return m_number;
     case Kind::Decimal: return m_decimal.toDouble();
     case Kind::String: {
         DecimalNumber n;
@@ -122,8 +113,7 @@ double Value::toDouble() const
             raiseOverflow();
         return d;
     }
-    case Kind::Date:
-        return dateToNumber(m_date, m_time);
+    case Kind::Date: return dateToNumber(m_date, m_time);
     }
     return 0;
 }
@@ -161,10 +151,8 @@ int16_t Value::toInteger() const
 bool Value::toBool() const
 {
     switch (m_kind) {
-    case Kind::Empty:
-        return false;
-    case Kind::Null:
-        raiseNull();
+    case Kind::Empty: return false;
+    case Kind::Null: raiseNull();
     case Kind::String:
         if (m_string.trimmed().compare(QLatin1String("True"), Qt::CaseInsensitive) == 0)
             return true;
@@ -172,8 +160,7 @@ bool Value::toBool() const
             return false;
         return toDouble() != 0;
     case Kind::Decimal: return !m_decimal.isZero();
-    default:
-        return toDouble() != 0;
+    default: return toDouble() != 0;
     }
 }
 
@@ -188,8 +175,7 @@ QDateTime Value::toDateTime() const
 void Value::toDateParts(QDate *date, QTime *time) const
 {
     switch (m_kind) {
-    case Kind::Null:
-        raiseNull();
+    case Kind::Null: raiseNull();
     case Kind::Date:
         *date = m_date;
         *time = m_time;
@@ -212,8 +198,7 @@ void Value::toDateParts(QDate *date, QTime *time) const
         *time = v.m_time;
         return;
     }
-    case Kind::Boolean:
-        raiseTypeMismatch();
+    case Kind::Boolean: raiseTypeMismatch();
     }
     raiseTypeMismatch();
 }

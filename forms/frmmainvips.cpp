@@ -82,8 +82,7 @@ void frmMainVIPs::createBody()
     m_ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_ListView1->setIconSize(QSize(16, 16));
     m_ListView1->setColumnCount(3);
-    m_ListView1->setHeaderLabels(
-        {QStringLiteral("No Empresa"), QStringLiteral("Nome"), QStringLiteral("Data Hora")});
+    m_ListView1->setHeaderLabels({QStringLiteral("No Empresa"), QStringLiteral("Nome"), QStringLiteral("Data Hora")});
     m_ListView1->headerItem()->setTextAlignment(2, Qt::AlignHCenter | Qt::AlignVCenter);
     m_ListView1->header()->setStretchLastSection(false);
     m_ListView1->setColumnWidth(0, TwipsGeometry::twipsToPixelsX(2000, this));
@@ -94,11 +93,10 @@ void frmMainVIPs::createBody()
 
 QString frmMainVIPs::vipQuery()
 {
-    return QStringLiteral(
-        "SELECT tbConvites.convite_id, tbConvites.no_tap, tbConvites.nome, tbConvites.checked_in "
-        "FROM tbConvites LEFT JOIN tbConvites_VIPs ON tbConvites.no_tap = tbConvites_VIPs.no_empresa "
-        "WHERE tbConvites.checked_in is not null AND tbConvites_VIPs.no_empresa is not null "
-        "ORDER BY tbConvites.nome");
+    return QStringLiteral("SELECT tbConvites.convite_id, tbConvites.no_tap, tbConvites.nome, tbConvites.checked_in "
+                          "FROM tbConvites LEFT JOIN tbConvites_VIPs ON tbConvites.no_tap = tbConvites_VIPs.no_empresa "
+                          "WHERE tbConvites.checked_in is not null AND tbConvites_VIPs.no_empresa is not null "
+                          "ORDER BY tbConvites.nome");
 }
 
 QTreeWidgetItem *frmMainVIPs::ListItem(const QString &key) const

@@ -228,14 +228,9 @@ bool frmProcurarConvidado::eventFilter(QObject *watched, QEvent *event)
         case Qt::Key_PageUp:
         case Qt::Key_PageDown: QCoreApplication::sendEvent(m_guestList, key); return true;
         case Qt::Key_Return:
-        case Qt::Key_Enter:
-            choose();
-            return true;
-        case Qt::Key_Escape:
-            close();
-            return true;
-        default:
-            break;
+        case Qt::Key_Enter: choose(); return true;
+        case Qt::Key_Escape: close(); return true;
+        default: break;
         }
     }
     return QWidget::eventFilter(watched, event);

@@ -4,7 +4,9 @@
 
 #include <QPushButton>
 
-SqlServerDialog::SqlServerDialog() : m_form(new frmSQLServer) {}
+SqlServerDialog::SqlServerDialog() : m_form(new frmSQLServer)
+{
+}
 
 SqlServerDialog::~SqlServerDialog()
 {

@@ -48,7 +48,8 @@ QMap<QString, QString> readOdbc(const QString &odbc)
             i = semicolon;
         }
         ++i; // the ';'
-        FUZZ_CHECK(!pairs.contains(key.toUpper()), QStringLiteral("repeated key ") + key + QStringLiteral(" in ") + odbc);
+        FUZZ_CHECK(!pairs.contains(key.toUpper()),
+                   QStringLiteral("repeated key ") + key + QStringLiteral(" in ") + odbc);
         pairs.insert(key.toUpper(), value);
     }
     return pairs;

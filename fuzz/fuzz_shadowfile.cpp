@@ -66,8 +66,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QList<QByteArray> writtenLines = ShadowFile::splitLines(written);
     if (!writtenLines.first().isEmpty())
         FUZZ_CHECK(ShadowFile::findEntry(written, prefix) == value,
-                   QStringLiteral("prefix ") + prefix + QStringLiteral("\nvalue ") + value
-                       + QStringLiteral("\nread ") + ShadowFile::findEntry(written, prefix));
+                   QStringLiteral("prefix ") + prefix + QStringLiteral("\nvalue ") + value + QStringLiteral("\nread ")
+                       + ShadowFile::findEntry(written, prefix));
     if (unchanged)
         FUZZ_CHECK(ShadowFile::findEntry(content, prefix) == value || lines.first().isEmpty(), value);
 

@@ -14,7 +14,8 @@ namespace {
 
 QString hex(const Bytes &bytes)
 {
-    return QString::fromLatin1(QByteArray(reinterpret_cast<const char *>(bytes.data()), qsizetype(bytes.size())).toHex(' '));
+    return QString::fromLatin1(
+        QByteArray(reinterpret_cast<const char *>(bytes.data()), qsizetype(bytes.size())).toHex(' '));
 }
 
 // The message cut into packets of the given size reads back whole.

@@ -16,8 +16,8 @@
     std::abort();
 }
 
-#define FUZZ_CHECK(condition, detail)                                                                                \
-    do {                                                                                                             \
-        if (!(condition))                                                                                            \
-            fuzzFailure(#condition, (detail));                                                                       \
+#define FUZZ_CHECK(condition, detail)                                                                                  \
+    do {                                                                                                               \
+        if (!(condition))                                                                                              \
+            fuzzFailure(#condition, (detail));                                                                         \
     } while (false)

@@ -24,7 +24,8 @@ void reportTooLarge(const QString &file, const QSize &size)
 {
     static QSet<QString> told;
     const QFileInfo info(file);
-    const QString key = QStringLiteral("%1|%2|%3").arg(file).arg(info.size()).arg(info.lastModified().toMSecsSinceEpoch());
+    const QString key
+        = QStringLiteral("%1|%2|%3").arg(file).arg(info.size()).arg(info.lastModified().toMSecsSinceEpoch());
     if (told.contains(key))
         return;
     told.insert(key);

@@ -8,6 +8,6 @@
 namespace BuildInfo {
 
 QString version(); // project(VERSION) of the top CMakeLists.txt
-QString commit(); // the source's commit ("-dirty" with local changes); empty outside git
+QString commit();  // the source's commit ("-dirty" with local changes); empty outside git
 
 } // namespace BuildInfo

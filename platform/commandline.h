@@ -23,12 +23,12 @@ struct Entry
 
 struct Help
 {
-    QString program; // "quorvet-passwd"
-    QStringList usage; // each a way to call it, after the program's name: "[--machine-id FILE]"
-    QStringList description; // paragraphs
-    QList<Entry> options; // the program's own; --help and --version are added
+    QString program;          // "quorvet-passwd"
+    QStringList usage;        // each a way to call it, after the program's name: "[--machine-id FILE]"
+    QStringList description;  // paragraphs
+    QList<Entry> options;     // the program's own; --help and --version are added
     QList<Entry> environment; // the variables it reads
-    QList<Entry> files; // what it reads and where it writes
+    QList<Entry> files;       // what it reads and where it writes
 
     // Laid out in 79 columns: "Usage:", the paragraphs, then "Options:", "Environment:" and
     // "Files:" with each entry's text in one column.

@@ -64,7 +64,8 @@ bool shouldReport(int32_t number, const QString &description)
 
 QString moduleMessage(int32_t number, const QString &description)
 {
-    return QStringLiteral("Error Number = ") + QString::number(number) + QStringLiteral(" | Description = ") + description;
+    return QStringLiteral("Error Number = ") + QString::number(number) + QStringLiteral(" | Description = ")
+           + description;
 }
 
 void formTail(const QString &source, const QString &procedure, int32_t number, const QString &description) noexcept
@@ -74,12 +75,13 @@ void formTail(const QString &source, const QString &procedure, int32_t number, c
     report({QStringLiteral("Velkor Software"), QStringLiteral("Quorvet"), source, procedure, description});
 }
 
-void moduleTail(const QString &application, const QString &module, const QString &procedure,
-                int32_t number, const QString &description) noexcept
+void moduleTail(const QString &application, const QString &module, const QString &procedure, int32_t number,
+                const QString &description) noexcept
 {
     if (!shouldReport(number, description))
         return;
-    report({QStringLiteral("Tarnis Brenix Software"), application, module, procedure, moduleMessage(number, description)});
+    report(
+        {QStringLiteral("Tarnis Brenix Software"), application, module, procedure, moduleMessage(number, description)});
 }
 
 void formTail(const QString &source, const QString &procedure) noexcept

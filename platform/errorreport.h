@@ -38,7 +38,7 @@ void moduleTail(const QString &application, const QString &module, const QString
 
 // The same tails for an error already taken apart.
 void formTail(const QString &source, const QString &procedure, int32_t number, const QString &description) noexcept;
-void moduleTail(const QString &application, const QString &module, const QString &procedure,
-                int32_t number, const QString &description) noexcept;
+void moduleTail(const QString &application, const QString &module, const QString &procedure, int32_t number,
+                const QString &description) noexcept;
 
 } // namespace ErrorReporting

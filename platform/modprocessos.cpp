@@ -9,8 +9,8 @@
 #include <cstdlib>
 
 #ifdef _WIN32
-#include <windows.h>
 #include <tlhelp32.h>
+#include <windows.h>
 #else
 #include <csignal>
 #include <sys/types.h>
@@ -101,8 +101,7 @@ QList<ProcessEntry> runningProcesses()
         if (!exe.isEmpty())
             list.append({pid, exe, realUid(base)});
     }
-    std::sort(list.begin(), list.end(),
-              [](const ProcessEntry &a, const ProcessEntry &b) { return a.pid < b.pid; });
+    std::sort(list.begin(), list.end(), [](const ProcessEntry &a, const ProcessEntry &b) { return a.pid < b.pid; });
 #endif
     return list;
 }

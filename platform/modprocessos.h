@@ -36,9 +36,9 @@ QList<ProcessEntry> runningProcesses();
 
 struct WalkResult
 {
-    bool lastSucceeded = false; // whether the last termination attempt succeeded
+    bool lastSucceeded = false;     // whether the last termination attempt succeeded
     bool ownProcessMatched = false; // the walk stopped at our own process
-    QList<int64_t> attempted; // pids handed to the terminator, in order
+    QList<int64_t> attempted;       // pids handed to the terminator, in order
 };
 
 // Walks the snapshot in its order, hands every match of ownOwner other than ownPid to

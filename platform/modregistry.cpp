@@ -58,7 +58,8 @@ void FormatarChave(QString &keyPath, int32_t &root)
     try {
         const qsizetype slash = keyPath.indexOf(QLatin1Char('\\'));
         if (!keyPath.startsWith(QLatin1String("HKEY_")) || keyPath.endsWith(QLatin1Char('\\'))) {
-            MsgBox::show(QStringLiteral("Formato Incorrecto:\n\n") + keyPath, MsgBox::OKOnly, MsgBox::applicationTitle());
+            MsgBox::show(QStringLiteral("Formato Incorrecto:\n\n") + keyPath, MsgBox::OKOnly,
+                         MsgBox::applicationTitle());
             return;
         }
         if (slash < 0) {
@@ -97,8 +98,8 @@ RegResult ValorString(QString &keyPath, const QString &valueName)
     return result;
 }
 
-RegResult ObterValorString(const QString &keyPath, const QString &valueName,
-                           const std::optional<QString> &defaultValue, bool skipShadow)
+RegResult ObterValorString(const QString &keyPath, const QString &valueName, const std::optional<QString> &defaultValue,
+                           bool skipShadow)
 {
     RegResult result;
     try {
@@ -171,7 +172,8 @@ std::optional<QStringList> Enumerar_Chaves(QString &rootPath, const QString &sub
             return result;
         result.emplace();
         RegistryApi::Key key = 0;
-        if (RegistryApi::openKey(RegistryApi::Key(root), subKeyPath, RegistryApi::KeyRead, &key) != RegistryApi::Success)
+        if (RegistryApi::openKey(RegistryApi::Key(root), subKeyPath, RegistryApi::KeyRead, &key)
+            != RegistryApi::Success)
             return result;
         std::array<char, NameBufferSize> name{};
         std::array<char, NameBufferSize> className{};

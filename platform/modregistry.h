@@ -31,8 +31,8 @@ RegResult ValorString(QString &keyPath, const QString &valueName);
 // file under the last path read (when a default is given and the file exists). A chain of
 // references that comes back to a path already read stops with null (reported; its default is
 // returned but not written).
-RegResult ObterValorString(const QString &keyPath, const QString &valueName,
-                           const std::optional<QString> &defaultValue, bool skipShadow);
+RegResult ObterValorString(const QString &keyPath, const QString &valueName, const std::optional<QString> &defaultValue,
+                           bool skipShadow);
 
 // The shadow file's entry, or the empty text.
 QString LerValorSombra(const QString &keyPath, const QString &valueName);

@@ -83,8 +83,9 @@ QString EncodePassword(const QString &password, const QString &machineIdFile)
     QByteArray sealed(qsizetype(crypto_secretbox_NONCEBYTES + crypto_secretbox_MACBYTES) + clear.size(), '\0');
     auto *nonce = reinterpret_cast<unsigned char *>(sealed.data());
     randombytes_buf(nonce, crypto_secretbox_NONCEBYTES);
-    crypto_secretbox_easy(nonce + crypto_secretbox_NONCEBYTES, reinterpret_cast<const unsigned char *>(clear.constData()),
-                          size_t(clear.size()), nonce, key.data());
+    crypto_secretbox_easy(nonce + crypto_secretbox_NONCEBYTES,
+                          reinterpret_cast<const unsigned char *>(clear.constData()), size_t(clear.size()), nonce,
+                          key.data());
     sodium_memzero(key.data(), key.size());
     sodium_memzero(clear.data(), size_t(clear.size()));
     return QLatin1String(Prefix) + QString::fromLatin1(sealed.toBase64());

@@ -18,7 +18,7 @@ using Key = std::intptr_t;
 constexpr int RootCount = 7;
 constexpr Key FirstRoot = Key(int32_t(0x80000000u));
 inline constexpr const char *RootNames[RootCount] = {
-    "HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE", "HKEY_USERS",
+    "HKEY_CLASSES_ROOT",     "HKEY_CURRENT_USER",   "HKEY_LOCAL_MACHINE", "HKEY_USERS",
     "HKEY_PERFORMANCE_DATA", "HKEY_CURRENT_CONFIG", "HKEY_DYN_DATA",
 };
 
@@ -42,8 +42,7 @@ int32_t queryValue(Key key, const QString &valueName, char *data, uint32_t *byte
 // Names the subkey at index into name (and its class into className). On entry the lengths
 // are the buffers' sizes in characters; on success they are the characters stored, the
 // terminator not counted. NoMoreItems past the last subkey, MoreData when a text does not fit.
-int32_t enumKey(Key key, uint32_t index, char *name, uint32_t *nameLength, char *className,
-                uint32_t *classLength);
+int32_t enumKey(Key key, uint32_t index, char *name, uint32_t *nameLength, char *className, uint32_t *classLength);
 
 int32_t closeKey(Key key);
 

@@ -55,8 +55,8 @@ struct FileStamp
     bool operator==(const FileStamp &o) const
     {
         return exists == o.exists && device == o.device && inode == o.inode && size == o.size
-            && modified.tv_sec == o.modified.tv_sec && modified.tv_nsec == o.modified.tv_nsec
-            && changed.tv_sec == o.changed.tv_sec && changed.tv_nsec == o.changed.tv_nsec;
+               && modified.tv_sec == o.modified.tv_sec && modified.tv_nsec == o.modified.tv_nsec
+               && changed.tv_sec == o.changed.tv_sec && changed.tv_nsec == o.changed.tv_nsec;
     }
 };
 
@@ -83,7 +83,7 @@ constexpr time_t StampTrustSeconds = 2;
 bool stampTrusted(const State &s)
 {
     return s.lastStamp.modified.tv_sec + StampTrustSeconds < s.lastReadAt.tv_sec
-        && s.lastStamp.changed.tv_sec + StampTrustSeconds < s.lastReadAt.tv_sec;
+           && s.lastStamp.changed.tv_sec + StampTrustSeconds < s.lastReadAt.tv_sec;
 }
 
 State &state()
@@ -133,7 +133,9 @@ std::shared_ptr<const RegistryFile> currentFile(State &s)
     const qsizetype told = std::min<qsizetype>(problems.size(), MaxProblemsTold);
     for (qsizetype i = 0; i < told; ++i) {
         reportProblem(QStringLiteral("%1, line %2: %3 (line skipped)")
-                          .arg(path).arg(problems.at(i).line).arg(problems.at(i).reason));
+                          .arg(path)
+                          .arg(problems.at(i).line)
+                          .arg(problems.at(i).reason));
     }
     if (problems.size() > told)
         reportProblem(QStringLiteral("%1: %2 more faulty lines skipped").arg(path).arg(problems.size() - told));
@@ -207,8 +209,7 @@ int32_t queryValue(Key key, const QString &valueName, char *data, uint32_t *byte
     return Success;
 }
 
-int32_t enumKey(Key key, uint32_t index, char *name, uint32_t *nameLength, char *className,
-                uint32_t *classLength)
+int32_t enumKey(Key key, uint32_t index, char *name, uint32_t *nameLength, char *className, uint32_t *classLength)
 {
     State &s = state();
     QMutexLocker lock(&s.mutex);

@@ -28,14 +28,13 @@ int32_t queryValue(Key key, const QString &valueName, char *data, uint32_t *byte
     DWORD type = 0;
     DWORD count = *byteCount;
     const QByteArray name = valueName.toLocal8Bit();
-    const LONG rc = RegQueryValueExA(toHkey(key), name.constData(), nullptr, &type,
-                                     reinterpret_cast<LPBYTE>(data), &count);
+    const LONG rc = RegQueryValueExA(toHkey(key), name.constData(), nullptr, &type, reinterpret_cast<LPBYTE>(data),
+                                     &count);
     *byteCount = count;
     return rc;
 }
 
-int32_t enumKey(Key key, uint32_t index, char *name, uint32_t *nameLength, char *className,
-                uint32_t *classLength)
+int32_t enumKey(Key key, uint32_t index, char *name, uint32_t *nameLength, char *className, uint32_t *classLength)
 {
     DWORD nameCount = *nameLength;
     DWORD classCount = *classLength;

@@ -191,7 +191,7 @@ RegistryFile RegistryFile::parse(const QByteArray &bytes)
             if (line == QLatin1String("Windows Registry Editor Version 5.00") || line == QLatin1String("REGEDIT4"))
                 continue;
             reader.problems.append({lineNumber, QStringLiteral("the file does not begin with "
-                                                                 "\"Windows Registry Editor Version 5.00\"")});
+                                                               "\"Windows Registry Editor Version 5.00\"")});
         }
         // A value continues on the next line when it ends with a backslash (long hex data).
         if (line.startsWith(QLatin1Char('"')) || line.startsWith(QLatin1Char('@'))) {
@@ -322,7 +322,9 @@ void RegistryFile::Reader::parseValue(const QString &line, int lineNumber)
             problems.append({lineNumber, QStringLiteral("value outside any key: ") + nameOnly(line)});
         return;
     }
-    const auto bad = [&](const QString &why) { problems.append({lineNumber, why + QStringLiteral(": ") + nameOnly(line)}); };
+    const auto bad = [&](const QString &why) {
+        problems.append({lineNumber, why + QStringLiteral(": ") + nameOnly(line)});
+    };
 
     Value value;
     int pos = 0;

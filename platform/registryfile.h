@@ -73,7 +73,7 @@ private:
 
     QList<Key> m_keys;
     QList<Problem> m_problems;
-    QHash<QString, qsizetype> m_keyIndex;       // case-folded path -> index in m_keys
+    QHash<QString, qsizetype> m_keyIndex;          // case-folded path -> index in m_keys
     QList<QHash<QString, qsizetype>> m_valueIndex; // per key: case-folded value name -> index in values
-    QHash<QString, QStringList> m_subkeys;      // case-folded path of every key with subkeys -> their names
+    QHash<QString, QStringList> m_subkeys;         // case-folded path of every key with subkeys -> their names
 };

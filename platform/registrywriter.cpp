@@ -59,7 +59,8 @@ QByteArray merged(const QByteArray &existing, const QList<Section> &sections)
 
     QStringList out;
     const bool hasHeader = !lines.isEmpty()
-        && (lines.constFirst().trimmed() == Header || lines.constFirst().trimmed() == QLatin1String("REGEDIT4"));
+                           && (lines.constFirst().trimmed() == Header
+                               || lines.constFirst().trimmed() == QLatin1String("REGEDIT4"));
     if (!hasHeader)
         out << Header << QString();
 
@@ -113,8 +114,8 @@ SaveResult checkAccess(const QString &path)
         if (error == EACCES || error == EPERM)
             return {SaveResult::NotPermitted,
                     QStringLiteral("Não tem permissão para escrever na pasta %1.").arg(folder)};
-        return {SaveResult::Failed, QStringLiteral("Não é possível escrever na pasta %1 (%2).")
-                                        .arg(folder, systemMessage(error))};
+        return {SaveResult::Failed,
+                QStringLiteral("Não é possível escrever na pasta %1 (%2).").arg(folder, systemMessage(error))};
     }
     struct stat file;
     if (::stat(QFile::encodeName(path).constData(), &file) == 0 && geteuid() != 0 && file.st_uid != geteuid())
@@ -153,14 +154,16 @@ SaveResult save(const QString &path, const QByteArray &bytes)
     // more users than the old file's.
     const int fd = file.handle();
     if (::fchmod(fd, mode & 07777 & ~mode_t(S_ISUID | S_ISGID)) != 0
-        || ((owner != uid_t(-1) || group != gid_t(-1)) && ::fchown(fd, geteuid() == 0 ? owner : uid_t(-1), group) != 0)) {
+        || ((owner != uid_t(-1) || group != gid_t(-1))
+            && ::fchown(fd, geteuid() == 0 ? owner : uid_t(-1), group) != 0)) {
         const int error = errno;
         file.cancelWriting();
         if (error == EPERM)
             return {SaveResult::NotPermitted,
                     QStringLiteral("Não é possível manter o grupo do ficheiro %1 sem ser administrador.").arg(path)};
-        return {SaveResult::Failed, QStringLiteral("Não foi possível dar ao ficheiro %1 as permissões do anterior (%2).")
-                                        .arg(path, systemMessage(error))};
+        return {SaveResult::Failed,
+                QStringLiteral("Não foi possível dar ao ficheiro %1 as permissões do anterior (%2).")
+                    .arg(path, systemMessage(error))};
     }
     if (file.write(bytes) != bytes.size() || !file.commit())
         return {SaveResult::Failed, QStringLiteral("Não foi possível gravar %1 (%2).").arg(path, file.errorString())};

@@ -35,9 +35,9 @@ constexpr int32_t ObjectNotSet = 91;
 constexpr int32_t ObjectRequired = 424;
 constexpr int32_t InternalError = 51;
 constexpr int32_t InvalidPropertyValue = 380;
-constexpr int32_t ClosedConnection = 3709; // ADO: operation on a closed or invalid connection
+constexpr int32_t ClosedConnection = 3709;     // ADO: operation on a closed or invalid connection
 constexpr int32_t ProviderError = -2147467259; // ADO: the provider or server rejected the operation
-}
+} // namespace ErrorNumber
 
 // Number and description of the exception being handled. Call it only inside a catch block.
 struct CurrentError

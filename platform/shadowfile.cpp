@@ -62,8 +62,7 @@ void reportLongLineOnce(const QFile &file, qsizetype lineNumber)
     static QSet<QString> told;
     const QFileInfo info(file.fileName());
     const QString where = QStringLiteral("%1, line %2").arg(file.fileName()).arg(lineNumber);
-    const QString key = where + QStringLiteral("|%1|%2").arg(info.size()).arg(
-                                    info.lastModified().toMSecsSinceEpoch());
+    const QString key = where + QStringLiteral("|%1|%2").arg(info.size()).arg(info.lastModified().toMSecsSinceEpoch());
     {
         QMutexLocker lock(&mutex);
         if (told.contains(key))
@@ -79,7 +78,8 @@ void reportLongLineOnce(const QFile &file, qsizetype lineNumber)
 
 QString folder()
 {
-    return modDirectorios::ObterPastaEspecial(modDirectorios::CSIDL_COMMON_APPDATA) + QStringLiteral("/Tarnis Software");
+    return modDirectorios::ObterPastaEspecial(modDirectorios::CSIDL_COMMON_APPDATA)
+           + QStringLiteral("/Tarnis Software");
 }
 
 QString path()

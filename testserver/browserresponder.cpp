@@ -14,7 +14,8 @@ std::optional<Bytes> browserResponse(const Bytes &request, const std::string &in
         const std::string asked(request.begin() + 1, zero);
         const bool same = asked.size() == instance.size()
                           && std::equal(asked.begin(), asked.end(), instance.begin(), [](char a, char b) {
-                                 return std::toupper(static_cast<unsigned char>(a)) == std::toupper(static_cast<unsigned char>(b));
+                                 return std::toupper(static_cast<unsigned char>(a))
+                                        == std::toupper(static_cast<unsigned char>(b));
                              });
         if (!same)
             return std::nullopt;

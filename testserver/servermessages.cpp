@@ -55,14 +55,16 @@ TdsToken::ServerMessage arithmeticOverflow(const std::string &typeName)
 
 TdsToken::ServerMessage cannotOpenDatabase(const std::u16string &database)
 {
-    return make(4060, 11, "Cannot open database \"" + toUtf8(database) + "\" requested by the login. The login failed.");
+    return make(4060, 11,
+                "Cannot open database \"" + toUtf8(database) + "\" requested by the login. The login failed.");
 }
 
 TdsToken::ServerMessage unsupportedVersion(uint32_t tdsVersion)
 {
     char version[16];
     std::snprintf(version, sizeof version, "0x%08X", tdsVersion);
-    return make(18452, 14, std::string("TDS version ") + version + " is not supported; this server speaks TDS 7.2 to 7.4.");
+    return make(18452, 14,
+                std::string("TDS version ") + version + " is not supported; this server speaks TDS 7.2 to 7.4.");
 }
 
 TdsToken::ServerMessage unsupportedRequest(const char *what)
@@ -77,8 +79,10 @@ TdsToken::ServerMessage fromSqlite(const std::string &message, int resultCode)
         return make(208, 16, "Invalid object name '" + rest + "'.");
     if (after(message, "no such column: ", &rest))
         return make(207, 16, "Invalid column name '" + rest + "'.");
-    if (after(message, "table ", &rest) && rest.size() > 15 && rest.compare(rest.size() - 15, 15, " already exists") == 0)
-        return make(2714, 16, "There is already an object named '" + rest.substr(0, rest.size() - 15) + "' in the database.");
+    if (after(message, "table ", &rest) && rest.size() > 15
+        && rest.compare(rest.size() - 15, 15, " already exists") == 0)
+        return make(2714, 16,
+                    "There is already an object named '" + rest.substr(0, rest.size() - 15) + "' in the database.");
     if (after(message, "UNIQUE constraint failed: ", &rest))
         return make(2627, 14, "Violation of UNIQUE KEY constraint on " + rest + ". Cannot insert duplicate key.");
     if (after(message, "near \"", &rest)) {

@@ -33,7 +33,8 @@ namespace {
 
 bool number(const std::string &text, long min, long max, long *value)
 {
-    if (text.empty() || text.size() > 9 || !std::all_of(text.begin(), text.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); }))
+    if (text.empty() || text.size() > 9
+        || !std::all_of(text.begin(), text.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); }))
         return false;
     *value = std::strtol(text.c_str(), nullptr, 10);
     return *value >= min && *value <= max;
@@ -41,9 +42,9 @@ bool number(const std::string &text, long min, long max, long *value)
 
 bool sameName(const std::string &a, const std::string &b)
 {
-    return a.size() == b.size()
-           && std::equal(a.begin(), a.end(), b.begin(),
-                         [](char x, char y) { return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y)); });
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           });
 }
 
 bool nameAndFile(const std::string &value, std::string *name, std::string *file)

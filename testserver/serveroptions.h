@@ -15,19 +15,19 @@ struct CatalogFile
 
 struct ServerOptions
 {
-    std::string host; // an IPv4 address
+    std::string host;  // an IPv4 address
     uint16_t port = 0; // 0: any free port
     std::string user;
     std::string password;
     std::vector<CatalogFile> catalogs; // the first is the default of a login that names none
-    std::string instance;   // answered on the browser port when not empty
-    int browserPort = -1;   // UDP; 0 picks a free port
-    int dropAfter = 0;      // close each connection after this many packets (0: never)
-    int stallMs = 0;        // delay before every reply
-    int stallAfterLoginMs = 0; // delay before every reply to a request after login
-    std::string dropAfterBatch; // run each SQL batch holding this text, then close unanswered
-    int maxConnections = 256;   // connections served at once; a login beyond them is refused
-    int idleTimeoutS = 1800;    // end a connection that sends nothing for this long (0: never)
+    std::string instance;              // answered on the browser port when not empty
+    int browserPort = -1;              // UDP; 0 picks a free port
+    int dropAfter = 0;                 // close each connection after this many packets (0: never)
+    int stallMs = 0;                   // delay before every reply
+    int stallAfterLoginMs = 0;         // delay before every reply to a request after login
+    std::string dropAfterBatch;        // run each SQL batch holding this text, then close unanswered
+    int maxConnections = 256;          // connections served at once; a login beyond them is refused
+    int idleTimeoutS = 1800;           // end a connection that sends nothing for this long (0: never)
     bool help = false;
 };
 

@@ -12,9 +12,9 @@
 #include <sys/socket.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <chrono>
-#include <cctype>
 
 namespace {
 
@@ -23,11 +23,10 @@ const std::u16string ServerName = u"quorvet-tds-server";
 bool sameUser(const std::u16string &a, const std::string &b)
 {
     const std::u16string other = toUtf16(b);
-    return a.size() == other.size()
-           && std::equal(a.begin(), a.end(), other.begin(), [](char16_t x, char16_t y) {
-                  const auto lower = [](char16_t c) { return c < 128 ? char16_t(std::tolower(int(c))) : c; };
-                  return lower(x) == lower(y);
-              });
+    return a.size() == other.size() && std::equal(a.begin(), a.end(), other.begin(), [](char16_t x, char16_t y) {
+               const auto lower = [](char16_t c) { return c < 128 ? char16_t(std::tolower(int(c))) : c; };
+               return lower(x) == lower(y);
+           });
 }
 
 // Whether batch holds text, ASCII letters compared without regard to case.
@@ -37,7 +36,7 @@ bool holds(const std::u16string &batch, const std::string &text)
     const auto lower = [](char16_t c) { return c < 128 ? char16_t(std::tolower(int(c))) : c; };
     return std::search(batch.begin(), batch.end(), wanted.begin(), wanted.end(),
                        [&](char16_t x, char16_t y) { return lower(x) == lower(y); })
-        != batch.end();
+           != batch.end();
 }
 
 } // namespace
@@ -231,17 +230,15 @@ bool TdsConnection::handle(const Tds::Message &message)
                 return false;
             }
         } else {
-            TdsToken::ServerMessage m =
-                ServerMessages::unsupportedRequest(message.type == Tds::Rpc ? "RPC" : "Transaction manager");
+            TdsToken::ServerMessage m = ServerMessages::unsupportedRequest(
+                message.type == Tds::Rpc ? "RPC" : "Transaction manager");
             m.serverName = ServerName;
             TdsToken::error(reply, m);
             TdsToken::done(reply, TdsToken::DoneError);
         }
         return send(reply.data());
     }
-    default:
-        closing("unexpected message of type " + std::to_string(message.type));
-        return false;
+    default: closing("unexpected message of type " + std::to_string(message.type)); return false;
     }
 }
 
@@ -272,8 +269,8 @@ bool TdsConnection::login(const Tds::Message &message)
     if (request->integratedSecurity || !sameUser(request->userName, m_options.user)
         || request->password != toUtf16(m_options.password))
         return refuse(request->userName, ServerMessages::loginFailed(request->userName));
-    const CatalogFile *catalog =
-        request->database.empty() ? &m_options.catalogs.front() : findCatalog(m_options, toUtf8(request->database));
+    const CatalogFile *catalog = request->database.empty() ? &m_options.catalogs.front()
+                                                           : findCatalog(m_options, toUtf8(request->database));
     if (!catalog)
         return refuse(request->userName, ServerMessages::cannotOpenDatabase(request->database));
     std::shared_ptr<SqliteSession> session;
@@ -286,9 +283,9 @@ bool TdsConnection::login(const Tds::Message &message)
     m_runner = std::make_unique<BatchRunner>(std::move(session), ServerName);
 
     const uint32_t version = std::min(request->tdsVersion, Tds::Version74);
-    const size_t packetSize =
-        request->packetSize == 0 ? Tds::DefaultPacketSize
-                                 : std::clamp<size_t>(request->packetSize, Tds::MinPacketSize, Tds::MaxPacketSize);
+    const size_t packetSize = request->packetSize == 0
+                                  ? Tds::DefaultPacketSize
+                                  : std::clamp<size_t>(request->packetSize, Tds::MinPacketSize, Tds::MaxPacketSize);
     const std::u16string database = toUtf16(catalog->name);
     ByteWriter reply;
     TdsToken::envChange(reply, TdsToken::EnvDatabase, database, u"master");

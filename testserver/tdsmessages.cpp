@@ -90,8 +90,8 @@ std::optional<Login7Request> parseLogin7(const Bytes &data)
         *target = text.utf16(count);
         return !text.failed();
     };
-    bool ok = field(&login.hostName) && field(&login.userName) && field(&login.password)
-              && field(&login.appName) && field(&login.serverName) && field(nullptr) // extension
+    bool ok = field(&login.hostName) && field(&login.userName) && field(&login.password) && field(&login.appName)
+              && field(&login.serverName) && field(nullptr) // extension
               && field(&login.libraryName) && field(&login.language) && field(&login.database);
     if (!ok || in.failed())
         return std::nullopt;

@@ -14,10 +14,8 @@ bool isClientPacketType(uint8_t type)
     case TransactionManager:
     case Login7:
     case Sspi:
-    case PreLogin:
-        return true;
-    default:
-        return false;
+    case PreLogin: return true;
+    default: return false;
     }
 }
 

@@ -156,8 +156,8 @@ void TdsServer::answerBrowser()
     const ssize_t n = recvfrom(m_browser, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr *>(&from), &length);
     if (n <= 0)
         return;
-    const std::optional<Bytes> answer =
-        browserResponse(Bytes(buffer, buffer + n), m_options.instance, m_options.host, m_port);
+    const std::optional<Bytes> answer = browserResponse(Bytes(buffer, buffer + n), m_options.instance, m_options.host,
+                                                        m_port);
     if (answer)
         sendto(m_browser, answer->data(), answer->size(), 0, reinterpret_cast<sockaddr *>(&from), length);
 }

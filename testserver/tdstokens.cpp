@@ -9,10 +9,10 @@ void loginAck(ByteWriter &out, uint32_t tdsVersion, const std::u16string &progra
     out.u8(LoginAck);
     const size_t lengthAt = out.size();
     out.u16(0);
-    out.u8(1);              // interface: T-SQL
-    out.u32be(tdsVersion);  // the version agreed, written most significant byte first
+    out.u8(1);             // interface: T-SQL
+    out.u32be(tdsVersion); // the version agreed, written most significant byte first
     out.bVarchar(programName);
-    out.u8(16);             // program version 16.0.1000
+    out.u8(16); // program version 16.0.1000
     out.u8(0);
     out.u16be(1000);
     out.patchU16(lengthAt, uint16_t(out.size() - lengthAt - 2));

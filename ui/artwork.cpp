@@ -29,10 +29,9 @@ QIcon windowIcon()
 
 QList<QPixmap> toolbarPictures()
 {
-    return {QPixmap(QStringLiteral(":/artwork/toolbar-validar.png")),
-            QPixmap(QStringLiteral(":/artwork/toolbar-vips.png")),
-            QPixmap(QStringLiteral(":/artwork/toolbar-undo.png")),
-            QPixmap(QStringLiteral(":/artwork/toolbar-list.png"))};
+    return {
+        QPixmap(QStringLiteral(":/artwork/toolbar-validar.png")), QPixmap(QStringLiteral(":/artwork/toolbar-vips.png")),
+        QPixmap(QStringLiteral(":/artwork/toolbar-undo.png")), QPixmap(QStringLiteral(":/artwork/toolbar-list.png"))};
 }
 
 QPixmap vipListIcon()

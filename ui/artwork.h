@@ -13,13 +13,13 @@ class QRectF;
 // gives a null pixmap, which the tests catch.
 namespace Artwork {
 
-QPixmap headerLeft(); // 600 x 70, left part of the header band
+QPixmap headerLeft();  // 600 x 70, left part of the header band
 QPixmap headerRight(); // 41 x 70, stretched over the right part of the band
-QIcon windowIcon(); // 16 x 16 and 32 x 32
+QIcon windowIcon();    // 16 x 16 and 32 x 32
 // The four 16 x 16 toolbar pictures: validate, VIP list, undo, list.
 QList<QPixmap> toolbarPictures();
-QPixmap vipListIcon(); // 16 x 16, one row of the VIP list
-QPixmap sqlServerPicture(); // 51 x 51, the SQL server dialog
+QPixmap vipListIcon();         // 16 x 16, one row of the VIP list
+QPixmap sqlServerPicture();    // 51 x 51, the SQL server dialog
 QPixmap searchButtonPicture(); // 16 x 16, the "Procurar Convidado" toolbar button
 
 // The symbol beside a verdict, for an operator who does not tell the colours apart: a tick

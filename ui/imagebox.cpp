@@ -3,7 +3,9 @@
 #include <QPainter>
 #include <QStyle>
 
-ImageBox::ImageBox(QWidget *parent) : QLabel(parent) {}
+ImageBox::ImageBox(QWidget *parent) : QLabel(parent)
+{
+}
 
 void ImageBox::paintEvent(QPaintEvent *event)
 {

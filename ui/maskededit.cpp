@@ -1,6 +1,8 @@
 #include "ui/maskededit.h"
 
-MaskedEdit::MaskedEdit(QWidget *parent) : QLineEdit(parent) {}
+MaskedEdit::MaskedEdit(QWidget *parent) : QLineEdit(parent)
+{
+}
 
 QString MaskedEdit::emptyText() const
 {

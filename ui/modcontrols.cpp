@@ -121,9 +121,14 @@ void fillCombo(QWidget *control, const Value &value, int32_t code)
 void fillMaskedEdit(MaskedEdit *edit, const Value &value, int32_t code)
 {
     static const QStringList dateMasks = {
-        QStringLiteral("##:##"), QStringLiteral("##-##-####"), QStringLiteral("##-##-##"),
-        QStringLiteral("####-##-##"), QStringLiteral("##-##-#### ##:##"), QStringLiteral("##-##-#### ##:##:##"),
-        QStringLiteral("####-##-## ##:##"), QStringLiteral("####-##-## ##:##:##"),
+        QStringLiteral("##:##"),
+        QStringLiteral("##-##-####"),
+        QStringLiteral("##-##-##"),
+        QStringLiteral("####-##-##"),
+        QStringLiteral("##-##-#### ##:##"),
+        QStringLiteral("##-##-#### ##:##:##"),
+        QStringLiteral("####-##-## ##:##"),
+        QStringLiteral("####-##-## ##:##:##"),
     };
     if ((code == 0 || code == 1 || code == 9) && dateMasks.contains(edit->mask())) {
         if (value.isNull()) {
@@ -158,8 +163,8 @@ void fillLabel(QLabel *label, const Value &value, int32_t code)
     case 1:
     case 9:
         setTag(label, QString());
-        label->setText(DisplayFormat::format(value, code == 1 ? DisplayFormat::dayPattern()
-                                                              : DisplayFormat::dayTimePattern()));
+        label->setText(
+            DisplayFormat::format(value, code == 1 ? DisplayFormat::dayPattern() : DisplayFormat::dayTimePattern()));
         break;
     case 3:
         setTag(label, QString());
@@ -177,8 +182,7 @@ void fillLabel(QLabel *label, const Value &value, int32_t code)
         setTag(label, value.toText());
         label->setText(DisplayFormat::format(Value(Tag(label)), numberPattern(code)));
         break;
-    default:
-        break;
+    default: break;
     }
 }
 
@@ -202,12 +206,8 @@ QString roundedTag(const QString &tag, int decimals)
 void modControls::FillControl(QWidget *control, const Value &value, int32_t code)
 {
     switch (ControlAccess::kindOf(control)) {
-    case Kind::TextBox:
-        fillTextBox(control, value, code);
-        break;
-    case Kind::ComboBox:
-        fillCombo(control, value, code);
-        break;
+    case Kind::TextBox: fillTextBox(control, value, code); break;
+    case Kind::ComboBox: fillCombo(control, value, code); break;
     case Kind::DateControl: {
         auto *edit = static_cast<QDateTimeEdit *>(control);
         if (value.isNull() || !value.isDate())
@@ -216,25 +216,20 @@ void modControls::FillControl(QWidget *control, const Value &value, int32_t code
             edit->setDateTime(value.toDateTime());
         break;
     }
-    case Kind::MaskedEdit:
-        fillMaskedEdit(static_cast<MaskedEdit *>(control), value, code);
-        break;
+    case Kind::MaskedEdit: fillMaskedEdit(static_cast<MaskedEdit *>(control), value, code); break;
     case Kind::OptionOrCheck: {
         const bool on = !value.isNull() && value.isNumeric() && value.toLong() != 0;
         ControlAccess::setButtonValue(control, on ? 1 : 0);
         break;
     }
-    case Kind::Label:
-        fillLabel(static_cast<QLabel *>(control), value, code);
-        break;
+    case Kind::Label: fillLabel(static_cast<QLabel *>(control), value, code); break;
     case Kind::ListBox:
         if (value.isNull() || !value.isNumeric())
             ControlAccess::setListIndex(control, -1);
         else
             selectMatching(control, value, true);
         break;
-    case Kind::Other:
-        break;
+    case Kind::Other: break;
     }
 }
 
@@ -261,19 +256,15 @@ void modControls::EditControl(QWidget *control, int32_t code)
             ControlAccess::selectAll(control);
         return;
     }
-    case 3:
-        ControlAccess::selectAll(control);
-        return;
+    case 3: ControlAccess::selectAll(control); return;
     case 2:
     case 4:
     case 5:
     case 6:
     case 7:
     case 8:
-    case 10:
-        break;
-    default:
-        return;
+    case 10: break;
+    default: return;
     }
     if (tag.isEmpty()) {
         clearField(control);

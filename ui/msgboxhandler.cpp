@@ -11,16 +11,11 @@ namespace {
 QMessageBox::Icon iconFor(int style)
 {
     switch (style & 0x70) {
-    case MsgBox::Critical:
-        return QMessageBox::Critical;
-    case MsgBox::Question:
-        return QMessageBox::Question;
-    case MsgBox::Exclamation:
-        return QMessageBox::Warning;
-    case MsgBox::Information:
-        return QMessageBox::Information;
-    default:
-        return QMessageBox::NoIcon;
+    case MsgBox::Critical: return QMessageBox::Critical;
+    case MsgBox::Question: return QMessageBox::Question;
+    case MsgBox::Exclamation: return QMessageBox::Warning;
+    case MsgBox::Information: return QMessageBox::Information;
+    default: return QMessageBox::NoIcon;
     }
 }
 

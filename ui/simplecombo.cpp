@@ -4,8 +4,7 @@
 #include <QListWidget>
 #include <QVBoxLayout>
 
-SimpleCombo::SimpleCombo(QWidget *parent)
-    : QWidget(parent), m_edit(new QLineEdit(this)), m_list(new QListWidget(this))
+SimpleCombo::SimpleCombo(QWidget *parent) : QWidget(parent), m_edit(new QLineEdit(this)), m_list(new QListWidget(this))
 {
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -13,8 +12,7 @@ SimpleCombo::SimpleCombo(QWidget *parent)
     layout->addWidget(m_edit);
     layout->addWidget(m_list);
     setFocusProxy(m_edit);
-    connect(m_list, &QListWidget::itemClicked, this,
-            [this](QListWidgetItem *item) { m_edit->setText(item->text()); });
+    connect(m_list, &QListWidget::itemClicked, this, [this](QListWidgetItem *item) { m_edit->setText(item->text()); });
 }
 
 QString SimpleCombo::text() const

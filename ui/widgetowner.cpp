@@ -26,13 +26,11 @@ bool isInput(const QEvent *event)
     case QEvent::TouchEnd:
     case QEvent::TabletPress:
     case QEvent::TabletRelease:
-    case QEvent::TabletMove:
-        return true;
+    case QEvent::TabletMove: return true;
     case QEvent::Close:
         // The window's own close button; a close asked by the program goes through.
         return event->spontaneous();
-    default:
-        return false;
+    default: return false;
     }
 }
 

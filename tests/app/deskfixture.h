@@ -119,7 +119,8 @@ protected:
 
     Value checkedIn(const QString &conviteNo) const
     {
-        return scalar(checkinDb(), QStringLiteral("SELECT checked_in FROM tbConvites WHERE convite_no = '%1'").arg(conviteNo));
+        return scalar(checkinDb(),
+                      QStringLiteral("SELECT checked_in FROM tbConvites WHERE convite_no = '%1'").arg(conviteNo));
     }
 
     // The main window, shown and active, closing without ending any process.

@@ -51,8 +51,9 @@ protected:
     // The number of invitations entered, as the database has it.
     int64_t entered() const
     {
-        return int64_t(scalar(checkinDb(), QStringLiteral("SELECT COUNT(*) FROM tbConvites WHERE checked_in IS NOT NULL"))
-                           .toDouble());
+        return int64_t(
+            scalar(checkinDb(), QStringLiteral("SELECT COUNT(*) FROM tbConvites WHERE checked_in IS NOT NULL"))
+                .toDouble());
     }
 
     QString m_journal;
@@ -101,7 +102,10 @@ TEST_P(DeskAdditionsOnStores, EveryScanAndUndoIsJournalledAndTheCountFollows)
         const char *verdict;
         bool withId;
     } scans[] = {
-        {"1001", "accepted", true}, {"1001", "used", true}, {" 424242", "not_found", false}, {"1013", "error", true},
+        {"1001", "accepted", true},
+        {"1001", "used", true},
+        {" 424242", "not_found", false},
+        {"1013", "error", true},
     };
     for (const auto &s : scans) {
         endPause(*w);

@@ -12,8 +12,7 @@
 namespace {
 
 class DeskCheckin : public OnBothStores<>
-{
-};
+{};
 
 QStringList reportedProcedures()
 {
@@ -79,7 +78,8 @@ TEST_P(DeskCheckin, AMemberIsAcceptedWithPanelPhotographAndTheServersClock)
 TEST_P(DeskCheckin, AnUnknownNumberIsNotFoundAndWritesNothing)
 {
     auto w = desk();
-    const Value before = scalar(checkinDb(), QStringLiteral("SELECT COUNT(*) FROM tbConvites WHERE checked_in IS NULL"));
+    const Value before = scalar(checkinDb(),
+                                QStringLiteral("SELECT COUNT(*) FROM tbConvites WHERE checked_in IS NULL"));
     typeAndEnter(*w, QStringLiteral("424242"));
     EXPECT_EQ(verdict(*w), QStringLiteral("O convite não existe..."));
     EXPECT_EQ(w->ui().FXMessage_Fundo->palette().color(QPalette::Window), QColor(201, 201, 3));
@@ -257,7 +257,8 @@ TEST_P(DeskCheckin, AnUnreachableDatabaseShowsTheBoxQueriesNothingAndUnlocksAfte
     w->LastConviteID = 77;
     enterText(*w, QStringLiteral("1001"));
     ASSERT_EQ(boxes.boxes().size(), 1);
-    EXPECT_EQ(boxes.boxes()[0].prompt, QStringLiteral("Não foi possivel ligar a um dos servidores! Volte a tentar s.f.f."));
+    EXPECT_EQ(boxes.boxes()[0].prompt,
+              QStringLiteral("Não foi possivel ligar a um dos servidores! Volte a tentar s.f.f."));
     EXPECT_EQ(boxes.boxes()[0].style, MsgBox::OKOnly | MsgBox::Information);
     EXPECT_EQ(boxes.boxes()[0].title, QStringLiteral("Convites"));
     EXPECT_EQ(w->ui().Label_ZELMAR->text(), QStringLiteral("ERRO: não foi possivel ligar ao servidor do ZELMAR"));

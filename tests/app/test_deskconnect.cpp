@@ -96,7 +96,8 @@ TEST_F(DeskConnect, ThePreviousConnectionsAreReleasedOnlyOnceTheNewOnesAreOpen)
     auto w = desk();
     ASSERT_TRUE(w->Connect().isEmpty());
     int64_t changed = 0;
-    w->ConnSqlServer()->Execute(QStringLiteral("UPDATE tbConvites SET nome = nome || 'x' WHERE convite_no = '1001'"), &changed);
+    w->ConnSqlServer()->Execute(QStringLiteral("UPDATE tbConvites SET nome = nome || 'x' WHERE convite_no = '1001'"),
+                                &changed);
     ASSERT_EQ(changed, 1);
     const QFileInfo log(checkinDb() + QStringLiteral("-wal"));
     ASSERT_GT(log.size(), 0);

@@ -100,8 +100,9 @@ TEST_F(DeskDisplay, FillFieldsWithoutAColumnFailsThereAndReports)
 TEST_F(DeskDisplay, TextFromTheDatabaseIsShownAsPlainTextFromTheFirstCheckin)
 {
     const QString name = QStringLiteral("<font color=red size=7>Ana</font> <b>Sousa</b>");
-    exec(checkinDb(), QStringLiteral("UPDATE tbConvites SET nome = '%1', call_in = '<i>X1</i>' WHERE convite_no = '1005'")
-                          .arg(name));
+    exec(
+        checkinDb(),
+        QStringLiteral("UPDATE tbConvites SET nome = '%1', call_in = '<i>X1</i>' WHERE convite_no = '1005'").arg(name));
     auto w = desk();
     typeAndEnter(*w, QStringLiteral("1005"));
     EXPECT_EQ(w->ui().FXNome_Union->text(), name);

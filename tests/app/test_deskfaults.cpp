@@ -42,10 +42,7 @@ protected:
     }
 
     // Folds the write-ahead log into the database file, so the file alone holds everything.
-    void foldLog(const QString &file) const
-    {
-        scalar(file, QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
-    }
+    void foldLog(const QString &file) const { scalar(file, QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)")); }
 
     static QByteArray readAll(const QString &path)
     {
@@ -192,8 +189,8 @@ TEST_F(DeskFaults, AGarbledInvitationPageEndsInTheErrorVerdict)
     foldLog(checkinDb());
     const QByteArray good = readAll(checkinDb());
     const int64_t pageSize = scalar(checkinDb(), QStringLiteral("PRAGMA page_size")).toLong();
-    const int64_t root =
-        scalar(checkinDb(), QStringLiteral("SELECT rootpage FROM sqlite_master WHERE name = 'tbConvites'")).toLong();
+    const int64_t root
+        = scalar(checkinDb(), QStringLiteral("SELECT rootpage FROM sqlite_master WHERE name = 'tbConvites'")).toLong();
     ASSERT_GT(pageSize, 0);
     ASSERT_GT(root, 1);
 
@@ -211,7 +208,8 @@ TEST_F(DeskFaults, AGarbledInvitationPageEndsInTheErrorVerdict)
     EXPECT_TRUE(shown.contains(QStringLiteral("malformed"))) << qPrintable(shown);
     EXPECT_EQ(w->LastConviteID, 0);
     ASSERT_EQ(TestSupport::errorReports().size(), 1);
-    EXPECT_EQ(TestSupport::errorReports()[0].value(QStringLiteral("procedure")).toString(), QStringLiteral("VerifyCode"));
+    EXPECT_EQ(TestSupport::errorReports()[0].value(QStringLiteral("procedure")).toString(),
+              QStringLiteral("VerifyCode"));
     ASSERT_TRUE(waitForUnlock(*w));
 
     overwrite(checkinDb(), 0, good);
@@ -223,8 +221,7 @@ TEST_F(DeskFaults, WithoutTheArchiveFolderTheMemberIsShownWithoutPhotograph)
     auto w = desk();
     acceptInvitation(*w, QStringLiteral("1001"));
     EXPECT_TRUE(w->ui().ucIDFotos1->hasPhoto());
-    const QString archive =
-        scalar(checkinDb(), QStringLiteral("SELECT arquivodocumental FROM tbDefs")).toText();
+    const QString archive = scalar(checkinDb(), QStringLiteral("SELECT arquivodocumental FROM tbDefs")).toText();
     ASSERT_TRUE(QFileInfo(archive).isDir()) << qPrintable(archive);
     ASSERT_TRUE(QDir(archive).removeRecursively());
 

@@ -32,8 +32,9 @@ protected:
             all[QStringLiteral("checkin.") + table] = n;
         for (const auto &[table, n] : counts(kordaDb()))
             all[QStringLiteral("korda.") + table] = n;
-        all[QStringLiteral("entered")] =
-            scalar(checkinDb(), QStringLiteral("SELECT COUNT(*) FROM tbConvites WHERE checked_in IS NOT NULL")).toLong();
+        all[QStringLiteral("entered")]
+            = scalar(checkinDb(), QStringLiteral("SELECT COUNT(*) FROM tbConvites WHERE checked_in IS NOT NULL"))
+                  .toLong();
         return all;
     }
 };
@@ -61,7 +62,8 @@ TEST_P(DeskHostile, HostileEntriesAreNotFoundAndChangeNothing)
         QStringLiteral("1001'").repeated(2000),
         QString(2500, QLatin1Char('9')) + QString(2500, QLatin1Char('_')),
         QStringLiteral("1001ção€😀"),
-        QStringLiteral("10\x01" "01\x1b"),
+        QStringLiteral("10\x01"
+                       "01\x1b"),
         QStringLiteral("\t1001"),
         QStringLiteral("1001 ; --"),
     };

@@ -232,8 +232,9 @@ TEST_P(DeskKeys, AFailedUndoLeavesEverythingAsItWas)
     auto w = desk();
     typeAndEnter(*w, QStringLiteral("1001"));
     ASSERT_TRUE(waitForUnlock(*w));
-    exec(checkinDb(), QStringLiteral("CREATE TRIGGER refuse_undo BEFORE UPDATE ON tbConvites WHEN NEW.checked_in IS NULL "
-                                     "BEGIN SELECT RAISE(ABORT, 'undo refused'); END"));
+    exec(checkinDb(),
+         QStringLiteral("CREATE TRIGGER refuse_undo BEFORE UPDATE ON tbConvites WHEN NEW.checked_in IS NULL "
+                        "BEGIN SELECT RAISE(ABORT, 'undo refused'); END"));
     const int32_t last = w->LastConviteID;
     boxes.answerNext(MsgBox::Yes);
     QTest::keyClick(w->ui().FXNo_TAP, Qt::Key_Escape);
@@ -306,8 +307,7 @@ TEST_P(DeskKeys, TheWholeNumberIsSelectedWhenTheBoxComesBackHoweverTheCheckinSta
         const char *number;
         bool unreachable;
     } cases[] = {
-        {Start::Enter, "1002", false},
-        {Start::Button, "1003", false},
+        {Start::Enter, "1002", false},  {Start::Button, "1003", false},
         {Start::Action, "1004", false}, // what a shortcut does: the button's action is triggered
         {Start::Button, "1013", false}, // the error path
         {Start::Button, "1006", true},  // the connect message
@@ -323,9 +323,7 @@ TEST_P(DeskKeys, TheWholeNumberIsSelectedWhenTheBoxComesBackHoweverTheCheckinSta
         ASSERT_TRUE(w->ui().FXNo_TAP->selectedText().isEmpty());
         switch (c.start) {
         case Start::Enter: QTest::keyClick(w->ui().FXNo_TAP, Qt::Key_Return); break;
-        case Start::Button:
-            QTest::mouseClick(validarButton(*w), Qt::LeftButton);
-            break;
+        case Start::Button: QTest::mouseClick(validarButton(*w), Qt::LeftButton); break;
         case Start::Action: w->ui().Toolbar2Button->trigger(); break;
         }
         ASSERT_FALSE(w->ui().FXNo_TAP->isEnabled());
@@ -401,7 +399,10 @@ TEST(LockedScanFilterTest, DropsTheKeysOfAScanThatBeganWhileLocked)
         {"wholly inside the pause",
          {{0, true, false, true}, {10, true, false, true}, {20, true, true, true}, {30, false, false, false}}},
         {"crossing the end of the pause",
-         {{0, true, false, true}, {10, false, false, true}, {20, false, false, true}, {30, false, true, true},
+         {{0, true, false, true},
+          {10, false, false, true},
+          {20, false, false, true},
+          {30, false, true, true},
           {40, false, false, false}}},
         {"a gap of exactly the threshold still belongs to the scan",
          {{0, true, false, true}, {gap, false, false, true}, {2 * gap + 1, false, false, false}}},

@@ -141,8 +141,8 @@ TEST_F(DeskSound, TheSameVerdictHeardSixTimesOverIsHeardEachTime)
     auto w = soundDesk();
     for (int i = 0; i < 6; ++i) {
         w->Timer1_Timer();
-        const auto [first, last] =
-            SoundAnalysis::audibleSpan(recordWhile([&] { typeAndEnter(*w, QStringLiteral("424242")); }), Audible);
+        const auto [first, last] = SoundAnalysis::audibleSpan(
+            recordWhile([&] { typeAndEnter(*w, QStringLiteral("424242")); }), Audible);
         ASSERT_GE(first, 0) << "check-in " << i;
         EXPECT_NEAR((last - first) * 1000.0 / PrivatePulseServer::SampleRate,
                     VerdictTones::milliseconds(VerdictTones::NotFound), 25)

@@ -196,9 +196,12 @@ TEST_F(DeskOverTds, ARegistryEntryWithAPasswordFromQuorvetPasswd)
         ASSERT_TRUE(registry.open(QIODevice::WriteOnly | QIODevice::Truncate));
         registry.write("Windows Registry Editor Version 5.00\r\n\r\n"
                        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Halvorix\\SqlServer]\r\n"
-                       "\"dtSecurityInfo\"=\"True\"\r\n\"dtUser\"=\"sa\"\r\n\"dtPassword\"=\"" + encoded + "\"\r\n"
-                       "\"dtInitialCatalog\"=\"Pelvrin\"\r\n"
-                       "\"dtDataSource\"=\"127.0.0.1\\\\SQLEXPRESS," + QByteArray::number(server.port()) + "\"\r\n");
+                       "\"dtSecurityInfo\"=\"True\"\r\n\"dtUser\"=\"sa\"\r\n\"dtPassword\"=\""
+                       + encoded
+                       + "\"\r\n"
+                         "\"dtInitialCatalog\"=\"Pelvrin\"\r\n"
+                         "\"dtDataSource\"=\"127.0.0.1\\\\SQLEXPRESS,"
+                       + QByteArray::number(server.port()) + "\"\r\n");
     }
     qputenv("QUORVET_CONNECTION_SQLSERVER", "Registry=SqlServer");
     TestSupport::MsgBoxRecorder boxes;
@@ -287,10 +290,12 @@ TEST_P(DeskOverTdsPool, NetworkFaultsShowTheConnectMessageAndTheNextCheckInWorks
     const QString timeout = QStringLiteral(";Connect Timeout=%1;Command Timeout=1").arg(ConnectTimeout);
     QString password;
     const auto point = [&] {
-        qputenv("QUORVET_CONNECTION_SQLSERVER", (m_server.connectionString(QStringLiteral("Pelvrin"), password) + timeout).toUtf8());
+        qputenv("QUORVET_CONNECTION_SQLSERVER",
+                (m_server.connectionString(QStringLiteral("Pelvrin"), password) + timeout).toUtf8());
         qputenv("QUORVET_CONNECTION_ZELMAR",
                 (m_server.connectionString(QStringLiteral("Pelvrin"), password) + timeout).toUtf8());
-        qputenv("QUORVET_CONNECTION_KORDA", (korda.connectionString(QStringLiteral("KORDA"), password) + timeout).toUtf8());
+        qputenv("QUORVET_CONNECTION_KORDA",
+                (korda.connectionString(QStringLiteral("KORDA"), password) + timeout).toUtf8());
     };
     const quint16 port = m_server.port();
     const quint16 kordaPort = korda.port();
@@ -340,8 +345,8 @@ TEST_P(DeskOverTdsPool, NetworkFaultsShowTheConnectMessageAndTheNextCheckInWorks
         w->VerifyCode();
     }
     w->Timer1_Timer(); // the pause ends
-    const QStringList numbers{QStringLiteral("1001"), QStringLiteral("1002"), QStringLiteral("1003"), QStringLiteral("1006"),
-                              QStringLiteral("1004")};
+    const QStringList numbers{QStringLiteral("1001"), QStringLiteral("1002"), QStringLiteral("1003"),
+                              QStringLiteral("1006"), QStringLiteral("1004")};
     int i = 0;
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
@@ -430,7 +435,8 @@ TEST_F(DeskOverTds, ConnectionsDroppedMidCheckInLoseNoEntryAndWriteNoneTwice)
     } cases[] = {
         {"each connection closed at its 9th packet", {QStringLiteral("--drop-after"), QStringLiteral("9")}, false},
         {"the link lost after the entry ran",
-         {QStringLiteral("--drop-after-batch"), QStringLiteral("SET checked_in = GETDATE()")}, true},
+         {QStringLiteral("--drop-after-batch"), QStringLiteral("SET checked_in = GETDATE()")},
+         true},
     };
     TestSupport::MsgBoxRecorder boxes;
     for (const auto &c : cases) {
@@ -451,15 +457,16 @@ TEST_F(DeskOverTds, ConnectionsDroppedMidCheckInLoseNoEntryAndWriteNoneTwice)
                 w->VerifyCode();
                 shown << verdict(*w);
                 if (checkedIn(number).isDateValue()
-                    && (shown.last() == QStringLiteral("Convite OK!") || shown.last().startsWith(QStringLiteral("Convite expirado"))))
+                    && (shown.last() == QStringLiteral("Convite OK!")
+                        || shown.last().startsWith(QStringLiteral("Convite expirado"))))
                     break;
                 ++failed;
             }
             const QString all = shown.join(QStringLiteral(" | "));
             const Value written = checkedIn(number);
             ASSERT_TRUE(written.isDateValue()) << all.toStdString();
-            const QString refusal =
-                QStringLiteral("Convite expirado. Já entrou às ") + written.toDateTime().toString(QStringLiteral("HH:mm"));
+            const QString refusal = QStringLiteral("Convite expirado. Já entrou às ")
+                                    + written.toDateTime().toString(QStringLiteral("HH:mm"));
             EXPECT_LE(shown.count(QStringLiteral("Convite OK!")), 1) << all.toStdString();
             EXPECT_TRUE(shown.last() == QStringLiteral("Convite OK!") || shown.last() == refusal) << all.toStdString();
             EXPECT_FALSE(all.contains(QStringLiteral("O convite não existe..."))) << all.toStdString();

@@ -16,8 +16,7 @@
 namespace {
 
 class DeskTwoDesks : public OnBothStores<>
-{
-};
+{};
 
 // Runs an action the first time the watched object's dynamic properties change (the panel
 // labels' Tag is written while the member panel is filled, between lookup and update).
@@ -71,8 +70,8 @@ TEST_P(DeskTwoDesks, ADeskThatLosesTheRaceShowsTheWinnersEntryTime)
     EXPECT_EQ(verdict(*early), QStringLiteral("Convite OK!"));
     const Value written = checkedIn(QStringLiteral("1001"));
     ASSERT_TRUE(written.isDateValue());
-    EXPECT_EQ(verdict(*late),
-              QStringLiteral("Convite expirado. Já entrou às ") + written.toDateTime().toString(QStringLiteral("HH:mm")));
+    EXPECT_EQ(verdict(*late), QStringLiteral("Convite expirado. Já entrou às ")
+                                  + written.toDateTime().toString(QStringLiteral("HH:mm")));
     EXPECT_EQ(late->ui().FXNome_Union->text(), QStringLiteral("Ana Catarina Moreira Lopes"));
     EXPECT_NE(late->LastConviteID, 0);
     // Exactly one entry time was written, the early desk's.

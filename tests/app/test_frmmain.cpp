@@ -21,7 +21,10 @@ namespace {
 class WatchedMain : public frmMain
 {
 public:
-    WatchedMain() { setProcessTerminator([](const QString &) { return false; }); }
+    WatchedMain()
+    {
+        setProcessTerminator([](const QString &) { return false; });
+    }
     void Form_Resize() override { ++resizes; }
     void Toolbar1_ButtonClick() override { ++toolbar1; }
     void Toolbar2_ButtonClick() override { ++toolbar2; }
@@ -186,7 +189,8 @@ TEST(frmMainTest, StackingOfHeaderAndBody)
     for (QWidget *top : {static_cast<QWidget *>(w.ui().FXNo_TAP), static_cast<QWidget *>(w.ui().Toolbar1),
                          static_cast<QWidget *>(w.ui().Toolbar2), static_cast<QWidget *>(w.ui().ucIDFotos1)}) {
         for (QLabel *l : labels)
-            EXPECT_GT(stackIndex(top), stackIndex(l)) << qPrintable(top->objectName() + QLatin1Char('/') + l->objectName());
+            EXPECT_GT(stackIndex(top), stackIndex(l))
+                << qPrintable(top->objectName() + QLatin1Char('/') + l->objectName());
     }
 }
 

@@ -19,7 +19,10 @@ namespace {
 class DeskWindow : public frmMain
 {
 public:
-    DeskWindow() { setProcessTerminator([](const QString &) { return false; }); }
+    DeskWindow()
+    {
+        setProcessTerminator([](const QString &) { return false; });
+    }
 };
 
 std::map<QString, TwipsRect> twipsRects(const frmMain &w)
@@ -233,8 +236,9 @@ TEST(frmMainLayoutTest, TheMaximizedDeskIsTidy)
         const QRect above = values[i - 1]->geometry();
         const QRect here = values[i]->geometry();
         EXPECT_GE(here.top(), above.top() + above.height() - 1) << i;
-        EXPECT_GT(here.top() - above.top(), TwipsGeometry::toPixels(frmMainDesign::rect(values[i]->objectName())).top()
-                                                - TwipsGeometry::toPixels(frmMainDesign::rect(values[i - 1]->objectName())).top())
+        EXPECT_GT(here.top() - above.top(),
+                  TwipsGeometry::toPixels(frmMainDesign::rect(values[i]->objectName())).top()
+                      - TwipsGeometry::toPixels(frmMainDesign::rect(values[i - 1]->objectName())).top())
             << i;
     }
     const QRect photo = w.ui().ucIDFotos1->geometry();

@@ -33,7 +33,8 @@ protected:
     }
     void TearDown() override
     {
-        for (const char *name : {"QUORVET_CONNECTION_SQLSERVER", "QUORVET_CONNECTION_ZELMAR", "QUORVET_CONNECTION_KORDA"})
+        for (const char *name :
+             {"QUORVET_CONNECTION_SQLSERVER", "QUORVET_CONNECTION_ZELMAR", "QUORVET_CONNECTION_KORDA"})
             qunsetenv(name);
     }
 

@@ -1,6 +1,6 @@
+#include "app/frmmain.h"
 #include "app/screenshot.h"
 #include "app/startoptions.h"
-#include "app/frmmain.h"
 #include "tests/support/testsupport.h"
 
 #include <QDir>

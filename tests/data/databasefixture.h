@@ -137,12 +137,9 @@ protected:
              "CREATE VIEW vwAssociados_Completos AS SELECT contacto_id, no_empresa, nome FROM tbAssociados",
              "INSERT INTO tbAssociados VALUES (57, 'E1', 'Ana Sá')",
              "INSERT INTO tbAssociados VALUES (58, 'E3', 'Carla Dias')",
-             "INSERT INTO tbContactos_Fotos VALUES (57, 'fotos/57.jpg')",
-             "INSERT INTO tbDefs VALUES ('/srv/arquivo')",
-             "INSERT INTO tbDefs VALUES ('/srv/outro')",
-             "INSERT INTO tbConvites_VIPs VALUES ('E2')",
-             "INSERT INTO tbConvites_VIPs VALUES ('E3')",
-             "INSERT INTO tbConvites_VIPs VALUES ('E4')",
+             "INSERT INTO tbContactos_Fotos VALUES (57, 'fotos/57.jpg')", "INSERT INTO tbDefs VALUES ('/srv/arquivo')",
+             "INSERT INTO tbDefs VALUES ('/srv/outro')", "INSERT INTO tbConvites_VIPs VALUES ('E2')",
+             "INSERT INTO tbConvites_VIPs VALUES ('E3')", "INSERT INTO tbConvites_VIPs VALUES ('E4')",
              "INSERT INTO tbConvites_VIPs VALUES ('E5')"});
     }
 

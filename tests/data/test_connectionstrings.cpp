@@ -25,9 +25,9 @@ namespace {
 
 TEST(ConnectionStringParts, ReadsKeysAndValuesAsOleDbWritesThem)
 {
-    const auto parts = ConnectionStringParts::parse(QStringLiteral(
-        " Provider = SQLOLEDB.1 ;Password=\"a;b\"\"c\";Persist Security Info=True;user id=sa;;junk;"
-        "Initial Catalog='O''Neil';Data Source=host\\SQLEXPRESS,1433;Password2= x = y ;"));
+    const auto parts = ConnectionStringParts::parse(
+        QStringLiteral(" Provider = SQLOLEDB.1 ;Password=\"a;b\"\"c\";Persist Security Info=True;user id=sa;;junk;"
+                       "Initial Catalog='O''Neil';Data Source=host\\SQLEXPRESS,1433;Password2= x = y ;"));
     EXPECT_EQ(parts.value(QStringLiteral("provider")), QStringLiteral("SQLOLEDB.1"));
     EXPECT_EQ(parts.value(QStringLiteral("PASSWORD")), QStringLiteral("a;b\"c"));
     EXPECT_EQ(parts.value(QStringLiteral("User ID")), QStringLiteral("sa"));
@@ -73,17 +73,16 @@ TEST(ConnectionStringParts, ReadsKeysAndValuesAsOleDbWritesThem)
 // value that needs no quoting is written as it stands.
 TEST(ConnectionStringParts, QuotedValuesReadBackExactly)
 {
-    const struct { const char *value; const char *written; } cases[] = {
-        {"wobrelkiz", "wobrelkiz"},
-        {"", ""},
-        {"p\xc3\xa1ss=1", "p\xc3\xa1ss=1"},
-        {"a;b", "\"a;b\""},
-        {"\"start", "'\"start'"},
-        {"'start", "\"'start\""},
-        {" both ", "\" both \""},
-        {"tab\t", "\"tab\t\""},
-        {"x\"y'z", "\"x\"\"y'z\""},
-        {"it's", "\"it's\""},
+    const struct
+    {
+        const char *value;
+        const char *written;
+    } cases[] = {
+        {"wobrelkiz", "wobrelkiz"},         {"", ""},
+        {"p\xc3\xa1ss=1", "p\xc3\xa1ss=1"}, {"a;b", "\"a;b\""},
+        {"\"start", "'\"start'"},           {"'start", "\"'start\""},
+        {" both ", "\" both \""},           {"tab\t", "\"tab\t\""},
+        {"x\"y'z", "\"x\"\"y'z\""},         {"it's", "\"it's\""},
     };
     for (const auto &c : cases) {
         const QString value = QString::fromUtf8(c.value);
@@ -133,7 +132,8 @@ TEST(SqlServerOdbc, TranslatesTheOleDbKeysForFreeTds)
     EXPECT_EQ(SqlServerOdbc::loginTimeoutSeconds(named), 15);
     // ADO's default; 0 (ADO's "no limit") is not taken: a statement never waits for ever.
     EXPECT_EQ(SqlServerOdbc::commandTimeoutSeconds(named), 30);
-    EXPECT_EQ(SqlServerOdbc::commandTimeoutSeconds(ConnectionStringParts::parse(QStringLiteral("Command Timeout=0"))), 30);
+    EXPECT_EQ(SqlServerOdbc::commandTimeoutSeconds(ConnectionStringParts::parse(QStringLiteral("Command Timeout=0"))),
+              30);
     // FreeTDS reads a braced value to the first "}" before ';' and does not undouble "}}"
     // (a doubled brace reached the server as two); "};" cannot be written at all.
     EXPECT_EQ(SqlServerOdbc::braced(QStringLiteral("a}}b}")), QStringLiteral("{a}}b}}"));
@@ -179,8 +179,12 @@ QString passwordFreeTdsSends(const QString &password)
             return bytes.mid(8);
         };
         packet(); // pre-login: answer version 11.0, no encryption
-        const QByteArray answer = QByteArray::fromHex("0401001a00000100" "00000b0006" "0100110001" "ff"
-                                                      "0b0000000000" "02");
+        const QByteArray answer = QByteArray::fromHex("0401001a00000100"
+                                                      "00000b0006"
+                                                      "0100110001"
+                                                      "ff"
+                                                      "0b0000000000"
+                                                      "02");
         ::send(c, answer.constData(), size_t(answer.size()), 0);
         const QByteArray login = packet();
         if (login.size() > 48) {
@@ -221,14 +225,15 @@ TEST(NamedConnections, DesignTimeStringsAndEnvironmentOverrides)
     EXPECT_EQ(raisedBy([] { Data::connectionName(1005); }).number(), AdoError::ItemNotFound);
 
     // The host is chosen at build time; the rest of the text is fixed.
-    const QString source =
-        ConnectionStringParts::parse(Data::designTimeConnectionString(1002)).value(QStringLiteral("Data Source"));
+    const QString source
+        = ConnectionStringParts::parse(Data::designTimeConnectionString(1002)).value(QStringLiteral("Data Source"));
     ASSERT_TRUE(source.endsWith(QLatin1String("\\SQLEXPRESS,1433")));
     const QString host = source.chopped(16);
     EXPECT_FALSE(host.isEmpty());
-    const QString pelvrin = QStringLiteral("Provider=SQLOLEDB.1;Password=wobrelkiz;Persist Security Info=True;User ID=sa;"
-                                           "Initial Catalog=Pelvrin;Data Source=")
-        + host + QStringLiteral("\\SQLEXPRESS,1433;");
+    const QString pelvrin = QStringLiteral(
+                                "Provider=SQLOLEDB.1;Password=wobrelkiz;Persist Security Info=True;User ID=sa;"
+                                "Initial Catalog=Pelvrin;Data Source=")
+                            + host + QStringLiteral("\\SQLEXPRESS,1433;");
     EXPECT_EQ(Data::designTimeConnectionString(1002), pelvrin);
     EXPECT_EQ(Data::designTimeConnectionString(1003), pelvrin);
     EXPECT_EQ(Data::designTimeConnectionString(1004),
@@ -282,7 +287,8 @@ TEST(NamedConnections, TheRegistryEntryComesBetweenTheOverrideAndTheDesignTimeSt
         QString entry;
     } cases[] = {
         {1003, nullptr, QString(), QStringLiteral("Zelmar")},
-        {1003, "Provider=SQLite;Data Source=/tmp/z.db", QStringLiteral("Provider=SQLite;Data Source=/tmp/z.db"), QString()},
+        {1003, "Provider=SQLite;Data Source=/tmp/z.db", QStringLiteral("Provider=SQLite;Data Source=/tmp/z.db"),
+         QString()},
         {1003, "Registry=Other", QString(), QStringLiteral("Other")},
         {1004, nullptr, Data::designTimeConnectionString(1004), QString()},
     };
@@ -301,9 +307,17 @@ TEST(NamedConnections, TheRegistryEntryComesBetweenTheOverrideAndTheDesignTimeSt
 
 TEST(NamedConnections, ARegistryOverrideWithoutAnEntryIsAConfigurationError)
 {
-    const struct { const char *value; bool refused; } cases[] = {
-        {"Registry=", true}, {" registry =", false}, {" REGISTRY=  ", true}, {"Registry=Korda", false},
-        {"Provider=SQLite;Data Source=/tmp/k.db", false}, {"", false},
+    const struct
+    {
+        const char *value;
+        bool refused;
+    } cases[] = {
+        {"Registry=", true},
+        {" registry =", false},
+        {" REGISTRY=  ", true},
+        {"Registry=Korda", false},
+        {"Provider=SQLite;Data Source=/tmp/k.db", false},
+        {"", false},
     };
     for (const auto &c : cases) {
         qputenv("QUORVET_CONNECTION_KORDA", c.value);

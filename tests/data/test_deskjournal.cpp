@@ -105,8 +105,8 @@ TEST_F(DeskJournalTest, UnknownIdAndTimeAreEmptyInCsvAndNullInJson)
 TEST_F(DeskJournalTest, ReadingStartsAtTheGivenDayOrMinute)
 {
     DeskJournal journal(path());
-    for (const char *time : {"2026-12-07T23:59:59.999", "2026-12-08T00:00:00.000", "2026-12-08T14:29:59.999",
-                             "2026-12-08T14:30:00.000"})
+    for (const char *time :
+         {"2026-12-07T23:59:59.999", "2026-12-08T00:00:00.000", "2026-12-08T14:29:59.999", "2026-12-08T14:30:00.000"})
         ASSERT_TRUE(journal.append(entry(QLatin1String(time), QStringLiteral("1"), QStringLiteral("accepted"))));
     const struct
     {
@@ -177,8 +177,8 @@ TEST_F(DeskJournalTest, ToolPrintsTheJournalAsCsvOrJsonLines)
     DeskJournal journal(path());
     ASSERT_TRUE(journal.append(entry(QStringLiteral("2026-12-07T10:00:00.000"), QStringLiteral("1"),
                                      QStringLiteral("accepted"), 1, QStringLiteral("2026-12-07T10:00:00"))));
-    ASSERT_TRUE(journal.append(entry(QStringLiteral("2026-12-08T10:00:00.000"), QStringLiteral("a\"b,\nc"),
-                                     QStringLiteral("not_found"))));
+    ASSERT_TRUE(journal.append(
+        entry(QStringLiteral("2026-12-08T10:00:00.000"), QStringLiteral("a\"b,\nc"), QStringLiteral("not_found"))));
     ASSERT_TRUE(
         journal.append(entry(QStringLiteral("2026-12-08T10:01:00.000"), QStringLiteral("2"),
                              QStringLiteral("accepted_offline"), 2, QStringLiteral("2026-12-08T10:01:02.500"))));

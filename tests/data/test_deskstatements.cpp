@@ -11,8 +11,7 @@ namespace {
 using Role = DatabaseFixture::Role;
 
 class DeskStatements : public DeskDatabaseFixture
-{
-};
+{};
 
 TEST_P(DeskStatements, InvitationLookupReturnsTheRowWithNullsAndDates)
 {
@@ -135,8 +134,8 @@ TEST_P(DeskStatements, EscapedApostrophesAndTranCountProbe)
 TEST_P(DeskStatements, EveryColumnTypeReadsAsTheEmbeddedStoreReadsIt)
 {
     ConnectionRef conn = open(Role::CheckIn);
-    conn->Execute(QStringLiteral(
-        "CREATE TABLE tipos (i INT, g BIGINT, b BIT, r REAL, f FLOAT, t NVARCHAR(10), d DATETIME, n INT, e NVARCHAR(5))"));
+    conn->Execute(QStringLiteral("CREATE TABLE tipos (i INT, g BIGINT, b BIT, r REAL, f FLOAT, t NVARCHAR(10), d "
+                                 "DATETIME, n INT, e NVARCHAR(5))"));
     // A name that fills its column with accents: twice as many bytes as characters in UTF-8.
     conn->Execute(QStringLiteral("INSERT INTO tipos VALUES (7, 5000000000, 1, 2.5, -0.125, N'ãéíõúçàâêô', "
                                  "CONVERT(DATETIME,'2026-12-07 09:05:30',102), NULL, '')"));
@@ -199,12 +198,12 @@ TEST_P(DeskStatements, VipQueryListsEnteredVipsByName)
 {
     ConnectionRef korda = open(Role::Korda);
     auto rs = std::make_shared<Recordset>();
-    rs->Open(QStringLiteral(
-                 "SELECT tbConvites.convite_id, tbConvites.no_tap, tbConvites.nome, tbConvites.checked_in FROM "
-                 "tbConvites LEFT JOIN tbConvites_VIPs ON tbConvites.no_tap = tbConvites_VIPs.no_empresa WHERE "
-                 "tbConvites.checked_in is not null AND tbConvites_VIPs.no_empresa is not null ORDER BY "
-                 "tbConvites.nome"),
-             korda);
+    rs->Open(
+        QStringLiteral("SELECT tbConvites.convite_id, tbConvites.no_tap, tbConvites.nome, tbConvites.checked_in FROM "
+                       "tbConvites LEFT JOIN tbConvites_VIPs ON tbConvites.no_tap = tbConvites_VIPs.no_empresa WHERE "
+                       "tbConvites.checked_in is not null AND tbConvites_VIPs.no_empresa is not null ORDER BY "
+                       "tbConvites.nome"),
+        korda);
     QStringList names;
     QList<Value> times;
     for (; !rs->Eof(); rs->MoveNext()) {
@@ -213,8 +212,8 @@ TEST_P(DeskStatements, VipQueryListsEnteredVipsByName)
     }
     rs->Close();
     // E5 has not entered; E1 entered nowhere and is no VIP.
-    EXPECT_EQ(names, (QStringList{QStringLiteral("Artur Reis"), QStringLiteral("Bruno Lima"),
-                                  QStringLiteral("Carla Dias")}));
+    EXPECT_EQ(names,
+              (QStringList{QStringLiteral("Artur Reis"), QStringLiteral("Bruno Lima"), QStringLiteral("Carla Dias")}));
     ASSERT_EQ(times.size(), 3);
     EXPECT_EQ(times[2], Value::date(QDate(2026, 12, 7), QTime(21, 40)));
 }

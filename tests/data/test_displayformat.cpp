@@ -49,7 +49,7 @@ TEST_F(DisplayFormatTest, NumberPatternsGroupAndUseTheNegativeSection)
 
 TEST_F(DisplayFormatTest, DecimalsRoundHalfAwayFromZeroOnTheDigitsTheUserSees)
 {
-    EXPECT_EQ(format(2.675, amount), QStringLiteral("2,68"));   // 2.67499999... in binary
+    EXPECT_EQ(format(2.675, amount), QStringLiteral("2,68")); // 2.67499999... in binary
     EXPECT_EQ(format(1.005, amount), QStringLiteral("1,01"));
     EXPECT_EQ(format(-2.675, amount), QStringLiteral("- 2,68"));
     EXPECT_EQ(format(0.125, amount), QStringLiteral("0,13"));

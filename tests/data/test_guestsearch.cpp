@@ -41,7 +41,7 @@ TEST_P(GuestSearchTest, NameOrCompanyNumberMatchesWithBlanksAsAnythingBetweenOrd
         {"ar", {QStringLiteral("4714"), QStringLiteral("4713")}}, // Artur Reis, Carla Dias
         {"a s", {QStringLiteral("4711"), QStringLiteral("4714"), QStringLiteral("4713")}},
         {"E5", {QStringLiteral("4715")}}, // by company number
-        {"d'ana", {}},                   // an apostrophe is data
+        {"d'ana", {}},                    // an apostrophe is data
         {"x' OR 1=1 --", {}},
     };
     for (const auto &c : cases)
@@ -133,7 +133,7 @@ TEST_P(GuestSearchTest, TheCountFollowsEntriesAndShowsADashWhileItCannotBeRead)
     // The table gone: a dash, then the count again at a later tick once it is back.
     const auto rename = [this](const char *from, const char *to) {
         const QString sql = onRealSqlServer() ? QStringLiteral("EXEC sp_rename '%1', '%2'")
-                                          : QStringLiteral("ALTER TABLE %1 RENAME TO %2");
+                                              : QStringLiteral("ALTER TABLE %1 RENAME TO %2");
         open(Role::CheckIn)->Execute(sql.arg(QLatin1String(from), QLatin1String(to)));
     };
     rename("tbConvites", "tbConvitesAway");

@@ -20,7 +20,8 @@ protected:
         for (const char *sql :
              {"CREATE TABLE tbConvites (convite_id INT, no_tap VARCHAR(20), nome NVARCHAR(100), checked_in DATETIME, "
               "quantia FLOAT)",
-              "INSERT INTO tbConvites VALUES (1, 'E1', 'Ana Sá', CONVERT(DATETIME,'2026-12-07 20:05:09',102), 1234567.5)",
+              "INSERT INTO tbConvites VALUES (1, 'E1', 'Ana Sá', CONVERT(DATETIME,'2026-12-07 20:05:09',102), "
+              "1234567.5)",
               "INSERT INTO tbConvites VALUES (2, 'E2', 'Bruno Lima', NULL, 2.5)",
               "INSERT INTO tbConvites VALUES (3, 'E3', 'Carla', NULL, -1234.567)"})
             m_conn->Execute(QString::fromUtf8(sql));
@@ -93,7 +94,8 @@ TEST_F(ListFieldTest, FailuresAreReportedAndGiveTheEmptyText)
         EXPECT_EQ(r.value(QStringLiteral("source")).toString(), QStringLiteral("modData"));
         EXPECT_EQ(r.value(QStringLiteral("procedure")).toString(), QStringLiteral("ListField"));
     }
-    EXPECT_TRUE(reports[0].value(QStringLiteral("message")).toString().startsWith(QLatin1String("Error Number = 3021")));
+    EXPECT_TRUE(
+        reports[0].value(QStringLiteral("message")).toString().startsWith(QLatin1String("Error Number = 3021")));
     EXPECT_TRUE(reports[1].value(QStringLiteral("message")).toString().startsWith(QLatin1String("Error Number = 13")));
 }
 

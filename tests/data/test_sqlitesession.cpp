@@ -98,9 +98,9 @@ TEST_F(EmbeddedStore, FilesThatAreNoDatabaseAreRefusedAndLeftAlone)
         cut.write(content);
         cut.close();
         auto conn = std::make_shared<Connection>();
-        for (const QString &text : {QStringLiteral("Provider=SQLite;Data Source=") + file,
-                                    QStringLiteral("Provider=SQLite;Data Source=%1;Attach=%2")
-                                        .arg(path(QStringLiteral("desk.db")), file)}) {
+        for (const QString &text :
+             {QStringLiteral("Provider=SQLite;Data Source=") + file,
+              QStringLiteral("Provider=SQLite;Data Source=%1;Attach=%2").arg(path(QStringLiteral("desk.db")), file)}) {
             const RuntimeError e = raisedBy([&] { conn->Open(text); });
             EXPECT_EQ(e.number(), AdoError::OpenFailed);
             EXPECT_TRUE(e.description().contains(file)) << e.description().toStdString();
@@ -133,7 +133,8 @@ TEST_F(EmbeddedStore, GetDateWritesMillisecondTextThatReadsAsADateAndSorts)
     m_conn->Execute(QStringLiteral("INSERT INTO tbConvites VALUES (2, 'agora', GETDATE())"));
     m_conn->Execute(QStringLiteral("INSERT INTO tbConvites VALUES (3, 'futuro', '2999-01-01 00:00:00')"));
 
-    const QList<Value> stored = column(QStringLiteral("SELECT CAST(checked_in AS TEXT) FROM tbConvites WHERE convite_id = 2"));
+    const QList<Value> stored = column(
+        QStringLiteral("SELECT CAST(checked_in AS TEXT) FROM tbConvites WHERE convite_id = 2"));
     ASSERT_EQ(stored.size(), 1);
     ASSERT_TRUE(stored[0].isString()); // an expression has no declared type: the raw text
     const QRegularExpression format(QStringLiteral("^\\d{4}-\\d{2}-\\d{2} \\d{2}:\\d{2}:\\d{2}\\.\\d{3}$"));
@@ -238,9 +239,10 @@ TEST_F(EmbeddedStore, UnqualifiedNamesAreFoundInAttachedFiles)
     const QString comma = path(QStringLiteral("a,b/x,y.db"));
     ASSERT_TRUE(QDir().mkpath(path(QStringLiteral("a,b"))));
     ASSERT_TRUE(TestSupport::createEmptyDatabase(comma));
-    connect(QStringLiteral("Provider=SQLite;Data Source=") + comma)->Execute(QStringLiteral("CREATE TABLE tbVirgula (x INT)"));
-    ConnectionRef quoted =
-        connect(QStringLiteral("Provider=SQLite;Data Source=%1;Attach='\"%2\"'").arg(path(QStringLiteral("desk.db")), comma));
+    connect(QStringLiteral("Provider=SQLite;Data Source=") + comma)
+        ->Execute(QStringLiteral("CREATE TABLE tbVirgula (x INT)"));
+    ConnectionRef quoted = connect(
+        QStringLiteral("Provider=SQLite;Data Source=%1;Attach='\"%2\"'").arg(path(QStringLiteral("desk.db")), comma));
     EXPECT_TRUE(quoted->Execute(QStringLiteral("SELECT x FROM tbVirgula"))->Eof());
 }
 
@@ -250,8 +252,8 @@ TEST_F(EmbeddedStore, TwoDesksOnOneFileCheckTheSameInvitationInOnce)
     const QString desk = QStringLiteral("Provider=SQLite;Data Source=") + path(QStringLiteral("desk.db"));
     ConnectionRef first = connect(desk);
     ConnectionRef second = connect(desk);
-    const QString checkIn =
-        QStringLiteral("UPDATE tbConvites SET checked_in = GETDATE() WHERE convite_id = 5 AND checked_in IS NULL");
+    const QString checkIn = QStringLiteral(
+        "UPDATE tbConvites SET checked_in = GETDATE() WHERE convite_id = 5 AND checked_in IS NULL");
 
     // Both desks at once, each on its own thread and connection.
     std::atomic<int> ready{0};
@@ -259,8 +261,7 @@ TEST_F(EmbeddedStore, TwoDesksOnOneFileCheckTheSameInvitationInOnce)
     std::atomic<int> failures{0};
     auto run = [&](ConnectionRef c, int64_t *affected) {
         ++ready;
-        while (ready.load() < 2) {
-        }
+        while (ready.load() < 2) {}
         try {
             c->Execute(checkIn, affected);
         } catch (...) {

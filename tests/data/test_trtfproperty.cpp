@@ -80,16 +80,42 @@ std::optional<QString> denotedText(const QString &expr)
 QString randomText(std::mt19937_64 &rng)
 {
     static const std::vector<QString> pieces = {
-        QStringLiteral("'"), QStringLiteral("''"), QStringLiteral("\""), QStringLiteral("--"),
-        QStringLiteral("/*"), QStringLiteral("*/"), QStringLiteral(";"), QStringLiteral("\\"),
-        QStringLiteral("\n"), QStringLiteral("\r"), QStringLiteral("\r\n"), QStringLiteral("\\\n"),
-        QString(QChar(0)), QStringLiteral("\t"), QStringLiteral(" "), QStringLiteral("  "),
-        QStringLiteral("ã"), QStringLiteral("ç"), QStringLiteral("€"), QStringLiteral("漢"),
-        QStringLiteral("\u2019"), QStringLiteral("\u02BC"), QStringLiteral("\uFF07"),
-        QStringLiteral("😀"), QStringLiteral("CHAR(39)"), QStringLiteral(" + "), QStringLiteral("'+'"),
-        QStringLiteral("' + CHAR(39) + '"), QStringLiteral("'; DROP TABLE tbConvites; --"),
-        QStringLiteral("%"), QStringLiteral("["), QStringLiteral("_"), QStringLiteral("N'"),
-        QStringLiteral("4711"), QStringLiteral("O'Neil"), QStringLiteral("abc"),
+        QStringLiteral("'"),
+        QStringLiteral("''"),
+        QStringLiteral("\""),
+        QStringLiteral("--"),
+        QStringLiteral("/*"),
+        QStringLiteral("*/"),
+        QStringLiteral(";"),
+        QStringLiteral("\\"),
+        QStringLiteral("\n"),
+        QStringLiteral("\r"),
+        QStringLiteral("\r\n"),
+        QStringLiteral("\\\n"),
+        QString(QChar(0)),
+        QStringLiteral("\t"),
+        QStringLiteral(" "),
+        QStringLiteral("  "),
+        QStringLiteral("ã"),
+        QStringLiteral("ç"),
+        QStringLiteral("€"),
+        QStringLiteral("漢"),
+        QStringLiteral("\u2019"),
+        QStringLiteral("\u02BC"),
+        QStringLiteral("\uFF07"),
+        QStringLiteral("😀"),
+        QStringLiteral("CHAR(39)"),
+        QStringLiteral(" + "),
+        QStringLiteral("'+'"),
+        QStringLiteral("' + CHAR(39) + '"),
+        QStringLiteral("'; DROP TABLE tbConvites; --"),
+        QStringLiteral("%"),
+        QStringLiteral("["),
+        QStringLiteral("_"),
+        QStringLiteral("N'"),
+        QStringLiteral("4711"),
+        QStringLiteral("O'Neil"),
+        QStringLiteral("abc"),
     };
     std::uniform_int_distribution<int> kind(0, 999);
     const int k = kind(rng);
@@ -107,15 +133,9 @@ QString randomText(std::mt19937_64 &rng)
     QString t;
     for (int j = 0; j < length; ++j) {
         switch (choice(rng)) {
-        case 0:
-            t += QChar(anyChar(rng));
-            break;
-        case 1:
-            t += QChar(control(rng));
-            break;
-        default:
-            t += pieces[piece(rng)];
-            break;
+        case 0: t += QChar(anyChar(rng)); break;
+        case 1: t += QChar(control(rng)); break;
+        default: t += pieces[piece(rng)]; break;
         }
     }
     return t;

@@ -9,8 +9,8 @@
 
 namespace {
 
-using TSqlTranslator::TokenKind;
 using TSqlTranslator::tokenize;
+using TSqlTranslator::TokenKind;
 using TSqlTranslator::toSqlite;
 
 // The texts of the tokens of one kind, in order.
@@ -49,7 +49,8 @@ TEST(TSqlTranslator, TokensGiveBackTheInputExactly)
             back += t.text;
         EXPECT_EQ(back, in);
     }
-    EXPECT_EQ(tokensOf(inputs[0], TokenKind::Identifier), (QStringList{QStringLiteral("[a]]b]"), QStringLiteral("\"c\"\"d\"")}));
+    EXPECT_EQ(tokensOf(inputs[0], TokenKind::Identifier),
+              (QStringList{QStringLiteral("[a]]b]"), QStringLiteral("\"c\"\"d\"")}));
     EXPECT_EQ(tokensOf(inputs[0], TokenKind::String), QStringList{QStringLiteral("N'x''y'")});
     EXPECT_EQ(tokensOf(inputs[0], TokenKind::Comment),
               (QStringList{QStringLiteral("-- fim"), QStringLiteral("/* a /* b */ c */")}));
@@ -64,7 +65,8 @@ TEST(TSqlTranslator, RewritesTheFormsTheDeskSends)
               QStringLiteral("SELECT DISTINCT a FROM t ORDER BY a LIMIT (3) -- x"));
     EXPECT_EQ(collapsed(toSqlite(QStringLiteral("SELECT a FROM t WHERE b IN (SELECT TOP 2 b FROM u); SELECT 1"))),
               QStringLiteral("SELECT a FROM t WHERE b IN (SELECT b FROM u LIMIT 2); SELECT 1"));
-    EXPECT_EQ(toSqlite(QStringLiteral("WHERE nome = 'O' + CHAR(39) + 'Neil'")), QStringLiteral("WHERE nome = 'O''Neil'"));
+    EXPECT_EQ(toSqlite(QStringLiteral("WHERE nome = 'O' + CHAR(39) + 'Neil'")),
+              QStringLiteral("WHERE nome = 'O''Neil'"));
     EXPECT_EQ(toSqlite(QStringLiteral("WHERE nome = c + CHAR(39)")), QStringLiteral("WHERE nome = c || char(39)"));
     EXPECT_EQ(toSqlite(QStringLiteral("SELECT a + b, 1 + 2, x.y + 'z' + w + v, (c + 'd') + e")),
               QStringLiteral("SELECT a + b, 1 + 2, x.y || 'z' || w || v, (c || 'd') || e"));
@@ -144,7 +146,8 @@ TEST(TSqlTranslator, ConstantRunsFoldIntoOneLiteral)
     }
     escaped += QLatin1Char('\'');
     entry.replace(QLatin1String("'"), QLatin1String("''"));
-    EXPECT_EQ(toSqlite(QStringLiteral("WHERE a = ") + escaped), QStringLiteral("WHERE a = '") + entry + QLatin1Char('\''));
+    EXPECT_EQ(toSqlite(QStringLiteral("WHERE a = ") + escaped),
+              QStringLiteral("WHERE a = '") + entry + QLatin1Char('\''));
 }
 
 // The date arithmetic of the arrival statistics; what the rewritten text computes is checked
@@ -191,12 +194,13 @@ TEST(TSqlTranslator, LeavesWhatItDoesNotKnowAlone)
 TEST(TSqlTranslator, AnyTextTokenizesBackAndTranslatesWithoutHarm)
 {
     // Pieces that tend to confuse a scanner, glued together at random (fixed seed).
-    const QStringList pieces{QStringLiteral("'"), QStringLiteral("''"), QStringLiteral("["), QStringLiteral("]"),
-                             QStringLiteral("\""), QStringLiteral("--"), QStringLiteral("/*"), QStringLiteral("*/"),
-                             QStringLiteral("+"), QStringLiteral("("), QStringLiteral(")"), QStringLiteral("TOP"),
-                             QStringLiteral("SELECT"), QStringLiteral("CHAR"), QStringLiteral("CONVERT"),
-                             QStringLiteral("N"), QStringLiteral("1"), QStringLiteral(" "), QStringLiteral("\n"),
-                             QStringLiteral(","), QStringLiteral("DATETIME"), QStringLiteral("@@TRANCOUNT")};
+    const QStringList pieces{
+        QStringLiteral("'"),        QStringLiteral("''"),         QStringLiteral("["),       QStringLiteral("]"),
+        QStringLiteral("\""),       QStringLiteral("--"),         QStringLiteral("/*"),      QStringLiteral("*/"),
+        QStringLiteral("+"),        QStringLiteral("("),          QStringLiteral(")"),       QStringLiteral("TOP"),
+        QStringLiteral("SELECT"),   QStringLiteral("CHAR"),       QStringLiteral("CONVERT"), QStringLiteral("N"),
+        QStringLiteral("1"),        QStringLiteral(" "),          QStringLiteral("\n"),      QStringLiteral(","),
+        QStringLiteral("DATETIME"), QStringLiteral("@@TRANCOUNT")};
     quint32 seed = 12345;
     for (int round = 0; round < 2000; ++round) {
         QString sql;
@@ -235,8 +239,8 @@ TEST(TSqlTranslator, NeverRewritesInsideLiteralsIdentifiersOrComments)
     };
     for (const QString &literal : inside) {
         SCOPED_TRACE(literal.toStdString());
-        const QString sql = QStringLiteral("SELECT %1 /* 'x' + 'y' TOP 2 */ , \"TOP 3 + 'q'\" -- GETDATE() + 'a'\n")
-                                .arg(literal);
+        const QString sql
+            = QStringLiteral("SELECT %1 /* 'x' + 'y' TOP 2 */ , \"TOP 3 + 'q'\" -- GETDATE() + 'a'\n").arg(literal);
         const QString out = toSqlite(sql);
         QStringList strings = tokensOf(sql, TokenKind::String);
         strings << tokensOf(sql, TokenKind::Comment) << tokensOf(sql, TokenKind::Identifier);
@@ -245,7 +249,8 @@ TEST(TSqlTranslator, NeverRewritesInsideLiteralsIdentifiersOrComments)
         EXPECT_EQ(after, strings);
 
         // Folded with the escape after it, the literal's text is the head of the one literal.
-        const QString folded = toSqlite(QStringLiteral("SELECT TOP 1 a FROM t WHERE b = %1 + CHAR(39) + 'z'").arg(literal));
+        const QString folded = toSqlite(
+            QStringLiteral("SELECT TOP 1 a FROM t WHERE b = %1 + CHAR(39) + 'z'").arg(literal));
         QString text = literal.mid(1, literal.size() - 2);
         text.replace(QLatin1String("''"), QLatin1String("'"));
         QString expected = text + QStringLiteral("'z");

@@ -31,7 +31,7 @@ TEST_F(ValueTest, TextOfNumbersUsesTheLocaleDecimalAndNoGrouping)
     EXPECT_EQ(Value(int32_t(1234567)).toText(), QStringLiteral("1234567"));
     EXPECT_EQ(Value::integer(-12).toText(), QStringLiteral("-12"));
     EXPECT_EQ(Value(1234.5).toText(), QStringLiteral("1234,5"));
-    EXPECT_EQ(Value(0.1 + 0.2).toText(), QStringLiteral("0,3"));          // 15 significant digits
+    EXPECT_EQ(Value(0.1 + 0.2).toText(), QStringLiteral("0,3")); // 15 significant digits
     EXPECT_EQ(Value(2.675).toText(), QStringLiteral("2,675"));
     EXPECT_EQ(Value(1.0 / 3.0).toText(), QStringLiteral("0,333333333333333"));
     EXPECT_EQ(Value(123456789012345.0).toText(), QStringLiteral("123456789012345"));
@@ -113,8 +113,17 @@ TEST_F(ValueTest, DatesReadDayMonthYearAndRejectImpossibleOnes)
     EXPECT_EQ(Value("20:05").toDateTime(), QDateTime(QDate(1899, 12, 30), QTime(20, 5)));
     EXPECT_EQ(Value(int32_t(2)).toDateTime().date(), QDate(1900, 1, 1));
 
-    const char *notDates[] = {"- - -", "25121999", "31-02-2026", "29-02-2025", "00-01-2026", "12-13-2026",
-                              "01-01-1900 24:00", "01-01-1900 10:60", "1-1-999", "abc", ""};
+    const char *notDates[] = {"- - -",
+                              "25121999",
+                              "31-02-2026",
+                              "29-02-2025",
+                              "00-01-2026",
+                              "12-13-2026",
+                              "01-01-1900 24:00",
+                              "01-01-1900 10:60",
+                              "1-1-999",
+                              "abc",
+                              ""};
     for (const char *t : notDates) {
         EXPECT_FALSE(Value(t).isDate()) << t;
         EXPECT_EQ(errorOf([t] { Value(t).toDateTime(); }), ErrorNumber::TypeMismatch) << t;

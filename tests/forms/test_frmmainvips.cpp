@@ -136,7 +136,7 @@ TEST_F(frmMainVIPsTest, WindowCaptionBorderSizeAndControls)
 TEST_F(frmMainVIPsTest, NoVipHasEnteredYet)
 {
     db.invitation(1, "E1", "Ana", "2026-12-08 20:00:00"); // entered, not a VIP
-    db.invitation(2, "V1", "Bruno");                       // a VIP who has not entered
+    db.invitation(2, "V1", "Bruno");                      // a VIP who has not entered
     db.vip("V1");
 
     frmMainVIPs w;
@@ -155,7 +155,7 @@ TEST_F(frmMainVIPsTest, VipsWhoEnteredAreListedByNameWithTheirCount)
     db.invitation(11, "V11", "Artur Reis", "2026-12-08 20:15:00");
     db.invitation(12, "E12", "Beatriz Lopes", "2026-12-08 20:30:00"); // entered, not a VIP
     db.invitation(13, "V13", "Bruno Lima", "2026-12-08 09:05:30");
-    db.invitation(14, "V14", "Daniel Sousa");                        // a VIP still outside
+    db.invitation(14, "V14", "Daniel Sousa"); // a VIP still outside
     for (const char *v : {"V10", "V11", "V13", "V14", "V99"})
         db.vip(v);
 
@@ -346,8 +346,8 @@ TEST_F(frmMainVIPsTest, RowsCannotBeEditedInPlace)
     EXPECT_TRUE(list->viewport()->findChildren<QLineEdit *>().isEmpty());
     EXPECT_FALSE(item->flags() & Qt::ItemIsEditable);
 
-    EXPECT_EQ(rowTexts(w, 0), (QStringList{QStringLiteral("V51"), QStringLiteral("Paulo"),
-                                           QStringLiteral("08-12-2026 22:10:00")}));
+    EXPECT_EQ(rowTexts(w, 0),
+              (QStringList{QStringLiteral("V51"), QStringLiteral("Paulo"), QStringLiteral("08-12-2026 22:10:00")}));
     EXPECT_EQ(w.Label4()->text(), QStringLiteral("2."));
 }
 

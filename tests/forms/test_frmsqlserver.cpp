@@ -45,12 +45,10 @@ TEST(frmSQLServer, DesignTextsAndGeometryInTwips)
         QWidget *widget;
         TwipsRect rect;
     };
-    for (const Expected &e : {Expected{form.Image1(), {270, 270, 1005, 1050}},
-                              Expected{form.Label1(), {1305, 225, 3885, 240}},
-                              Expected{form.Label2(0), {1305, 540, 4335, 240}},
-                              Expected{form.Label2(1), {1305, 810, 4335, 600}},
-                              Expected{form.Command1(), {4185, 1530, 1950, 420}},
-                              Expected{form.Command2(), {2610, 1530, 1545, 420}}}) {
+    for (const Expected &e :
+         {Expected{form.Image1(), {270, 270, 1005, 1050}}, Expected{form.Label1(), {1305, 225, 3885, 240}},
+          Expected{form.Label2(0), {1305, 540, 4335, 240}}, Expected{form.Label2(1), {1305, 810, 4335, 600}},
+          Expected{form.Command1(), {4185, 1530, 1950, 420}}, Expected{form.Command2(), {2610, 1530, 1545, 420}}}) {
         EXPECT_EQ(TwipsGeometry::twipsRect(e.widget), e.rect) << qPrintable(e.widget->objectName());
         EXPECT_EQ(e.widget->geometry(), TwipsGeometry::toPixels(e.rect, &form)) << qPrintable(e.widget->objectName());
     }

@@ -26,15 +26,22 @@ class VipDatabases
 public:
     VipDatabases()
     {
-        run(checkInPath(),
-            {"CREATE TABLE tbConvites (convite_id INTEGER PRIMARY KEY, convite_no VARCHAR(20) " VIP_CI ", socio_id INTEGER, "
-             "no_tap VARCHAR(20) " VIP_CI ", nome NVARCHAR(100) " VIP_CI ", call_in VARCHAR(20) " VIP_CI ", base_dados INTEGER, "
-             "checked_in DATETIME)"});
+        run(checkInPath(), {"CREATE TABLE tbConvites (convite_id INTEGER PRIMARY KEY, convite_no VARCHAR(20) " VIP_CI
+                            ", socio_id INTEGER, "
+                            "no_tap VARCHAR(20) " VIP_CI ", nome NVARCHAR(100) " VIP_CI ", call_in VARCHAR(20) " VIP_CI
+                            ", base_dados INTEGER, "
+                            "checked_in DATETIME)"});
         run(kordaPath(), {"CREATE TABLE tbConvites_VIPs (no_empresa CHAR(10) " VIP_CI ")"});
     }
 
-    QString checkInPath() const { return m_dir.filePath(QStringLiteral("checkin.db")); }
-    QString kordaPath() const { return m_dir.filePath(QStringLiteral("korda.db")); }
+    QString checkInPath() const
+    {
+        return m_dir.filePath(QStringLiteral("checkin.db"));
+    }
+    QString kordaPath() const
+    {
+        return m_dir.filePath(QStringLiteral("korda.db"));
+    }
     QString kordaConnectionString() const
     {
         return QStringLiteral("Provider=SQLite;Data Source=%1;Attach=%2").arg(kordaPath(), checkInPath());
@@ -43,8 +50,8 @@ public:
     // An invitation; an empty enteredAt leaves checked_in NULL.
     void invitation(int id, const char *noTap, const char *nome, const char *enteredAt = "")
     {
-        const QString checkedIn =
-            *enteredAt ? QStringLiteral("'%1'").arg(QString::fromUtf8(enteredAt)) : QStringLiteral("NULL");
+        const QString checkedIn = *enteredAt ? QStringLiteral("'%1'").arg(QString::fromUtf8(enteredAt))
+                                             : QStringLiteral("NULL");
         run(checkInPath(), QStringLiteral("INSERT INTO tbConvites VALUES (%1, 'C%1', %1, '%2', '%3', '', 1, %4)")
                                .arg(id)
                                .arg(QString::fromUtf8(noTap), QString::fromUtf8(nome), checkedIn));
@@ -52,11 +59,13 @@ public:
 
     void vip(const char *noEmpresa)
     {
-        run(kordaPath(),
-            QStringLiteral("INSERT INTO tbConvites_VIPs VALUES ('%1')").arg(QString::fromUtf8(noEmpresa)));
+        run(kordaPath(), QStringLiteral("INSERT INTO tbConvites_VIPs VALUES ('%1')").arg(QString::fromUtf8(noEmpresa)));
     }
 
-    static void run(const QString &path, const QString &sql) { run(path, {sql.toUtf8().constData()}); }
+    static void run(const QString &path, const QString &sql)
+    {
+        run(path, {sql.toUtf8().constData()});
+    }
     static void run(const QString &path, std::initializer_list<const char *> statements)
     {
         sqlite3 *db = nullptr;
@@ -85,9 +94,9 @@ class EmbeddedVipSource : public VipSource
 public:
     explicit EmbeddedVipSource(QString kordaString) : m_kordaString(std::move(kordaString)) {}
 
-    QString failure;           // what Connect answers; "" connects
-    bool leaveClosed = false;  // Connect succeeds but KORDA's connection stays closed
-    bool leaveUnset = false;   // Connect succeeds but leaves no KORDA connection object at all
+    QString failure;          // what Connect answers; "" connects
+    bool leaveClosed = false; // Connect succeeds but KORDA's connection stays closed
+    bool leaveUnset = false;  // Connect succeeds but leaves no KORDA connection object at all
     int connects = 0;
 
     QString Connect() override

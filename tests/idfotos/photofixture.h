@@ -12,8 +12,8 @@
 #include <QImage>
 #include <QImageWriter>
 #include <QJsonObject>
-#include <QSize>
 #include <QPainter>
+#include <QSize>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -78,8 +78,8 @@ protected:
         QImage image(size, QImage::Format_RGB32);
         image.fill(Qt::white);
         QPainter painter(&image);
-        painter.fillRect(QRect(QPoint(0, 0), size).adjusted(size.width() / 10, size.height() / 10,
-                                                            -size.width() / 10, -size.height() / 10),
+        painter.fillRect(QRect(QPoint(0, 0), size)
+                             .adjusted(size.width() / 10, size.height() / 10, -size.width() / 10, -size.height() / 10),
                          photoColor());
         painter.end();
         EXPECT_TRUE(image.save(file, format)) << file.toStdString();
@@ -90,7 +90,11 @@ protected:
     // camera was turned, the picture is to be shown turned 90 degrees clockwise).
     static QByteArray withOrientation(const QByteArray &jpeg, int orientation)
     {
-        QByteArray exif("Exif\0\0" "MM\0\x2a\0\0\0\x08" "\0\x01" "\x01\x12\0\x03\0\0\0\x01", 24);
+        QByteArray exif("Exif\0\0"
+                        "MM\0\x2a\0\0\0\x08"
+                        "\0\x01"
+                        "\x01\x12\0\x03\0\0\0\x01",
+                        24);
         exif += char(0);
         exif += char(orientation);
         exif += QByteArray(6, '\0'); // padding of the value and the offset of no next directory

@@ -60,7 +60,8 @@ TEST_F(PhotoArchiveTest, ResolveRefusesEverythingOutsideTheArchive)
     EXPECT_EQ(PhotoArchive::resolve(archive(), QStringLiteral("..\\..\\etc\\passwd")), QString());
     EXPECT_EQ(PhotoArchive::resolve(archive(), path(QStringLiteral("segredo.jpg"))), QString());
     EXPECT_EQ(PhotoArchive::resolve(archive(), QStringLiteral("/etc/passwd")), QString());
-    ASSERT_TRUE(QFile::link(path(QStringLiteral("segredo.jpg")), QDir(archive()).filePath(QStringLiteral("atalho.jpg"))));
+    ASSERT_TRUE(
+        QFile::link(path(QStringLiteral("segredo.jpg")), QDir(archive()).filePath(QStringLiteral("atalho.jpg"))));
     EXPECT_EQ(PhotoArchive::resolve(archive(), QStringLiteral("atalho.jpg")), QString());
 
     // A sibling folder whose name merely starts like the archive's is outside too.

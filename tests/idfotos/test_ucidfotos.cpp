@@ -185,8 +185,11 @@ TEST_F(ucIDFotosTest, AJpegCutInItsImageDataShowsWhatCouldBeDecoded)
 // gigabytes: beyond the bound it is a missing photograph, told once; a 24 MP one still shows.
 TEST_F(ucIDFotosTest, APictureBeyondThePixelBoundIsAMissingPhotographToldOnce)
 {
-    const struct { QSize claimed; bool shown; } cases[] = {
-        {QSize(32000, 32000), false}, {QSize(8000, 6000), false}, {QSize(6000, 4000), true}};
+    const struct
+    {
+        QSize claimed;
+        bool shown;
+    } cases[] = {{QSize(32000, 32000), false}, {QSize(8000, 6000), false}, {QSize(6000, 4000), true}};
     int id = 90;
     for (const auto &c : cases) {
         SCOPED_TRACE(c.claimed.width());
@@ -200,8 +203,9 @@ TEST_F(ucIDFotosTest, APictureBeyondThePixelBoundIsAMissingPhotographToldOnce)
         }
         const QList<QJsonObject> reports = TestSupport::errorReports();
         ASSERT_EQ(reports.size(), c.shown ? 0 : 1);
-        if (!c.shown)
+        if (!c.shown) {
             EXPECT_TRUE(reports.first().value(QStringLiteral("message")).toString().contains(name));
+        }
     }
 }
 

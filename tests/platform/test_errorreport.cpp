@@ -78,7 +78,8 @@ TEST_F(ErrorReportTest, ModuleTailUsesTheModuleMessageAndKeepsNegativeNumbers)
     EXPECT_EQ(reports[0].value(QStringLiteral("message")).toString(),
               QStringLiteral("Error Number = -2147217900 | Description = Sintaxe incorrecta perto de 'x'"));
     EXPECT_EQ(reports[1].value(QStringLiteral("application")).toString(), QStringLiteral("Orbena"));
-    EXPECT_EQ(reports[1].value(QStringLiteral("message")).toString(), QStringLiteral("Error Number = 51 | Description = boom"));
+    EXPECT_EQ(reports[1].value(QStringLiteral("message")).toString(),
+              QStringLiteral("Error Number = 51 | Description = boom"));
 }
 
 TEST_F(ErrorReportTest, UnwritableLogNeverThrows)
@@ -90,8 +91,8 @@ TEST_F(ErrorReportTest, UnwritableLogNeverThrows)
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.close();
     qputenv("QUORVET_ERROR_LOG", (blocker + QStringLiteral("/log")).toUtf8());
-    EXPECT_NO_THROW(ErrorReporting::report({QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"),
-                                            QStringLiteral("d"), QStringLiteral("e")}));
+    EXPECT_NO_THROW(ErrorReporting::report(
+        {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"), QStringLiteral("d"), QStringLiteral("e")}));
     qputenv("QUORVET_ERROR_LOG", saved);
     EXPECT_FALSE(QFileInfo::exists(blocker + QStringLiteral("/log")));
 }

@@ -87,8 +87,8 @@ TEST_F(ModRegistryTest, FormatarChaveSplitsTheRootFromTheSubkeyPath)
 
 TEST_F(ModRegistryTest, BadlyFormedPathsShowTheFormatMessageAndReadAsEmpty)
 {
-    const QStringList bad{QStringLiteral("HKEY_LOCAL_MACHINE\\SOFTWARE\\"), QStringLiteral("hkey_local_machine\\SOFTWARE"),
-                          QString()};
+    const QStringList bad{QStringLiteral("HKEY_LOCAL_MACHINE\\SOFTWARE\\"),
+                          QStringLiteral("hkey_local_machine\\SOFTWARE"), QString()};
     for (const QString &given : bad) {
         QString path = given;
         int32_t root = -1;

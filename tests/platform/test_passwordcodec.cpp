@@ -85,7 +85,8 @@ TEST_F(PasswordCodecTest, AValueFromAnotherMachineIsRefused)
 TEST_F(PasswordCodecTest, TextThatWasNeverEncodedIsRefused)
 {
     for (const QString &value : {QStringLiteral("wobrelkiz"), QStringLiteral("qv1:"), QStringLiteral("qv1:***"),
-                                 QStringLiteral("qv1:c2hvcnQ="), QStringLiteral("QV1:") + PasswordCodec::EncodePassword(QStringLiteral("x")).mid(4)}) {
+                                 QStringLiteral("qv1:c2hvcnQ="),
+                                 QStringLiteral("QV1:") + PasswordCodec::EncodePassword(QStringLiteral("x")).mid(4)}) {
         TestSupport::clearErrorReports();
         EXPECT_EQ(PasswordCodec::DecodePassword(value), QString()) << qPrintable(value);
         EXPECT_EQ(TestSupport::errorReports().size(), 1) << qPrintable(value);
@@ -131,7 +132,11 @@ TEST_F(PasswdToolTest, PrintsTextThatDecodesToThePasswordGiven)
 {
     ASSERT_TRUE(QFileInfo(QStringLiteral(QUORVET_PASSWD_TOOL)).isExecutable());
     QByteArray out, err;
-    ASSERT_EQ(run("S3gr\xc3\xaa" "do do sa\r\n", {}, &out, &err), 0) << err.constData();
+    ASSERT_EQ(run("S3gr\xc3\xaa"
+                  "do do sa\r\n",
+                  {}, &out, &err),
+              0)
+        << err.constData();
     ASSERT_TRUE(out.endsWith('\n'));
     EXPECT_EQ(PasswordCodec::DecodePassword(QString::fromUtf8(out.trimmed())), QStringLiteral("S3gr\u00eado do sa"));
 
@@ -146,7 +151,8 @@ TEST_F(PasswdToolTest, RefusesAnEmptyPasswordAndAnUnreadableIdentity)
     EXPECT_EQ(run("", {}, &out, &err), 1);
     EXPECT_TRUE(out.isEmpty());
     EXPECT_TRUE(err.contains("empty"));
-    EXPECT_EQ(run("secret\n", {QStringLiteral("--machine-id"), QStringLiteral("/nonexistent/machine-id")}, &out, &err), 1);
+    EXPECT_EQ(run("secret\n", {QStringLiteral("--machine-id"), QStringLiteral("/nonexistent/machine-id")}, &out, &err),
+              1);
     EXPECT_TRUE(out.isEmpty());
     EXPECT_EQ(run("secret\n", {QStringLiteral("--bogus")}, &out, &err), 2);
 }

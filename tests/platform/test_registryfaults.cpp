@@ -101,8 +101,10 @@ TEST_F(RegistryFaults, GarbageCutUtf16AndHugeLinesAreReadWithoutHarmAndToldOnce)
             messages.insert(message);
         }
         EXPECT_EQ(reports.size() == 11, f.capped);
-        EXPECT_EQ(reports.last().value(QStringLiteral("message")).toString().contains(
-                      QStringLiteral("more faulty lines skipped")),
+        EXPECT_EQ(reports.last()
+                      .value(QStringLiteral("message"))
+                      .toString()
+                      .contains(QStringLiteral("more faulty lines skipped")),
                   f.capped);
         // The same bytes read again are not told again.
         EXPECT_TRUE(readThrice(&value).isEmpty());

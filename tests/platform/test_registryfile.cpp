@@ -44,14 +44,13 @@ protected:
 
 TEST_F(RegistryFileTest, StringsKeepTheirEscapesDefaultValuesAndUtf8Text)
 {
-    const RegistryFile file = RegistryFile::parse(bytes(
-        "Windows Registry Editor Version 5.00\r\n\r\n"
-        "; a comment\r\n"
-        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Halvorix\\SqlServer]\r\n"
-        "@=\"the default\"\r\n"
-        "\"na\\\\me\\\"q\"=\"C:\\\\Program Files\\\\\\\"x\\\"\"\r\n"
-        "\"dtInitialCatalog\" = \"Configura\xc3\xa7\xc3\xa3o\"\r\n"
-        "\"Empty\"=\"\"\r\n"));
+    const RegistryFile file = RegistryFile::parse(bytes("Windows Registry Editor Version 5.00\r\n\r\n"
+                                                        "; a comment\r\n"
+                                                        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Halvorix\\SqlServer]\r\n"
+                                                        "@=\"the default\"\r\n"
+                                                        "\"na\\\\me\\\"q\"=\"C:\\\\Program Files\\\\\\\"x\\\"\"\r\n"
+                                                        "\"dtInitialCatalog\" = \"Configura\xc3\xa7\xc3\xa3o\"\r\n"
+                                                        "\"Empty\"=\"\"\r\n"));
     EXPECT_TRUE(file.problems().isEmpty());
     const QString key = Halvorix + QStringLiteral("\\SqlServer");
     EXPECT_EQ(valueData(file, key, QString()), QByteArray("the default", 12));
@@ -63,17 +62,16 @@ TEST_F(RegistryFileTest, StringsKeepTheirEscapesDefaultValuesAndUtf8Text)
 
 TEST_F(RegistryFileTest, DwordAndHexValuesGiveTheBytesWindowsWouldGive)
 {
-    const RegistryFile file = RegistryFile::parse(bytes(
-        "Windows Registry Editor Version 5.00\n"
-        "[HKEY_CURRENT_USER\\Test]\n"
-        "\"Count\"=dword:00000141\n"
-        "\"Short\"=DWORD:7\n"
-        "\"Bin\"=hex:01,02,\\\n"
-        "  fe,FF\n"
-        "\"Expand\"=hex(2):25,00,50,00,41,00,54,00,48,00,25,00,00,00\n"
-        "\"Text\"=hex(1):e7,00,00,00\n"
-        "\"Quad\"=hex(b):01,00,00,00,00,00,00,00\n"
-        "\"Nothing\"=hex:\n"));
+    const RegistryFile file = RegistryFile::parse(bytes("Windows Registry Editor Version 5.00\n"
+                                                        "[HKEY_CURRENT_USER\\Test]\n"
+                                                        "\"Count\"=dword:00000141\n"
+                                                        "\"Short\"=DWORD:7\n"
+                                                        "\"Bin\"=hex:01,02,\\\n"
+                                                        "  fe,FF\n"
+                                                        "\"Expand\"=hex(2):25,00,50,00,41,00,54,00,48,00,25,00,00,00\n"
+                                                        "\"Text\"=hex(1):e7,00,00,00\n"
+                                                        "\"Quad\"=hex(b):01,00,00,00,00,00,00,00\n"
+                                                        "\"Nothing\"=hex:\n"));
     EXPECT_TRUE(file.problems().isEmpty());
     const QString key = QStringLiteral("HKEY_CURRENT_USER\\Test");
     EXPECT_EQ(valueData(file, key, QStringLiteral("Count")), QByteArray("\x41\x01\x00\x00", 4));
@@ -102,18 +100,17 @@ TEST_F(RegistryFileTest, Utf16FilesAsRegeditWritesThem)
 
 TEST_F(RegistryFileTest, MalformedLinesAreSkippedAndListedWithTheirLineNumbers)
 {
-    const RegistryFile file = RegistryFile::parse(bytes(
-        "\"early\"=\"no key yet\"\n"         // 1: also the missing header
-        "[HKEY_LOCAL_MACHINE\\A]\n"          // 2
-        "garbage\n"                          // 3
-        "\"x\"=dword:xyz\n"                  // 4
-        "\"y\"=\"unterminated\n"             // 5
-        "\"z\"=\"bad \\n escape\"\n"         // 6
-        "\"good\"=\"kept\"\n"                // 7
-        "[HKEY_NOWHERE\\B]\n"                // 8
-        "\"quiet\"=\"skipped with its key\"\n" // 9
-        "[HKEY_LOCAL_MACHINE\\A\\\\C]\n"     // 10
-        "\"h\"=hex:1,zz\n"));                // 11
+    const RegistryFile file = RegistryFile::parse(bytes("\"early\"=\"no key yet\"\n" // 1: also the missing header
+                                                        "[HKEY_LOCAL_MACHINE\\A]\n"  // 2
+                                                        "garbage\n"                  // 3
+                                                        "\"x\"=dword:xyz\n"          // 4
+                                                        "\"y\"=\"unterminated\n"     // 5
+                                                        "\"z\"=\"bad \\n escape\"\n" // 6
+                                                        "\"good\"=\"kept\"\n"        // 7
+                                                        "[HKEY_NOWHERE\\B]\n"        // 8
+                                                        "\"quiet\"=\"skipped with its key\"\n" // 9
+                                                        "[HKEY_LOCAL_MACHINE\\A\\\\C]\n"       // 10
+                                                        "\"h\"=hex:1,zz\n"));                  // 11
     QList<int> lines;
     for (const RegistryFile::Problem &p : file.problems())
         lines.append(p.line);
@@ -128,17 +125,16 @@ TEST_F(RegistryFileTest, MalformedLinesAreSkippedAndListedWithTheirLineNumbers)
 
 TEST_F(RegistryFileTest, KeysMergeWithoutRegardToCaseAndRemovalsApply)
 {
-    const RegistryFile file = RegistryFile::parse(bytes(
-        "Windows Registry Editor Version 5.00\n"
-        "[hkey_local_machine\\Software\\One]\n"
-        "\"v\"=\"first\"\n"
-        "\"gone\"=\"soon\"\n"
-        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\ONE]\n"
-        "\"V\"=\"second\"\n"
-        "\"gone\"=-\n"
-        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Two\\Deep]\n"
-        "[-HKEY_LOCAL_MACHINE\\SOFTWARE\\Two]\n"
-        "\"after\"=\"belongs nowhere\"\n"));
+    const RegistryFile file = RegistryFile::parse(bytes("Windows Registry Editor Version 5.00\n"
+                                                        "[hkey_local_machine\\Software\\One]\n"
+                                                        "\"v\"=\"first\"\n"
+                                                        "\"gone\"=\"soon\"\n"
+                                                        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\ONE]\n"
+                                                        "\"V\"=\"second\"\n"
+                                                        "\"gone\"=-\n"
+                                                        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Two\\Deep]\n"
+                                                        "[-HKEY_LOCAL_MACHINE\\SOFTWARE\\Two]\n"
+                                                        "\"after\"=\"belongs nowhere\"\n"));
     EXPECT_TRUE(file.problems().isEmpty());
     ASSERT_EQ(file.keys().size(), 1);
     EXPECT_EQ(file.keys().first().path, QStringLiteral("HKEY_LOCAL_MACHINE\\Software\\One"));
@@ -151,13 +147,13 @@ TEST_F(RegistryFileTest, KeysMergeWithoutRegardToCaseAndRemovalsApply)
 
 TEST_F(RegistryFileTest, SubkeysComeInTheFileOrderWithImplicitParents)
 {
-    const RegistryFile file = RegistryFile::parse(bytes(
-        "Windows Registry Editor Version 5.00\n"
-        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Halvorix\\Zeta]\n"
-        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Halvorix\\Alpha]\n"
-        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Halvorix\\Mid\\Sub]\n"
-        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Halvorix\\ALPHA\\x]\n"));
-    EXPECT_EQ(file.subkeys(Halvorix), (QStringList{QStringLiteral("Zeta"), QStringLiteral("Alpha"), QStringLiteral("Mid")}));
+    const RegistryFile file = RegistryFile::parse(bytes("Windows Registry Editor Version 5.00\n"
+                                                        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Halvorix\\Zeta]\n"
+                                                        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Halvorix\\Alpha]\n"
+                                                        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Halvorix\\Mid\\Sub]\n"
+                                                        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Halvorix\\ALPHA\\x]\n"));
+    EXPECT_EQ(file.subkeys(Halvorix),
+              (QStringList{QStringLiteral("Zeta"), QStringLiteral("Alpha"), QStringLiteral("Mid")}));
     EXPECT_EQ(file.subkeys(QStringLiteral("HKEY_LOCAL_MACHINE")), QStringList{QStringLiteral("SOFTWARE")});
     EXPECT_TRUE(file.subkeys(QStringLiteral("HKEY_USERS")).isEmpty());
 }
@@ -191,7 +187,8 @@ TEST_F(RegistryFileTest, TheRegistryCallsReadTheFileAndReportEachFaultOnce)
     // after a read (same second, maybe the same clock tick) is still seen.
     for (const char *user : {"12345", "abcde", "ABCDE"}) {
         writeRegistryFile("Windows Registry Editor Version 5.00\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Halvorix\\SqlServer]\n"
-                          "\"dtUser\"=\"" + QByteArray(user) + "\"\n");
+                          "\"dtUser\"=\""
+                          + QByteArray(user) + "\"\n");
         path = Halvorix + QStringLiteral("\\SqlServer");
         EXPECT_EQ(modRegistry::ValorString(path, QStringLiteral("dtUser")), RegResult::text(QString::fromLatin1(user)));
     }

@@ -39,8 +39,8 @@ TEST(ShadowFileContent, LookupTakesTheFirstLineWithThePrefixCaseAside)
 {
     const QString prefix = ShadowFile::entryPrefix(Sql, QStringLiteral("dtUser"));
     EXPECT_EQ(prefix, Sql + QStringLiteral(":dtUser="));
-    EXPECT_EQ(ShadowFile::findEntry("a:b=c\r\nHKEY_LOCAL_MACHINE\\software\\halvorix\\sqlserver:DTUSER=first\r\n" + prefix.toUtf8()
-                                        + "second\r\n",
+    EXPECT_EQ(ShadowFile::findEntry("a:b=c\r\nHKEY_LOCAL_MACHINE\\software\\halvorix\\sqlserver:DTUSER=first\r\n"
+                                        + prefix.toUtf8() + "second\r\n",
                                     prefix),
               QStringLiteral("first"));
     // Lines end at CR, CR LF or LF, and the last one needs no end.
@@ -59,7 +59,11 @@ TEST_F(ShadowFileTest, AnOverlongLineIsSkippedAndReportedOnce)
 {
     const QByteArray prefix = ShadowFile::entryPrefix(Sql, QStringLiteral("dtUser")).toUtf8();
     const QByteArray huge = prefix + QByteArray(ShadowFile::MaxLineLength, 'x');
-    const struct { QByteArray content; const char *expected; } cases[] = {
+    const struct
+    {
+        QByteArray content;
+        const char *expected;
+    } cases[] = {
         {huge + "\r\n" + prefix + "sa\r\n", "sa"},
         {"a:b=c\n" + huge + "\n", ""},
         {"a:b=c\r" + huge, ""},
@@ -97,10 +101,11 @@ TEST_F(ShadowFileTest, AnEntryInAnotherCaseIsReplacedAndUnrelatedLinesKeepTheirO
            "HKEY_LOCAL_MACHINE\\SOFTWARE\\Halvorix\\SqlServer:dtUser=duplicate\r\n"
            "Last:c=3");
     EXPECT_TRUE(modRegistry::GravarValorSombra(Sql, QStringLiteral("dtUser"), QStringLiteral("new")));
-    EXPECT_EQ(readFile(ShadowFile::path()), QByteArray("First:a=1\r\n" + Sql.toUtf8() + ":dtUser=new\r\n"
-                                                       "Middle:b=2\r\n"
-                                                       "\xff\xfe not text\r\n"
-                                                       "Last:c=3\r\n"));
+    EXPECT_EQ(readFile(ShadowFile::path()), QByteArray("First:a=1\r\n" + Sql.toUtf8()
+                                                       + ":dtUser=new\r\n"
+                                                         "Middle:b=2\r\n"
+                                                         "\xff\xfe not text\r\n"
+                                                         "Last:c=3\r\n"));
     EXPECT_FALSE(QFileInfo::exists(ShadowFile::folder() + QStringLiteral("/RegShadow.tmp")));
     EXPECT_EQ(modRegistry::LerValorSombra(Sql, QStringLiteral("DTUSER")), QStringLiteral("new"));
 }

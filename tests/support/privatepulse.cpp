@@ -112,8 +112,8 @@ bool PrivatePulseServer::start(QString *error)
                            O_WRONLY | O_CREAT | O_TRUNC, 0600);
     m_pid = spawn({QStringLiteral("pulseaudio"), QStringLiteral("-n"), QStringLiteral("--daemonize=no"),
                    QStringLiteral("--exit-idle-time=-1"), QStringLiteral("--disallow-exit"),
-                   QStringLiteral("--use-pid-file=no"), QStringLiteral("--disable-shm=yes"), QStringLiteral("--log-target=stderr"), QStringLiteral("-F"),
-                   script},
+                   QStringLiteral("--use-pid-file=no"), QStringLiteral("--disable-shm=yes"),
+                   QStringLiteral("--log-target=stderr"), QStringLiteral("-F"), script},
                   env, log);
     if (log >= 0)
         ::close(log);

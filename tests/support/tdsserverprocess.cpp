@@ -29,8 +29,8 @@ bool TdsServerProcess::start(const QList<Catalog> &catalogs, const QStringList &
     m_password = password;
     static std::atomic<int> counter{0};
     m_stderrPath = TestSupport::processTempDir() + QStringLiteral("/tds-server-%1.stderr").arg(++counter);
-    QStringList arguments{QStringLiteral("--listen"), QStringLiteral("127.0.0.1:%1").arg(port),
-                          QStringLiteral("--user"),   User,
+    QStringList arguments{QStringLiteral("--listen"),   QStringLiteral("127.0.0.1:%1").arg(port),
+                          QStringLiteral("--user"),     User,
                           QStringLiteral("--password"), password};
     for (const Catalog &c : catalogs) {
         arguments << QStringLiteral("--catalog") << c.name + QLatin1Char('=') + c.file;
@@ -70,7 +70,7 @@ void TdsServerProcess::stop()
 {
     if (m_process.state() == QProcess::NotRunning)
         return;
-    thaw(); // a frozen server would not hear SIGTERM
+    thaw();                // a frozen server would not hear SIGTERM
     m_process.terminate(); // SIGTERM
     if (!m_process.waitForFinished(10000)) {
         m_process.kill();

@@ -41,11 +41,12 @@ bool createEmptyDatabase(const QString &path)
     sqlite3 *db = nullptr;
     bool ok = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
                               nullptr)
-        == SQLITE_OK;
+              == SQLITE_OK;
     // SQLite writes nothing into a new file until something is stored: a table created and
     // dropped leaves the database header behind.
-    ok = ok && sqlite3_exec(db, "CREATE TABLE quorvet_empty (x); DROP TABLE quorvet_empty", nullptr, nullptr, nullptr)
-                   == SQLITE_OK;
+    ok = ok
+         && sqlite3_exec(db, "CREATE TABLE quorvet_empty (x); DROP TABLE quorvet_empty", nullptr, nullptr, nullptr)
+                == SQLITE_OK;
     sqlite3_close(db);
     return ok;
 }

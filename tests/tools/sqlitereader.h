@@ -35,8 +35,7 @@ public:
             error = QString::fromUtf8(sqlite3_errmsg(m_db));
         } else {
             int rc;
-            while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
-            }
+            while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {}
             if (rc != SQLITE_DONE)
                 error = QString::fromUtf8(sqlite3_errmsg(m_db));
         }
@@ -44,7 +43,8 @@ public:
         return error;
     }
 
-    QList<QStringList> rows(const QString &sql, QStringList *columnNames = nullptr, QStringList *declaredTypes = nullptr)
+    QList<QStringList> rows(const QString &sql, QStringList *columnNames = nullptr,
+                            QStringList *declaredTypes = nullptr)
     {
         QList<QStringList> result;
         sqlite3_stmt *statement = nullptr;

@@ -1,13 +1,13 @@
 // quorvet-demo-db run as a process into temporary folders: what it creates, what it prints,
 // and that it never overwrites a set unless told to.
 #include "platform/runtimeerror.h"
+#include "tests/tools/sqlitereader.h"
 #include "tools/demodb/bulkdata.h"
 #include "tools/demodb/democommandline.h"
 #include "tools/demodb/demodatabasebuilder.h"
 #include "tools/demodb/demoenvironment.h"
 #include "tools/demodb/demosamples.h"
 #include "tools/demodb/portraits.h"
-#include "tests/tools/sqlitereader.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -48,8 +48,8 @@ QString evalInShell(const QString &lines, const QString &variable)
 {
     QProcess shell;
     shell.start(QStringLiteral("/bin/sh"),
-                {QStringLiteral("-c"), QStringLiteral("set -a; eval \"$1\"; sh -c 'printf %s \"$") + variable
-                                           + QStringLiteral("\"'"),
+                {QStringLiteral("-c"),
+                 QStringLiteral("set -a; eval \"$1\"; sh -c 'printf %s \"$") + variable + QStringLiteral("\"'"),
                  QStringLiteral("sh"), lines});
     shell.waitForFinished(30000);
     return QString::fromUtf8(shell.readAllStandardOutput());
@@ -59,8 +59,8 @@ TEST(DemoDbTool, BuildsTheRequestedSizeAndPrintsTheConnections)
 {
     QTemporaryDir temp;
     const QString dir = temp.filePath(QStringLiteral("demo set"));
-    const ToolRun run = runTool({dir, QStringLiteral("--invitations"), QStringLiteral("20000"), QStringLiteral("--members"),
-                             QStringLiteral("250"), QStringLiteral("--print-env")});
+    const ToolRun run = runTool({dir, QStringLiteral("--invitations"), QStringLiteral("20000"),
+                                 QStringLiteral("--members"), QStringLiteral("250"), QStringLiteral("--print-env")});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
 
     const QStringList lines = run.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
@@ -76,7 +76,8 @@ TEST(DemoDbTool, BuildsTheRequestedSizeAndPrintsTheConnections)
     const int samples = int(DemoSamples::invitations(QDate::currentDate()).size());
     SqliteReader checkin(dir + QStringLiteral("/checkin.db"));
     EXPECT_EQ(checkin.rows(QStringLiteral("SELECT count(*), min(CAST(convite_no AS INTEGER)), max(CAST(convite_no AS "
-                                          "INTEGER)) FROM tbConvites WHERE convite_id > %1").arg(samples)),
+                                          "INTEGER)) FROM tbConvites WHERE convite_id > %1")
+                               .arg(samples)),
               QList<QStringList>({{"20000", "200000", "219999"}}));
     EXPECT_EQ(checkin.rows(QStringLiteral("SELECT count(*) FROM tbConvites")).value(0).value(0),
               QString::number(20000 + samples));
@@ -88,10 +89,13 @@ TEST(DemoDbTool, BuildsTheRequestedSizeAndPrintsTheConnections)
     for (const QString &schema : {QStringLiteral("main"), QStringLiteral("korda")}) {
         const QString database = schema == QStringLiteral("main") ? QStringLiteral("1") : QStringLiteral("2");
         const QList<QStringList> counts = checkin.rows(
-            QStringLiteral("SELECT count(*), count(v.contacto_id), sum(v.no_empresa = c.no_tap AND v.nome_union = c.nome) "
-                           "FROM main.tbConvites c LEFT JOIN %1.vwAssociados_Completos v ON v.contacto_id = c.socio_id "
-                           "WHERE c.convite_id > %2 AND c.socio_id IS NOT NULL AND c.base_dados = %3")
-                .arg(schema).arg(samples).arg(database));
+            QStringLiteral(
+                "SELECT count(*), count(v.contacto_id), sum(v.no_empresa = c.no_tap AND v.nome_union = c.nome) "
+                "FROM main.tbConvites c LEFT JOIN %1.vwAssociados_Completos v ON v.contacto_id = c.socio_id "
+                "WHERE c.convite_id > %2 AND c.socio_id IS NOT NULL AND c.base_dados = %3")
+                .arg(schema)
+                .arg(samples)
+                .arg(database));
         ASSERT_EQ(counts.size(), 1);
         EXPECT_GT(counts[0][0].toInt(), 5000);
         EXPECT_EQ(counts[0][1], counts[0][0]);
@@ -123,7 +127,8 @@ TEST(DemoDbTool, RefusesToOverwriteWithoutForce)
     EXPECT_EQ(runTool({partial.path()}).exitCode, 1);
     EXPECT_FALSE(QFileInfo::exists(partial.filePath(QStringLiteral("checkin.db"))));
 
-    const ToolRun forced = runTool({dir, QStringLiteral("--force"), QStringLiteral("--invitations"), QStringLiteral("10")});
+    const ToolRun forced = runTool(
+        {dir, QStringLiteral("--force"), QStringLiteral("--invitations"), QStringLiteral("10")});
     ASSERT_EQ(forced.exitCode, 0) << forced.err.toStdString();
     SqliteReader checkin(dir + QStringLiteral("/checkin.db"));
     EXPECT_EQ(checkin.rows(QStringLiteral("SELECT nome FROM tbConvites WHERE convite_no = 'marker'")).size(), 0);
@@ -182,7 +187,8 @@ TEST(DemoDbTool, GeneratedDataIsReproducibleAndPortraitsDecode)
     EXPECT_EQ(a.contactoId, DemoSamples::KordaBulkContactBase + 42);
     int differing = 0;
     for (int i = 0; i < 20; ++i)
-        differing += BulkData::member(DemoSamples::Korda, i, 9).nome != BulkData::member(DemoSamples::Korda, i, 10).nome;
+        differing += BulkData::member(DemoSamples::Korda, i, 9).nome
+                     != BulkData::member(DemoSamples::Korda, i, 10).nome;
     EXPECT_GT(differing, 10);
 
     EXPECT_EQ(Portraits::initials(QStringLiteral("Joana D'Almeida")), QStringLiteral("JD"));

@@ -1,8 +1,8 @@
 // The desk's own queries, in their SQLite form, against a demo set built by the library:
 // every sample invitation leads where its description says, and every lookup is an index search.
+#include "tests/tools/sqlitereader.h"
 #include "tools/demodb/demodatabasebuilder.h"
 #include "tools/demodb/demosamples.h"
-#include "tests/tools/sqlitereader.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -24,7 +24,8 @@ QString text(const QString &value)
 QString conviteQuery(const QString &number)
 {
     return QStringLiteral("SELECT convite_id, socio_id, no_tap, nome, call_in, base_dados, checked_in FROM tbConvites "
-                          "WHERE convite_no = ") + text(number);
+                          "WHERE convite_no = ")
+           + text(number);
 }
 QString memberByIdQuery(qint64 id)
 {
@@ -36,8 +37,9 @@ QString memberByNumberQuery(const QString &number)
 }
 QString photoQuery(const QString &number)
 {
-    return QStringLiteral("SELECT tbContactos_Fotos.path, tbAssociados.contacto_id FROM tbContactos_Fotos LEFT JOIN "
-                          "tbAssociados ON tbContactos_Fotos.contacto_id = tbAssociados.contacto_id WHERE no_empresa = ")
+    return QStringLiteral(
+               "SELECT tbContactos_Fotos.path, tbAssociados.contacto_id FROM tbContactos_Fotos LEFT JOIN "
+               "tbAssociados ON tbContactos_Fotos.contacto_id = tbAssociados.contacto_id WHERE no_empresa = ")
            + text(number);
 }
 const QString ArchiveQuery = QStringLiteral("SELECT arquivodocumental FROM tbDefs LIMIT 1");
@@ -80,7 +82,8 @@ protected:
     {
         m_checkin = std::make_unique<SqliteReader>(s_path + QStringLiteral("/checkin.db"));
         m_korda = std::make_unique<SqliteReader>(s_path + QStringLiteral("/korda.db"));
-        m_korda->exec(QStringLiteral("ATTACH ") + text(s_path + QStringLiteral("/checkin.db")) + QStringLiteral(" AS checkin"));
+        m_korda->exec(QStringLiteral("ATTACH ") + text(s_path + QStringLiteral("/checkin.db"))
+                      + QStringLiteral(" AS checkin"));
     }
 
     SqliteReader &organisation(int source) { return source == DemoSamples::Zelmar ? *m_checkin : *m_korda; }
@@ -129,7 +132,8 @@ protected:
         const QList<QStringList> photo = organisation(w.source).rows(
             QStringLiteral("SELECT path FROM tbContactos_Fotos WHERE contacto_id = %1").arg(w.memberId));
         if (!photo.isEmpty())
-            w.photoFile = w.archive + QLatin1Char('/') + QString(photo.first()[0]).replace(QLatin1Char('\\'), QLatin1Char('/'));
+            w.photoFile = w.archive + QLatin1Char('/')
+                          + QString(photo.first()[0]).replace(QLatin1Char('\\'), QLatin1Char('/'));
         return w;
     }
 
@@ -154,7 +158,7 @@ TEST_F(DemoSetQueries, MembersAreFoundWhereTheirInvitationsSay)
         {"1001", DemoSamples::Zelmar, 101, "Ana Catarina Moreira Lopes"},
         {"1002", DemoSamples::Korda, 201, "Pedro Manuel Oliveira Costa"},
         {"1003", DemoSamples::Korda, 202, "Luísa Fernanda Guerreiro Dias"}, // unknown id, by company number
-        {"1004", DemoSamples::Zelmar, 102, "Rui Miguel Ferreira Santos"}, // base_dados 2, only in ZELMAR
+        {"1004", DemoSamples::Zelmar, 102, "Rui Miguel Ferreira Santos"},   // base_dados 2, only in ZELMAR
         {"1008", DemoSamples::Korda, 203, "Vasco Henrique Simões Rocha"},
         {"1009", DemoSamples::Zelmar, 104, "João Pedro Antunes Barros"},
     };
@@ -165,8 +169,9 @@ TEST_F(DemoSetQueries, MembersAreFoundWhereTheirInvitationsSay)
         EXPECT_EQ(w.source, c.source);
         EXPECT_EQ(w.memberId, c.memberId);
         EXPECT_EQ(w.memberRow.value(2), QString::fromUtf8(c.name));
-        EXPECT_EQ(w.archive, s_path + (c.source == DemoSamples::Zelmar ? QStringLiteral("/archive-zelmar")
-                                                                        : QStringLiteral("/archive-korda")));
+        EXPECT_EQ(w.archive, s_path
+                                 + (c.source == DemoSamples::Zelmar ? QStringLiteral("/archive-zelmar")
+                                                                    : QStringLiteral("/archive-korda")));
         EXPECT_TRUE(QFileInfo(w.archive).isDir());
         ASSERT_FALSE(w.photoFile.isEmpty());
         EXPECT_FALSE(QImage(w.photoFile).isNull()) << w.photoFile.toStdString();
@@ -207,8 +212,11 @@ TEST_F(DemoSetQueries, GuestsErrorsAndUsedInvitations)
     ASSERT_EQ(apostrophe.size(), 1);
     EXPECT_EQ(apostrophe[0][1], QStringLiteral("0"));
     EXPECT_EQ(apostrophe[0][3], QStringLiteral("Joana D'Almeida"));
-    EXPECT_EQ(m_checkin->rows(QStringLiteral("SELECT convite_no FROM tbConvites WHERE nome = ")
-                              + text(QStringLiteral("Joana D'Almeida"))).size(), 1);
+    EXPECT_EQ(m_checkin
+                  ->rows(QStringLiteral("SELECT convite_no FROM tbConvites WHERE nome = ")
+                         + text(QStringLiteral("Joana D'Almeida")))
+                  .size(),
+              1);
 
     EXPECT_TRUE(walk(QStringLiteral("1013")).unknownDatabase);
     EXPECT_FALSE(walk(QStringLiteral("999")).invitationFound);
@@ -228,13 +236,14 @@ TEST_F(DemoSetQueries, EntryUndoAndTheVipList)
             names << row[2];
         return names;
     };
-    const QStringList entered = {QStringLiteral("Alice Marques Gouveia"), QStringLiteral("Beatriz Alexandra Vaz Teixeira"),
-                                 QStringLiteral("Carlos Eduardo Tavares Neves"),
-                                 QStringLiteral("Vasco Henrique Simões Rocha")};
+    const QStringList entered = {
+        QStringLiteral("Alice Marques Gouveia"), QStringLiteral("Beatriz Alexandra Vaz Teixeira"),
+        QStringLiteral("Carlos Eduardo Tavares Neves"), QStringLiteral("Vasco Henrique Simões Rocha")};
     EXPECT_EQ(vipNames(), entered);
 
     const QString id = walk(QStringLiteral("1009")).conviteId;
-    const QString update = QStringLiteral("UPDATE tbConvites SET checked_in = '2026-05-04 12:30:00' WHERE convite_id = ")
+    const QString update = QStringLiteral(
+                               "UPDATE tbConvites SET checked_in = '2026-05-04 12:30:00' WHERE convite_id = ")
                            + id + QStringLiteral(" AND checked_in IS NULL");
     EXPECT_EQ(m_checkin->exec(update), 1);
     EXPECT_EQ(m_checkin->exec(update), 0); // a used invitation is never written again
@@ -291,8 +300,11 @@ TEST_F(DemoSetQueries, ColumnsCarryTheTypesTheProviderConverts)
     // The photo query names no_empresa without a table: only tbAssociados may have it.
     EXPECT_TRUE(m_checkin->errorOf(photoQuery(QStringLiteral("310101"))).isEmpty());
     EXPECT_TRUE(m_korda->errorOf(photoQuery(QStringLiteral("420201"))).isEmpty());
-    EXPECT_EQ(m_checkin->rows(QStringLiteral("SELECT 1 FROM pragma_table_info('tbContactos_Fotos') "
-                                             "WHERE name = 'no_empresa'")).size(), 0);
+    EXPECT_EQ(m_checkin
+                  ->rows(QStringLiteral("SELECT 1 FROM pragma_table_info('tbContactos_Fotos') "
+                                        "WHERE name = 'no_empresa'"))
+                  .size(),
+              0);
     // The check-in tables are only in checkin.db, the VIP table only in korda.db.
     EXPECT_FALSE(m_checkin->errorOf(QStringLiteral("SELECT 1 FROM tbConvites_VIPs")).isEmpty());
     EXPECT_EQ(m_korda->rows(QStringLiteral("SELECT name FROM main.sqlite_master WHERE name = 'tbConvites'")).size(), 0);
@@ -308,7 +320,8 @@ TEST_F(DemoSetQueries, EveryStoredPhotographPathNamesAFile)
         for (const QStringList &row : paths) {
             backslash = backslash || row[0].contains(QLatin1Char('\\'));
             slash = slash || row[0].contains(QLatin1Char('/'));
-            const QString file = archive + QLatin1Char('/') + QString(row[0]).replace(QLatin1Char('\\'), QLatin1Char('/'));
+            const QString file = archive + QLatin1Char('/')
+                                 + QString(row[0]).replace(QLatin1Char('\\'), QLatin1Char('/'));
             EXPECT_TRUE(QFileInfo(file).isFile()) << file.toStdString();
         }
         EXPECT_TRUE(backslash);

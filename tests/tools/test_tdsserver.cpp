@@ -121,10 +121,10 @@ public:
         ByteWriter u, d;
         u.utf16(user);
         d.utf16(database);
-        field(Bytes(), 0);             // host
-        field(u.data(), user.size());  // user
-        field(pw, password.size());    // password
-        for (int i = 0; i < 5; ++i)    // application, server, extension, library, language
+        field(Bytes(), 0);            // host
+        field(u.data(), user.size()); // user
+        field(pw, password.size());   // password
+        for (int i = 0; i < 5; ++i)   // application, server, extension, library, language
             field(Bytes(), 0);
         field(d.data(), database.size());
         for (int i = 0; i < 6; ++i)
@@ -188,7 +188,8 @@ protected:
 
     void start(const QStringList &extra = {}, quint16 port = 0)
     {
-        ASSERT_TRUE(m_server.start({{QStringLiteral("Pelvrin"), m_dir.filePath(QStringLiteral("main.db")), {}}}, extra, port))
+        ASSERT_TRUE(
+            m_server.start({{QStringLiteral("Pelvrin"), m_dir.filePath(QStringLiteral("main.db")), {}}}, extra, port))
             << m_server.error().toStdString();
     }
 
@@ -227,7 +228,8 @@ TEST_F(TdsServerTest, RefusesAWrongPasswordAndAnUnknownCatalogAndCountsLogins)
         c.Open(m_server.connectionString(QStringLiteral("Pelvrin"), QStringLiteral("not-it")));
     });
     EXPECT_EQ(wrong.number(), AdoError::OpenFailed);
-    EXPECT_TRUE(wrong.description().contains(QStringLiteral("Login failed for user 'sa'."))) << wrong.description().toStdString();
+    EXPECT_TRUE(wrong.description().contains(QStringLiteral("Login failed for user 'sa'.")))
+        << wrong.description().toStdString();
 
     const RuntimeError unknown = raisedBy([&] { open(QStringLiteral("Nowhere")); });
     EXPECT_TRUE(unknown.description().contains(
@@ -252,7 +254,9 @@ TEST_F(TdsServerTest, AMissingTableIsError208WithTheServersWordsAndTheSessionGoe
     ASSERT_EQ(c->Errors().Count(), 1);
     EXPECT_EQ(c->Errors().Item(0).NativeError(), 208);
     // A batch stops at its failing statement; what ran before it stays done.
-    raisedBy([&] { c->Execute(QStringLiteral("CREATE TABLE t (a INT); INSERT INTO t VALUES (1); INSERT INTO nada VALUES (2)")); });
+    raisedBy([&] {
+        c->Execute(QStringLiteral("CREATE TABLE t (a INT); INSERT INTO t VALUES (1); INSERT INTO nada VALUES (2)"));
+    });
     EXPECT_EQ(scalar(c, QStringLiteral("SELECT COUNT(*) FROM t")), Value(int32_t(1)));
 }
 
@@ -677,9 +681,9 @@ TEST_F(TdsServerTest, TheBrowserAnswersForItsInstanceOnly)
     // FreeTDS always asks UDP port 1434, so the answer is read here by a UDP client of ours.
     start({QStringLiteral("--instance"), QStringLiteral("SQLEXPRESS"), QStringLiteral("--browser-port"),
            QStringLiteral("0")});
-    const QRegularExpressionMatch m =
-        QRegularExpression(QStringLiteral("browser on 127\\.0\\.0\\.1:(\\d+) for instance SQLEXPRESS"))
-            .match(m_server.standardError());
+    const QRegularExpressionMatch m = QRegularExpression(
+                                          QStringLiteral("browser on 127\\.0\\.0\\.1:(\\d+) for instance SQLEXPRESS"))
+                                          .match(m_server.standardError());
     ASSERT_TRUE(m.hasMatch()) << m_server.standardError().toStdString();
     const int fd = socket(AF_INET, SOCK_DGRAM, 0);
     sockaddr_in a{};
@@ -723,12 +727,14 @@ TEST(TdsServerCommandLine, BadArgumentsAndUnreadableCatalogsExitWithStatus2Befor
         {{listen, QStringLiteral("--user"), QStringLiteral("sa")}, "at least one --catalog"},
         {base + QStringList{QStringLiteral("--catalog"), QStringLiteral("X")}, "NAME=FILE"},
         {QStringList{QStringLiteral("--listen"), QStringLiteral("somewhere:99")}, "IPV4ADDRESS:PORT"},
-        {base + QStringList{QStringLiteral("--catalog"), QStringLiteral("X=") + dir.filePath(QStringLiteral("none.db"))},
+        {base
+             + QStringList{QStringLiteral("--catalog"), QStringLiteral("X=") + dir.filePath(QStringLiteral("none.db"))},
          "catalog X cannot be opened"},
         {base + QStringList{QStringLiteral("--catalog"), QStringLiteral("X=") + text.fileName()},
          "catalog X cannot be opened"},
-        {base + QStringList{QStringLiteral("--catalog"), QStringLiteral("X=") + text.fileName(), QStringLiteral("--attach"),
-                            QStringLiteral("Y=") + text.fileName()},
+        {base
+             + QStringList{QStringLiteral("--catalog"), QStringLiteral("X=") + text.fileName(),
+                           QStringLiteral("--attach"), QStringLiteral("Y=") + text.fileName()},
          "which no --catalog gives"},
     };
     for (const auto &c : cases) {

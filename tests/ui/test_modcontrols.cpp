@@ -82,8 +82,8 @@ TEST_F(ModControlsTest, NumericTextBoxKeepsTheRawValueInTagAndShowsThePattern)
 // Fill -> Edit -> Format gives back the display, and the edit text reads back as the Tag's number.
 TEST_F(ModControlsTest, FillEditFormatRoundTripIsExact)
 {
-    const Value values[] = {Value(2.675), Value(-1234.5678), Value(0.1 + 0.2), Value(1234567.891),
-                            Value(int32_t(-42)), Value(0.25f), Value(1e-5), Value("9876,54321")};
+    const Value values[] = {Value(2.675),        Value(-1234.5678), Value(0.1 + 0.2), Value(1234567.891),
+                            Value(int32_t(-42)), Value(0.25f),      Value(1e-5),      Value("9876,54321")};
     QLineEdit box(&window);
     for (int32_t code : {2, 4, 5, 6, 7, 8, 10}) {
         for (const Value &v : values) {
@@ -115,10 +115,15 @@ TEST_F(ModControlsTest, FillEditFormatRoundTripIsExact)
 TEST_F(ModControlsTest, EditRoundsHalvesToEvenAndWholeNumbersToo)
 {
     QLineEdit box(&window);
-    const struct { const char *tag; int32_t code; const char *text; } cases[] = {
-        {"2,0005", 7, "2"},          {"2,0015", 8, "2,002"},    {"2,00151", 7, "2,002"},
-        {"-1,2345", 8, "-1,234"},    {"1,23445", 10, "1,2344"}, {"1,23455", 10, "1,2346"},
-        {"1234,5", 6, "1234"},       {"1235,5", 6, "1236"},     {"2,675", 7, "2,675"},
+    const struct
+    {
+        const char *tag;
+        int32_t code;
+        const char *text;
+    } cases[] = {
+        {"2,0005", 7, "2"},       {"2,0015", 8, "2,002"},    {"2,00151", 7, "2,002"},
+        {"-1,2345", 8, "-1,234"}, {"1,23445", 10, "1,2344"}, {"1,23455", 10, "1,2346"},
+        {"1234,5", 6, "1234"},    {"1235,5", 6, "1236"},     {"2,675", 7, "2,675"},
     };
     for (const auto &c : cases) {
         setTag(&box, QString::fromUtf8(c.tag));
@@ -273,7 +278,12 @@ TEST_F(ModControlsTest, DateControlsTakeDatesAndFallBackToTheFirstOf1900)
 TEST_F(ModControlsTest, MaskedEditBoxes)
 {
     MaskedEdit edit(&window);
-    const struct { const char *mask; QChar prompt; const char *empty; } masks[] = {
+    const struct
+    {
+        const char *mask;
+        QChar prompt;
+        const char *empty;
+    } masks[] = {
         {"##-##-####", QLatin1Char('_'), "__-__-____"},
         {"##:##", QLatin1Char('_'), "__:__"},
         {"####-##-## ##:##:##", QLatin1Char(' '), "    -  -     :  :  "},
@@ -299,7 +309,11 @@ TEST_F(ModControlsTest, MaskedEditBoxes)
     EXPECT_EQ(edit.text(), QStringLiteral("07-12-2026"));
     // "m" after an hour or before seconds is minutes; the named formats are the named ones.
     edit.setMask(QStringLiteral("##-##-#### ##:##:##"));
-    const struct { const char *format; const char *shown; } formats[] = {
+    const struct
+    {
+        const char *format;
+        const char *shown;
+    } formats[] = {
         {"hh:mm", "08:51"},
         {"dd-mm-yyyy hh:mm", "07-12-2026 08:51"},
         {"h:m:s", "8:51:4"},
@@ -353,9 +367,13 @@ TEST_F(ModControlsTest, OptionButtonsAndCheckBoxesTakeZeroOrOne)
     QButtonGroup group;
     group.addButton(&a);
     group.addButton(&b);
-    const struct { Value value; bool on; } cases[] = {
+    const struct
+    {
+        Value value;
+        bool on;
+    } cases[] = {
         {Value(int32_t(5)), true}, {Value::null(), false}, {Value(true), true}, {Value("abc"), false},
-        {Value("1"), true},        {Value(0.4), false},     {Value(0.6), true},  {Value(false), false},
+        {Value("1"), true},        {Value(0.4), false},    {Value(0.6), true},  {Value(false), false},
     };
     for (const auto &c : cases) {
         FillControl(&check, c.value, 0);

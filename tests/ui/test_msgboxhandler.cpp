@@ -61,9 +61,9 @@ TEST_F(MsgBoxHandlerTest, QuestionShowsYesAndNoAndAnswersThePressedOne)
 {
     Seen seen;
     pressWhenShown(QMessageBox::Yes, &seen);
-    EXPECT_EQ(MsgBox::show(QStringLiteral("Anular a entrada?"), MsgBox::YesNo | MsgBox::Question,
-                           QStringLiteral("Convites")),
-              MsgBox::Yes);
+    EXPECT_EQ(
+        MsgBox::show(QStringLiteral("Anular a entrada?"), MsgBox::YesNo | MsgBox::Question, QStringLiteral("Convites")),
+        MsgBox::Yes);
     EXPECT_EQ(seen.icon, QMessageBox::Question);
     EXPECT_EQ(seen.text, QStringLiteral("Anular a entrada?"));
     EXPECT_EQ(seen.title, QStringLiteral("Convites"));
@@ -112,7 +112,8 @@ TEST_F(MsgBoxHandlerTest, QtsOwnTextsArePortugueseOnceTheTranslationsAreInstalle
 
     Seen question;
     pressWhenShown(QMessageBox::No, &question);
-    EXPECT_EQ(MsgBox::show(QStringLiteral("Anular?"), MsgBox::YesNo | MsgBox::Question, QStringLiteral("t")), MsgBox::No);
+    EXPECT_EQ(MsgBox::show(QStringLiteral("Anular?"), MsgBox::YesNo | MsgBox::Question, QStringLiteral("t")),
+              MsgBox::No);
     EXPECT_EQ(question.texts, (QStringList{QStringLiteral("Sim"), QStringLiteral("Não")}));
     EXPECT_EQ(question.defaultButton, QMessageBox::Yes);
     EXPECT_EQ(question.icon, QMessageBox::Question);
@@ -131,7 +132,8 @@ TEST_F(MsgBoxHandlerTest, QtsOwnTextsArePortugueseOnceTheTranslationsAreInstalle
     for (const QAction *a : menu->actions())
         items << a->text().remove(QLatin1Char('&')).section(QLatin1Char('\t'), 0, 0);
     for (const char *item : {"Desfazer", "Copiar", "Colar"})
-        EXPECT_TRUE(items.contains(QLatin1String(item))) << item << " in " << items.join(QLatin1Char('|')).toStdString();
+        EXPECT_TRUE(items.contains(QLatin1String(item)))
+            << item << " in " << items.join(QLatin1Char('|')).toStdString();
 
     for (QTranslator *t : installed)
         QCoreApplication::removeTranslator(t);

@@ -58,7 +58,6 @@ TEST(VbTimerTest, NewIntervalRestartsTheCount)
     timer.setInterval(60000);
     timer.setInterval(20);
     EXPECT_TRUE(ticks.wait(5000));
-
 }
 
 TEST(VbTimerTest, IntervalOutsideTheRangeIsRefused)

@@ -20,7 +20,8 @@ TEST(VerdictLabel, StandardCaptionsKeepTheDesignSizeAndLongTextsShrinkToFit)
     const QFont font = verdictFont();
     EXPECT_EQ(VerdictLabel::fittingPointSize(font, QStringLiteral("Convite OK!"), 766, 12), 39.75);
 
-    const QString error = QStringLiteral("Erro no procedimento: A operação não é permitida quando o objecto está fechado.");
+    const QString error = QStringLiteral(
+        "Erro no procedimento: A operação não é permitida quando o objecto está fechado.");
     const qreal size = VerdictLabel::fittingPointSize(font, error, 766, 12);
     EXPECT_LT(size, 39.75);
     EXPECT_GE(size, 12.0);
@@ -34,7 +35,8 @@ TEST(VerdictLabel, StandardCaptionsKeepTheDesignSizeAndLongTextsShrinkToFit)
 
 TEST(VerdictLabel, ALongCaptionIsDrawnWithinTheLabel)
 {
-    VerdictLabel label(QStringLiteral("Erro no procedimento: A operação não é permitida quando o objecto está fechado."));
+    VerdictLabel label(
+        QStringLiteral("Erro no procedimento: A operação não é permitida quando o objecto está fechado."));
     label.setFont(verdictFont());
     label.setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     label.setAutoFillBackground(true);

@@ -221,14 +221,20 @@ int main(int argc, char **argv)
         const char *file;
         QImage image;
     } pictures[] = {
-        {"header-left.png", headerLeft()},   {"header-right.png", headerRight()},
-        {"window-16.png", windowIcon(16)},   {"window-32.png", windowIcon(32)},
+        {"header-left.png", headerLeft()},
+        {"header-right.png", headerRight()},
+        {"window-16.png", windowIcon(16)},
+        {"window-32.png", windowIcon(32)},
         // The menu icon in the remaining hicolor sizes (16 and 32 are the window's).
-        {"window-48.png", windowIcon(48)},   {"window-128.png", windowIcon(128)},
+        {"window-48.png", windowIcon(48)},
+        {"window-128.png", windowIcon(128)},
         {"window-256.png", windowIcon(256)},
-        {"toolbar-validar.png", tick()},     {"toolbar-vips.png", star()},
-        {"toolbar-undo.png", undoArrow()},   {"toolbar-list.png", listSheet()},
-        {"list-vip.png", vipBadge()},        {"sqlserver.png", serverPicture()},
+        {"toolbar-validar.png", tick()},
+        {"toolbar-vips.png", star()},
+        {"toolbar-undo.png", undoArrow()},
+        {"toolbar-list.png", listSheet()},
+        {"list-vip.png", vipBadge()},
+        {"sqlserver.png", serverPicture()},
         {"toolbar-search.png", magnifier()},
     };
     for (const auto &picture : pictures) {

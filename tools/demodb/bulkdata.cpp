@@ -8,19 +8,28 @@
 namespace {
 
 constexpr std::array<const char *, 24> FirstNames = {
-    "Ana", "João", "Maria", "José", "Francisca", "António", "Beatriz", "Manuel", "Carolina", "Rui",
-    "Mariana", "Paulo", "Inês", "Luís", "Rita", "Miguel", "Sara", "Ricardo", "Catarina", "Tomás",
-    "Leonor", "Gonçalo", "Patrícia", "Duarte"};
+    "Ana",      "João",    "Maria",    "José",  "Francisca", "António", "Beatriz",  "Manuel",
+    "Carolina", "Rui",     "Mariana",  "Paulo", "Inês",      "Luís",    "Rita",     "Miguel",
+    "Sara",     "Ricardo", "Catarina", "Tomás", "Leonor",    "Gonçalo", "Patrícia", "Duarte"};
 
 constexpr std::array<const char *, 28> Surnames = {
-    "Silva", "Santos", "Ferreira", "Pereira", "Oliveira", "Costa", "Rodrigues", "Martins", "Sousa", "Fernandes",
-    "Gonçalves", "Gomes", "Lopes", "Marques", "Alves", "Almeida", "Ribeiro", "Pinto", "Carvalho", "Teixeira",
-    "Moreira", "Correia", "Mendes", "Nunes", "Soares", "Vieira", "Monteiro", "Cardoso"};
+    "Silva",   "Santos",  "Ferreira",  "Pereira",   "Oliveira", "Costa",    "Rodrigues",
+    "Martins", "Sousa",   "Fernandes", "Gonçalves", "Gomes",    "Lopes",    "Marques",
+    "Alves",   "Almeida", "Ribeiro",   "Pinto",     "Carvalho", "Teixeira", "Moreira",
+    "Correia", "Mendes",  "Nunes",     "Soares",    "Vieira",   "Monteiro", "Cardoso"};
 
-constexpr std::array<const char *, 12> Streets = {
-    "Rua da Liberdade", "Avenida da República", "Rua do Comércio", "Rua Direita", "Largo do Rossio",
-    "Rua de São Bento", "Avenida 5 de Outubro", "Rua das Flores", "Travessa da Fé", "Rua do Sol",
-    "Avenida Infante Dom Henrique", "Rua dos Pescadores"};
+constexpr std::array<const char *, 12> Streets = {"Rua da Liberdade",
+                                                  "Avenida da República",
+                                                  "Rua do Comércio",
+                                                  "Rua Direita",
+                                                  "Largo do Rossio",
+                                                  "Rua de São Bento",
+                                                  "Avenida 5 de Outubro",
+                                                  "Rua das Flores",
+                                                  "Travessa da Fé",
+                                                  "Rua do Sol",
+                                                  "Avenida Infante Dom Henrique",
+                                                  "Rua dos Pescadores"};
 
 // Localities with their postal code prefix and the id of the nearest base.
 struct Locality
@@ -29,12 +38,18 @@ struct Locality
     const char *postal;
     int baseId;
 };
-constexpr std::array<Locality, 10> Localities = {{
-    {"Lisboa", "1000", 1}, {"Amadora", "2700", 1}, {"Oeiras", "2780", 1}, {"Sintra", "2710", 1},
-    {"Porto", "4000", 2}, {"Matosinhos", "4450", 2}, {"Vila Nova de Gaia", "4400", 2},
-    {"Faro", "8000", 3}, {"Funchal", "9000", 4}, {"Ponta Delgada", "9500", 5}}};
+constexpr std::array<Locality, 10> Localities = {{{"Lisboa", "1000", 1},
+                                                  {"Amadora", "2700", 1},
+                                                  {"Oeiras", "2780", 1},
+                                                  {"Sintra", "2710", 1},
+                                                  {"Porto", "4000", 2},
+                                                  {"Matosinhos", "4450", 2},
+                                                  {"Vila Nova de Gaia", "4400", 2},
+                                                  {"Faro", "8000", 3},
+                                                  {"Funchal", "9000", 4},
+                                                  {"Ponta Delgada", "9500", 5}}};
 
-template <typename List>
+template<typename List>
 const char *pick(const List &list, uint64_t hash)
 {
     return list[hash % list.size()];

@@ -16,7 +16,7 @@ namespace DemoCommandLine {
 struct Parsed
 {
     DemoOptions options;
-    bool list = false; // print the sample invitation table and stop
+    bool list = false;     // print the sample invitation table and stop
     bool printEnv = false; // print the connection strings after building
     bool help = false;
     bool version = false;

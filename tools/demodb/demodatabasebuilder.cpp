@@ -2,8 +2,8 @@
 
 #include "platform/runtimeerror.h"
 #include "tools/demodb/bulkdata.h"
-#include "tools/demodb/demoschema.h"
 #include "tools/demodb/demosamples.h"
+#include "tools/demodb/demoschema.h"
 #include "tools/demodb/demotables.h"
 #include "tools/demodb/portraits.h"
 #include "tools/demodb/sqlitefile.h"
@@ -53,8 +53,7 @@ void removePath(const QString &path)
 } // namespace
 
 DemoDatabaseBuilder::DemoDatabaseBuilder(DemoOptions options, QDate today)
-    : m_options(std::move(options))
-    , m_today(today)
+    : m_options(std::move(options)), m_today(today)
 {
 }
 
@@ -134,7 +133,8 @@ void DemoDatabaseBuilder::publish(const QString &staged, const QString &target)
 
 void DemoDatabaseBuilder::writeArchive(int organisation, const QString &stagedArchive)
 {
-    say(QStringLiteral("drawing the %1 photographs").arg(organisation == DemoSamples::Zelmar ? QLatin1String("ZELMAR") : QLatin1String("KORDA")));
+    say(QStringLiteral("drawing the %1 photographs")
+            .arg(organisation == DemoSamples::Zelmar ? QLatin1String("ZELMAR") : QLatin1String("KORDA")));
     const QDir archive(stagedArchive);
     for (const DemoSamples::Member &m : DemoSamples::members()) {
         if (m.organisation != organisation || m.photo == DemoSamples::Photo::None)
@@ -147,9 +147,9 @@ void DemoDatabaseBuilder::writeArchive(int organisation, const QString &stagedAr
     }
     if (m_options.members == 0)
         return;
-    static const QStringList sharedNames = {
-        QStringLiteral("Associado Comum"), QStringLiteral("Sócia Exemplo"), QStringLiteral("Pessoa Genérica"),
-        QStringLiteral("Membro Padrão"), QStringLiteral("Retrato Partilhado"), QStringLiteral("Figura Neutra")};
+    static const QStringList sharedNames = {QStringLiteral("Associado Comum"),    QStringLiteral("Sócia Exemplo"),
+                                            QStringLiteral("Pessoa Genérica"),    QStringLiteral("Membro Padrão"),
+                                            QStringLiteral("Retrato Partilhado"), QStringLiteral("Figura Neutra")};
     for (int n = 0; n < BulkData::SharedPortraits; ++n) {
         const QString relative = QString::fromUtf8(BulkData::sharedPortraitPath(organisation, n));
         Portraits::writePortrait(archive.filePath(QString(relative).replace(QLatin1Char('\\'), QLatin1Char('/'))),
@@ -163,7 +163,8 @@ void DemoDatabaseBuilder::writeCheckin(const QString &path, const QString &zelma
     startBulkFile(db);
     DemoSchema::createCheckinTables(db);
     DemoSchema::createMemberTables(db);
-    say(QStringLiteral("writing %1 ZELMAR members").arg(m_options.members + DemoTables::sampleMemberCount(DemoSamples::Zelmar)));
+    say(QStringLiteral("writing %1 ZELMAR members")
+            .arg(m_options.members + DemoTables::sampleMemberCount(DemoSamples::Zelmar)));
     DemoTables::writeMembers(db, DemoSamples::Zelmar, zelmarArchive, m_options.members, m_options.seed);
     say(QStringLiteral("writing %1 invitations").arg(m_options.invitations + DemoSamples::invitations(m_today).size()));
     DemoTables::writeInvitations(db, m_today, m_options.invitations, m_options.members, m_options.seed);
@@ -179,7 +180,8 @@ void DemoDatabaseBuilder::writeKorda(const QString &path, const QString &kordaAr
     startBulkFile(db);
     DemoSchema::createMemberTables(db);
     DemoSchema::createVipTables(db);
-    say(QStringLiteral("writing %1 KORDA members").arg(m_options.members + DemoTables::sampleMemberCount(DemoSamples::Korda)));
+    say(QStringLiteral("writing %1 KORDA members")
+            .arg(m_options.members + DemoTables::sampleMemberCount(DemoSamples::Korda)));
     DemoTables::writeMembers(db, DemoSamples::Korda, kordaArchive, m_options.members, m_options.seed);
     DemoTables::writeVips(db);
     say(QStringLiteral("indexing korda.db"));

@@ -12,7 +12,7 @@ struct DemoOptions
 {
     QString directory;
     int64_t invitations = 200; // generated invitations beside the fixed samples
-    int64_t members = 40; // generated members per organisation beside the named samples
+    int64_t members = 40;      // generated members per organisation beside the named samples
     uint64_t seed = 1;
     bool force = false; // replace an existing set
 };

@@ -24,11 +24,11 @@ QList<Member> makeMembers()
          QStringLiteral("1983-02-27 00:00:00"), 1, 1, QStringLiteral("Travessa do Carmo, 3"),
          QStringLiteral("1200-095"), QStringLiteral("Lisboa"), Photo::Portrait},
         {Zelmar, 104, QStringLiteral("310104"), 1204, QStringLiteral("João Pedro Antunes Barros"),
-         QStringLiteral("1960-07-19 00:00:00"), 3, 3, Null, QStringLiteral("8000-138"),
-         QStringLiteral("Faro"), Photo::Portrait},
+         QStringLiteral("1960-07-19 00:00:00"), 3, 3, Null, QStringLiteral("8000-138"), QStringLiteral("Faro"),
+         Photo::Portrait},
         {Zelmar, 105, QStringLiteral("310105"), 1205, QStringLiteral("Sofia Isabel Rebelo Gonçalves"),
-         QStringLiteral("1991-09-08 00:00:00"), 1, 4, QStringLiteral("Rua da Carreira, 88"),
-         QStringLiteral("9000-042"), QStringLiteral("Funchal"), Photo::None},
+         QStringLiteral("1991-09-08 00:00:00"), 1, 4, QStringLiteral("Rua da Carreira, 88"), QStringLiteral("9000-042"),
+         QStringLiteral("Funchal"), Photo::None},
         {Zelmar, 106, QStringLiteral("310106"), 1206, QStringLiteral("Tiago André Nunes Pires"),
          QStringLiteral("1975-05-30 00:00:00"), 4, 1, QStringLiteral("Rua Augusta, 210, 2.º"),
          QStringLiteral("1100-053"), QStringLiteral("Lisboa"), Photo::Portrait},
@@ -45,8 +45,8 @@ QList<Member> makeMembers()
          QStringLiteral("1980-01-16 00:00:00"), 1, 1, QStringLiteral("Rua Morais Soares, 120, 1.º"),
          QStringLiteral("1900-346"), QStringLiteral("Lisboa"), Photo::Portrait},
         {Korda, 202, QStringLiteral("420202"), 2302, QStringLiteral("Luísa Fernanda Guerreiro Dias"),
-         QStringLiteral("1974-06-09 00:00:00"), 2, 2, QStringLiteral("Rua do Almada, 31"),
-         QStringLiteral("4050-036"), QStringLiteral("Porto"), Photo::Portrait},
+         QStringLiteral("1974-06-09 00:00:00"), 2, 2, QStringLiteral("Rua do Almada, 31"), QStringLiteral("4050-036"),
+         QStringLiteral("Porto"), Photo::Portrait},
         {Korda, 203, QStringLiteral("420203"), 2303, QStringLiteral("Vasco Henrique Simões Rocha"),
          QStringLiteral("1958-10-25 00:00:00"), 1, 1, QStringLiteral("Calçada da Estrela, 77"),
          QStringLiteral("1200-661"), QStringLiteral("Lisboa"), Photo::Portrait},
@@ -111,8 +111,9 @@ QList<DemoSamples::Invitation> DemoSamples::invitations(const QDate &today)
         Invitation{QStringLiteral("1005"), std::nullopt, Null, QStringLiteral("Henrique Baptista Correia"),
                    QStringLiteral("X1"), Zelmar, Null, QStringLiteral("guest without member record, call sign X1"),
                    QStringLiteral("\"Convite OK! (CALL: X1)\", name only")},
-        Invitation{QStringLiteral("1006"), std::nullopt, Null, QStringLiteral("Teresa Vieira Campos"), Null, Korda, Null,
-                   QStringLiteral("guest without member record, no call sign"), accepted + QStringLiteral(", name only")},
+        Invitation{QStringLiteral("1006"), std::nullopt, Null, QStringLiteral("Teresa Vieira Campos"), Null, Korda,
+                   Null, QStringLiteral("guest without member record, no call sign"),
+                   accepted + QStringLiteral(", name only")},
         memberInvitation(QStringLiteral("1007"), 103, Zelmar, at(today, 9, 5),
                          QStringLiteral("ZELMAR member, entered today at 09:05"),
                          QStringLiteral("\"Convite expirado. Já entrou às 09:05\"")),
@@ -147,15 +148,17 @@ QList<DemoSamples::Invitation> DemoSamples::invitations(const QDate &today)
 QStringList DemoSamples::vipCompanyNumbers()
 {
     // 207 is a VIP without an invitation: listed, but never in the VIP window.
-    return {member(203).noEmpresa, member(104).noEmpresa, member(108).noEmpresa, member(205).noEmpresa,
-            member(206).noEmpresa, member(207).noEmpresa};
+    return {member(203).noEmpresa, member(104).noEmpresa, member(108).noEmpresa,
+            member(205).noEmpresa, member(206).noEmpresa, member(207).noEmpresa};
 }
 
 const QStringList &DemoSamples::companies()
 {
     static const QStringList list = {
-        QStringLiteral("Aerolinhas Atlânticas, S.A."), QStringLiteral("Handling do Tejo, Lda."),
-        QStringLiteral("Manutenção Aeronáutica Lusitana, S.A."), QStringLiteral("Catering Aéreo do Sul, Lda."),
+        QStringLiteral("Aerolinhas Atlânticas, S.A."),
+        QStringLiteral("Handling do Tejo, Lda."),
+        QStringLiteral("Manutenção Aeronáutica Lusitana, S.A."),
+        QStringLiteral("Catering Aéreo do Sul, Lda."),
     };
     return list;
 }
@@ -163,7 +166,7 @@ const QStringList &DemoSamples::companies()
 const QStringList &DemoSamples::bases()
 {
     static const QStringList list = {
-        QStringLiteral("Lisboa"), QStringLiteral("Porto"), QStringLiteral("Faro"),
+        QStringLiteral("Lisboa"),  QStringLiteral("Porto"),         QStringLiteral("Faro"),
         QStringLiteral("Funchal"), QStringLiteral("Ponta Delgada"),
     };
     return list;

@@ -51,13 +51,13 @@ struct Invitation
 {
     QString conviteNo;
     std::optional<int64_t> socioId; // nullopt is stored as NULL
-    QString noTap; // a null QString is stored as NULL
+    QString noTap;                  // a null QString is stored as NULL
     QString nome;
     QString callIn; // a null QString is stored as NULL
     int baseDados;
     QString checkedIn; // "yyyy-mm-dd hh:mm:ss", or a null QString for NULL
-    QString kind; // what the invitation demonstrates
-    QString expected; // what the desk shows for it
+    QString kind;      // what the invitation demonstrates
+    QString expected;  // what the desk shows for it
 };
 
 const QList<Member> &members();

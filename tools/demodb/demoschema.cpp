@@ -12,16 +12,15 @@
 
 void DemoSchema::createCheckinTables(SqliteFile &db)
 {
-    db.exec(QByteArrayLiteral(
-        "CREATE TABLE tbConvites ("
-        " convite_id INTEGER PRIMARY KEY,"
-        " convite_no VARCHAR(20)" CI " NOT NULL,"
-        " socio_id INTEGER NULL,"
-        " no_tap VARCHAR(20)" CI " NULL,"
-        " nome NVARCHAR(100)" CI " NULL,"
-        " call_in VARCHAR(20)" CI " NULL,"
-        " base_dados INTEGER NULL,"
-        " checked_in DATETIME NULL)"));
+    db.exec(QByteArrayLiteral("CREATE TABLE tbConvites ("
+                              " convite_id INTEGER PRIMARY KEY,"
+                              " convite_no VARCHAR(20)" CI " NOT NULL,"
+                              " socio_id INTEGER NULL,"
+                              " no_tap VARCHAR(20)" CI " NULL,"
+                              " nome NVARCHAR(100)" CI " NULL,"
+                              " call_in VARCHAR(20)" CI " NULL,"
+                              " base_dados INTEGER NULL,"
+                              " checked_in DATETIME NULL)"));
 }
 
 void DemoSchema::createCheckinIndexes(SqliteFile &db)
@@ -52,69 +51,66 @@ void DemoSchema::createMemberTables(SqliteFile &db)
 {
     // tbContactos_Fotos has no no_empresa column on purpose: the photo query names
     // no_empresa without a table, so only tbAssociados may carry it.
-    db.exec(QByteArrayLiteral(
-        "CREATE TABLE tbEmpresas ("
-        " empresa_id INTEGER PRIMARY KEY,"
-        " empresa NVARCHAR(100)" CI " NOT NULL);"
-        "CREATE TABLE tbBases ("
-        " base_id INTEGER PRIMARY KEY,"
-        " base NVARCHAR(50)" CI " NOT NULL);"
-        "CREATE TABLE tbContactos ("
-        " contacto_id INTEGER PRIMARY KEY,"
-        " nome NVARCHAR(100)" CI " NOT NULL,"
-        " dnascimento DATETIME NULL,"
-        " morada NVARCHAR(200)" CI " NULL,"
-        " codpostal VARCHAR(10)" CI " NULL,"
-        " localidade NVARCHAR(100)" CI " NULL,"
-        " telemovel VARCHAR(20)" CI " NULL);"
-        "CREATE TABLE tbAssociados ("
-        " associado_id INTEGER PRIMARY KEY,"
-        " contacto_id INTEGER NOT NULL REFERENCES tbContactos (contacto_id),"
-        " no_empresa VARCHAR(20)" CI " NULL,"
-        " no_socio INTEGER NULL,"
-        " empresa_id INTEGER NULL REFERENCES tbEmpresas (empresa_id),"
-        " base_id INTEGER NULL REFERENCES tbBases (base_id),"
-        " dadmissao DATETIME NULL);"
-        "CREATE TABLE tbContactos_Fotos ("
-        " foto_id INTEGER PRIMARY KEY,"
-        " contacto_id INTEGER NOT NULL,"
-        " path VARCHAR(260)" CI " NOT NULL);"
-        "CREATE TABLE tbDefs ("
-        " defs_id INTEGER PRIMARY KEY,"
-        " organizacao NVARCHAR(100)" CI " NULL,"
-        " arquivodocumental VARCHAR(260)" CI " NULL);"
-        "CREATE VIEW vwAssociados_Completos AS SELECT"
-        " tbContactos.contacto_id AS contacto_id,"
-        " tbAssociados.no_empresa AS no_empresa,"
-        " tbContactos.nome AS nome_union,"
-        " tbAssociados.no_socio AS no_socio,"
-        " tbContactos.dnascimento AS dnascimento,"
-        " tbEmpresas.empresa AS empresa,"
-        " tbBases.base AS base,"
-        " tbContactos.morada AS morada,"
-        " tbContactos.localidade AS localidade"
-        " FROM tbAssociados"
-        " INNER JOIN tbContactos ON tbContactos.contacto_id = tbAssociados.contacto_id"
-        " LEFT JOIN tbEmpresas ON tbEmpresas.empresa_id = tbAssociados.empresa_id"
-        " LEFT JOIN tbBases ON tbBases.base_id = tbAssociados.base_id;"));
+    db.exec(QByteArrayLiteral("CREATE TABLE tbEmpresas ("
+                              " empresa_id INTEGER PRIMARY KEY,"
+                              " empresa NVARCHAR(100)" CI " NOT NULL);"
+                              "CREATE TABLE tbBases ("
+                              " base_id INTEGER PRIMARY KEY,"
+                              " base NVARCHAR(50)" CI " NOT NULL);"
+                              "CREATE TABLE tbContactos ("
+                              " contacto_id INTEGER PRIMARY KEY,"
+                              " nome NVARCHAR(100)" CI " NOT NULL,"
+                              " dnascimento DATETIME NULL,"
+                              " morada NVARCHAR(200)" CI " NULL,"
+                              " codpostal VARCHAR(10)" CI " NULL,"
+                              " localidade NVARCHAR(100)" CI " NULL,"
+                              " telemovel VARCHAR(20)" CI " NULL);"
+                              "CREATE TABLE tbAssociados ("
+                              " associado_id INTEGER PRIMARY KEY,"
+                              " contacto_id INTEGER NOT NULL REFERENCES tbContactos (contacto_id),"
+                              " no_empresa VARCHAR(20)" CI " NULL,"
+                              " no_socio INTEGER NULL,"
+                              " empresa_id INTEGER NULL REFERENCES tbEmpresas (empresa_id),"
+                              " base_id INTEGER NULL REFERENCES tbBases (base_id),"
+                              " dadmissao DATETIME NULL);"
+                              "CREATE TABLE tbContactos_Fotos ("
+                              " foto_id INTEGER PRIMARY KEY,"
+                              " contacto_id INTEGER NOT NULL,"
+                              " path VARCHAR(260)" CI " NOT NULL);"
+                              "CREATE TABLE tbDefs ("
+                              " defs_id INTEGER PRIMARY KEY,"
+                              " organizacao NVARCHAR(100)" CI " NULL,"
+                              " arquivodocumental VARCHAR(260)" CI " NULL);"
+                              "CREATE VIEW vwAssociados_Completos AS SELECT"
+                              " tbContactos.contacto_id AS contacto_id,"
+                              " tbAssociados.no_empresa AS no_empresa,"
+                              " tbContactos.nome AS nome_union,"
+                              " tbAssociados.no_socio AS no_socio,"
+                              " tbContactos.dnascimento AS dnascimento,"
+                              " tbEmpresas.empresa AS empresa,"
+                              " tbBases.base AS base,"
+                              " tbContactos.morada AS morada,"
+                              " tbContactos.localidade AS localidade"
+                              " FROM tbAssociados"
+                              " INNER JOIN tbContactos ON tbContactos.contacto_id = tbAssociados.contacto_id"
+                              " LEFT JOIN tbEmpresas ON tbEmpresas.empresa_id = tbAssociados.empresa_id"
+                              " LEFT JOIN tbBases ON tbBases.base_id = tbAssociados.base_id;"));
 }
 
 void DemoSchema::createMemberIndexes(SqliteFile &db)
 {
     // tbContactos.contacto_id is the row id, so it needs no index of its own.
-    db.exec(QByteArrayLiteral(
-        "CREATE INDEX ixAssociados_contacto_id ON tbAssociados (contacto_id);"
-        "CREATE INDEX ixAssociados_no_empresa ON tbAssociados (no_empresa);"
-        "CREATE INDEX ixContactos_Fotos_contacto_id ON tbContactos_Fotos (contacto_id);"));
+    db.exec(QByteArrayLiteral("CREATE INDEX ixAssociados_contacto_id ON tbAssociados (contacto_id);"
+                              "CREATE INDEX ixAssociados_no_empresa ON tbAssociados (no_empresa);"
+                              "CREATE INDEX ixContactos_Fotos_contacto_id ON tbContactos_Fotos (contacto_id);"));
 }
 
 void DemoSchema::createVipTables(SqliteFile &db)
 {
-    db.exec(QByteArrayLiteral(
-        "CREATE TABLE tbConvites_VIPs ("
-        " vip_id INTEGER PRIMARY KEY,"
-        " no_empresa VARCHAR(20)" CI " NOT NULL,"
-        " descricao NVARCHAR(100)" CI " NULL)"));
+    db.exec(QByteArrayLiteral("CREATE TABLE tbConvites_VIPs ("
+                              " vip_id INTEGER PRIMARY KEY,"
+                              " no_empresa VARCHAR(20)" CI " NOT NULL,"
+                              " descricao NVARCHAR(100)" CI " NULL)"));
 }
 
 void DemoSchema::createVipIndexes(SqliteFile &db)

@@ -28,10 +28,10 @@ struct MemberStatements
 {
     explicit MemberStatements(SqliteFile &db)
         : contact(db.prepare("INSERT INTO tbContactos (contacto_id, nome, dnascimento, morada, codpostal, localidade)"
-                             " VALUES (?1, ?2, ?3, ?4, ?5, ?6)"))
-        , associate(db.prepare("INSERT INTO tbAssociados (contacto_id, no_empresa, no_socio, empresa_id, base_id)"
-                               " VALUES (?1, ?2, ?3, ?4, ?5)"))
-        , photo(db.prepare("INSERT INTO tbContactos_Fotos (contacto_id, path) VALUES (?1, ?2)"))
+                             " VALUES (?1, ?2, ?3, ?4, ?5, ?6)")),
+          associate(db.prepare("INSERT INTO tbAssociados (contacto_id, no_empresa, no_socio, empresa_id, base_id)"
+                               " VALUES (?1, ?2, ?3, ?4, ?5)")),
+          photo(db.prepare("INSERT INTO tbContactos_Fotos (contacto_id, path) VALUES (?1, ?2)"))
     {
     }
 
@@ -50,8 +50,8 @@ int DemoTables::sampleMemberCount(int organisation)
     return count;
 }
 
-void DemoTables::writeMembers(SqliteFile &db, int organisation, const QString &archiveFolder,
-                              int64_t generatedMembers, uint64_t seed)
+void DemoTables::writeMembers(SqliteFile &db, int organisation, const QString &archiveFolder, int64_t generatedMembers,
+                              uint64_t seed)
 {
     db.exec("BEGIN");
     {

@@ -19,8 +19,8 @@ void writeMembers(SqliteFile &db, int organisation, const QString &archiveFolder
                   uint64_t seed);
 
 // tbConvites: the fixed sample invitations, then generated ones numbered from 200000.
-void writeInvitations(SqliteFile &db, const QDate &today, int64_t generatedInvitations,
-                      int64_t membersPerOrganisation, uint64_t seed);
+void writeInvitations(SqliteFile &db, const QDate &today, int64_t generatedInvitations, int64_t membersPerOrganisation,
+                      uint64_t seed);
 
 // tbConvites_VIPs.
 void writeVips(SqliteFile &db);

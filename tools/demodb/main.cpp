@@ -40,7 +40,8 @@ int main(int argc, char **argv)
 
     try {
         DemoDatabaseBuilder builder(parsed.options);
-        builder.setProgress([](const QString &line) { print(stderr, QStringLiteral("quorvet-demo-db: %1\n").arg(line)); });
+        builder.setProgress(
+            [](const QString &line) { print(stderr, QStringLiteral("quorvet-demo-db: %1\n").arg(line)); });
         const QString directory = builder.build();
         if (parsed.printEnv)
             print(stdout, DemoEnvironment::shellLines(directory).join(QLatin1Char('\n')) + QLatin1Char('\n'));

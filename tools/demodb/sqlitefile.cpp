@@ -5,17 +5,15 @@
 
 #include <sqlite3.h>
 
-SqliteFile::SqliteFile(const QString &path)
-    : m_path(path)
+SqliteFile::SqliteFile(const QString &path) : m_path(path)
 {
-    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &m_db,
-                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                                   nullptr);
     if (rc != SQLITE_OK) {
         const QString message = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QStringLiteral("out of memory");
         sqlite3_close(m_db);
         m_db = nullptr;
-        throw RuntimeError(ErrorNumber::ProviderError,
-                           QStringLiteral("cannot open %1: %2").arg(path, message));
+        throw RuntimeError(ErrorNumber::ProviderError, QStringLiteral("cannot open %1: %2").arg(path, message));
     }
     sqlite3_extended_result_codes(m_db, 1);
     // The schema declares its text columns with SQL Server's collation.
@@ -35,8 +33,7 @@ SqliteFile::~SqliteFile()
 void SqliteFile::fail(const QString &what) const
 {
     const QString message = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QStringLiteral("database closed");
-    throw RuntimeError(ErrorNumber::ProviderError,
-                       QStringLiteral("%1: %2 (%3)").arg(m_path, message, what));
+    throw RuntimeError(ErrorNumber::ProviderError, QStringLiteral("%1: %2 (%3)").arg(m_path, message, what));
 }
 
 void SqliteFile::exec(const QByteArray &sql)
@@ -67,9 +64,7 @@ void SqliteFile::close()
     m_db = nullptr;
 }
 
-SqliteStatement::SqliteStatement(SqliteFile &file, sqlite3_stmt *statement)
-    : m_file(&file)
-    , m_statement(statement)
+SqliteStatement::SqliteStatement(SqliteFile &file, sqlite3_stmt *statement) : m_file(&file), m_statement(statement)
 {
 }
 
@@ -79,8 +74,7 @@ SqliteStatement::~SqliteStatement()
 }
 
 SqliteStatement::SqliteStatement(SqliteStatement &&other) noexcept
-    : m_file(other.m_file)
-    , m_statement(other.m_statement)
+    : m_file(other.m_file), m_statement(other.m_statement)
 {
     other.m_statement = nullptr;
 }

@@ -123,8 +123,8 @@ int main(int argc, char **argv)
         return 1;
     }
 
-    const QString encoded = PasswordCodec::EncodePassword(QString::fromUtf8(password.data(), qsizetype(password.size())),
-                                                          machineId);
+    const QString encoded = PasswordCodec::EncodePassword(
+        QString::fromUtf8(password.data(), qsizetype(password.size())), machineId);
     std::fill(password.begin(), password.end(), '\0');
     if (encoded.isEmpty()) {
         std::fputs("quorvet-passwd: the password could not be encoded\n", stderr);
