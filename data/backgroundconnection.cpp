@@ -106,4 +106,9 @@ void BackgroundConnection::run(Job job, std::function<void(const CurrentError &)
         Qt::QueuedConnection);
 }
 
+void BackgroundConnection::post(std::function<void()> work)
+{
+    QMetaObject::invokeMethod(m_worker, std::move(work), Qt::QueuedConnection);
+}
+
 #include "backgroundconnection.moc"

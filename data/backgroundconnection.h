@@ -38,6 +38,9 @@ public:
     ~BackgroundConnection() override;
 
     void run(Job job, std::function<void(const CurrentError &error)> failed);
+    // Runs work on the worker's thread without opening its connection (to close there what a
+    // job opened there); nothing comes back.
+    void post(std::function<void()> work);
 
     // A new open connection to a named connection, from its string or its registry entry;
     // RuntimeError when it cannot be opened. For jobs that need a second database.

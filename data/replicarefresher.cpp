@@ -3,6 +3,7 @@
 #include "data/backgroundconnection.h"
 #include "data/dataenvironment.h"
 
+#include <QSemaphore>
 #include <QThread>
 
 // What the worker thread keeps between refreshes: the member databases' connections and
@@ -25,7 +26,19 @@ ReplicaRefresher::ReplicaRefresher(QString path, QObject *parent)
     connect(&m_progressTimer, &QTimer::timeout, this, &ReplicaRefresher::pollProgress);
 }
 
-ReplicaRefresher::~ReplicaRefresher() = default;
+ReplicaRefresher::~ReplicaRefresher()
+{
+    // The member databases' connections were opened on the worker's thread and must be closed
+    // there: a connection closed on another thread is not removed from the driver's registry
+    // and its memory is freed twice at exit. A refresh still running past the wait drops its
+    // own hold on them when it ends, on that thread too.
+    auto released = std::make_shared<QSemaphore>();
+    m_reader->post([shared = std::move(m_shared), released]() mutable {
+        shared.reset();
+        released->release();
+    });
+    released->tryAcquire(1, 2000);
+}
 
 QString ReplicaRefresher::progressText(int percent)
 {
