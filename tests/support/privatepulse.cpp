@@ -69,7 +69,9 @@ void endChild(pid_t &pid, int signal = SIGTERM)
 
 } // namespace
 
-PrivatePulseServer::PrivatePulseServer(const QString &folder) : m_folder(folder)
+// PulseAudio takes its home and socket only as absolute paths; a relative folder (as a benchmark's
+// --work may be) is made absolute here.
+PrivatePulseServer::PrivatePulseServer(const QString &folder) : m_folder(QDir(folder).absolutePath())
 {
 }
 
