@@ -4,6 +4,7 @@
 #include "app/screenshot.h"
 #include "app/servercheck.h"
 #include "app/startoptions.h"
+#include "data/backgroundconnection.h"
 #include "data/dataenvironment.h"
 #include "data/localreplica.h"
 #include "forms/frmsqlserver.h"
@@ -19,36 +20,11 @@
 
 #include <cstdio>
 
-int main(int argc, char **argv)
-{
-    // Read before the application exists: --help, --version and a wrong option need no display.
-    const StartOptions options = StartOptions::parse(CommandLine::arguments(argc, argv));
-    const int answered = CommandLine::answer(options.request(), StartOptions::commandHelp(), BuildInfo::version(),
-                                             BuildInfo::commit());
-    if (answered >= 0)
-        return answered;
-    if (options.forgetCopy) {
-        QString error;
-        if (LocalReplica::forget(LocalReplica::defaultPath(), &error))
-            return 0;
-        std::fprintf(stderr, "quorvet: %s\n", error.toLocal8Bit().constData());
-        return 1;
-    }
-    // The pre-flight check opens no window: a core application is all it needs.
-    if (options.checkServer) {
-        QCoreApplication app(argc, argv);
-        ServerCheck check;
-        const std::vector<ServerCheck::Line> lines = check.run();
-        if (options.json) {
-            std::fputs(ServerCheck::json(lines).constData(), stdout);
-        } else {
-            for (const ServerCheck::Line &line : lines)
-                std::printf("%s\n", ServerCheck::text(line).toUtf8().constData());
-        }
-        return ServerCheck::exitCode(lines);
-    }
-    QApplication app(argc, argv);
+namespace {
 
+// The desk itself, from the application object on; its windows are gone when it returns.
+int runDesk(const StartOptions &options)
+{
     // Qt's own buttons and menus speak Portuguese like the rest of the desk.
     if (QtTranslations::installPortuguese().isEmpty())
         std::fprintf(stderr,
@@ -85,4 +61,42 @@ int main(int argc, char **argv)
         return saveWindowScreenshot(main, options.screenshotPath) ? 0 : 1;
     }
     return QApplication::exec();
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    // Read before the application exists: --help, --version and a wrong option need no display.
+    const StartOptions options = StartOptions::parse(CommandLine::arguments(argc, argv));
+    const int answered = CommandLine::answer(options.request(), StartOptions::commandHelp(), BuildInfo::version(),
+                                             BuildInfo::commit());
+    if (answered >= 0)
+        return answered;
+    if (options.forgetCopy) {
+        QString error;
+        if (LocalReplica::forget(LocalReplica::defaultPath(), &error))
+            return 0;
+        std::fprintf(stderr, "quorvet: %s\n", error.toLocal8Bit().constData());
+        return 1;
+    }
+    // The pre-flight check opens no window: a core application is all it needs.
+    if (options.checkServer) {
+        QCoreApplication app(argc, argv);
+        ServerCheck check;
+        const std::vector<ServerCheck::Line> lines = check.run();
+        if (options.json) {
+            std::fputs(ServerCheck::json(lines).constData(), stdout);
+        } else {
+            for (const ServerCheck::Line &line : lines)
+                std::printf("%s\n", ServerCheck::text(line).toUtf8().constData());
+        }
+        return ServerCheck::exitCode(lines);
+    }
+    QApplication app(argc, argv);
+    const int exitCode = runDesk(options);
+    // A background read still held by a server that does not answer must not meet the SQL
+    // drivers' clean-up in the application object's destructor.
+    BackgroundConnection::endLeftovers(5000, exitCode);
+    return exitCode;
 }

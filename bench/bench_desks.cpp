@@ -15,6 +15,7 @@
 #include "bench/deskdriver.h"
 #include "bench/deskrace.h"
 #include "bench/invitationsample.h"
+#include "data/backgroundconnection.h"
 #include "data/connection.h"
 #include "data/recordset.h"
 #include "data/sessionpool.h"
@@ -69,10 +70,8 @@ QString scratchFolder(const QString &deskFolder)
 
 // Reads its numbers ("w N" warm-up, not recorded; "t N" a try), opens the main window,
 // says "ready" on standard output, waits for the go file and tries its numbers in order.
-int deskChild(int argc, char **argv, const QString &deskFolder, const QString &go)
+int runDeskChild(const QString &deskFolder, const QString &go)
 {
-    BenchEnvironment::prepareProcess(scratchFolder(deskFolder));
-    QApplication app(argc, argv);
     QFile list(numbersFile(deskFolder));
     if (!list.open(QIODevice::ReadOnly)) {
         say(QStringLiteral("cannot read %1").arg(list.fileName()));
@@ -120,6 +119,15 @@ int deskChild(int argc, char **argv, const QString &deskFolder, const QString &g
     record.peakResidentKiB = BenchEnvironment::peakResidentKiB();
     DeskRace::write(triesFile(deskFolder), record);
     return 0;
+}
+
+int deskChild(int argc, char **argv, const QString &deskFolder, const QString &go)
+{
+    BenchEnvironment::prepareProcess(scratchFolder(deskFolder));
+    QApplication app(argc, argv);
+    const int exitCode = runDeskChild(deskFolder, go);
+    BackgroundConnection::endLeftovers(10000, exitCode);
+    return exitCode;
 }
 
 // ---- The benchmark ---------------------------------------------------------------------

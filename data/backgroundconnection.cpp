@@ -4,7 +4,28 @@
 #include "data/modtestconnection.h"
 #include "platform/runtimeerror.h"
 
+#include <QDeadlineTimer>
+#include <QMutex>
 #include <QThread>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+namespace {
+
+// Threads left to end on their own by an owner that did not wait for them.
+QMutex leftoverMutex;
+std::vector<QThread *> leftoverThreads;
+
+void forgetLeftover(QThread *thread)
+{
+    const QMutexLocker lock(&leftoverMutex);
+    leftoverThreads.erase(std::remove(leftoverThreads.begin(), leftoverThreads.end(), thread), leftoverThreads.end());
+}
+
+} // namespace
 
 // Lives on the worker thread and owns the connection there.
 class BackgroundConnection::Worker : public QObject
@@ -81,10 +102,40 @@ BackgroundConnection::~BackgroundConnection()
     m_thread->quit();
     // A read of a large table ends within a second; a server that does not answer could hold
     // the thread for its whole time-out, and the desk does not wait for that.
-    if (m_thread->wait(2000))
+    if (m_thread->wait(2000)) {
         delete m_thread;
-    else
-        connect(m_thread, &QThread::finished, m_thread, &QObject::deleteLater);
+        return;
+    }
+    QThread *thread = m_thread;
+    {
+        const QMutexLocker lock(&leftoverMutex);
+        leftoverThreads.push_back(thread);
+    }
+    // Direct: on the ending thread itself, before anything can delete it.
+    connect(
+        thread, &QThread::finished, thread, [thread] { forgetLeftover(thread); }, Qt::DirectConnection);
+    connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    if (thread->isFinished())
+        forgetLeftover(thread);
+}
+
+void BackgroundConnection::endLeftovers(int waitMs, int exitCode)
+{
+    const QDeadlineTimer deadline(waitMs);
+    for (;;) {
+        QThread *thread = nullptr;
+        {
+            const QMutexLocker lock(&leftoverMutex);
+            if (leftoverThreads.empty())
+                return;
+            thread = leftoverThreads.front();
+        }
+        if (!thread->wait(deadline))
+            break;
+        forgetLeftover(thread);
+    }
+    std::fflush(nullptr);
+    std::_Exit(exitCode);
 }
 
 void BackgroundConnection::run(Job job, std::function<void(const CurrentError &)> failed)

@@ -46,6 +46,13 @@ public:
     // RuntimeError when it cannot be opened. For jobs that need a second database.
     static ConnectionRef openNamed(int memberId);
 
+    // For the end of main(), once the windows are gone and before the application object
+    // goes: waits up to waitMs for the threads whose jobs outlived their owner. The SQL
+    // drivers' global clean-up would close their connections under them, so when one is still
+    // held (by a server that does not answer) the process ends here with exitCode, standard
+    // output flushed, without running the global destructors.
+    static void endLeftovers(int waitMs, int exitCode);
+
 private:
     class Worker;
     BackgroundConnection(std::function<ConnectionRef()> open, QThread::Priority priority, QObject *parent);

@@ -114,6 +114,15 @@ public:
         sqlite3_clear_bindings(stmt);
     }
     sqlite3 *handle() const { return m_db; }
+    // The local store's own long steps (resolving a million invitations) end early, with an
+    // error, once the flag is set.
+    void interruptWhen(const std::atomic<bool> *flag) const
+    {
+        if (flag)
+            sqlite3_progress_handler(
+                m_db, 1000, [](void *f) { return static_cast<const std::atomic<bool> *>(f)->load() ? 1 : 0; },
+                const_cast<std::atomic<bool> *>(flag));
+    }
 
 private:
     QString m_path;
@@ -316,9 +325,16 @@ Value LocalReplica::stored(const Value &value)
     }
 }
 
+void LocalReplica::throwIfStopped() const
+{
+    if (m_stop && m_stop->load())
+        throw RuntimeError(-2147467259, m_path + QStringLiteral(": the copy was stopped"));
+}
+
 void LocalReplica::fillAll(const ConnectionRef &checkIn, const ConnectionRef &zelmar, const ConnectionRef &korda,
                            const Progress &progress)
 {
+    throwIfStopped();
     const QString startedAt = nowText();
     // The row counts first, so that the progress is a share of the rows to read.
     const QString memberCount = QStringLiteral("SELECT COUNT(*) FROM vwAssociados_Completos");
@@ -327,6 +343,7 @@ void LocalReplica::fillAll(const ConnectionRef &checkIn, const ConnectionRef &ze
     int64_t read = 0;
     int shown = -1;
     const auto step = [&] {
+        throwIfStopped();
         ++read;
         // The last tenth is the resolution and the commit.
         const int percent = int(std::min<int64_t>(90, read * 90 / total));
@@ -339,6 +356,7 @@ void LocalReplica::fillAll(const ConnectionRef &checkIn, const ConnectionRef &ze
     prepareFolder(m_path);
     Db db(m_path, false);
     configure(db);
+    db.interruptWhen(m_stop);
     db.exec(Staging);
     Transaction transaction(db);
 
@@ -395,10 +413,12 @@ void LocalReplica::fillAll(const ConnectionRef &checkIn, const ConnectionRef &ze
 
 void LocalReplica::refreshEntries(const ConnectionRef &checkIn)
 {
+    throwIfStopped();
     const QString startedAt = nowText();
     prepareFolder(m_path);
     Db db(m_path, false);
     configure(db);
+    db.interruptWhen(m_stop);
     QString since;
     {
         Statement latest{db.prepare("SELECT max(checked_in), (SELECT count(*) FROM copy) FROM invitations")};
@@ -419,6 +439,7 @@ void LocalReplica::refreshEntries(const ConnectionRef &checkIn)
     Transaction transaction(db);
     Statement update{db.prepare("UPDATE invitations SET checked_in = ?2 WHERE convite_id = ?1")};
     for (; !rs.Eof(); rs.MoveNext()) {
+        throwIfStopped();
         bindValue(update.stmt, 1, rs.currentValue(0));
         bindValue(update.stmt, 2, rs.currentValue(1));
         db.stepDone(update.stmt);

@@ -62,6 +62,11 @@ public:
     // Progress of a fill, 0 to 100, readable from any thread while the fill runs.
     using Progress = std::function<void(int percent)>;
 
+    // A flag another thread sets to end a fill or refresh early: it stops at the next row
+    // read or the next step of the local store's work with a RuntimeError, and the copy on
+    // file stays as it was. The flag must outlive the calls.
+    void stopWhen(const std::atomic<bool> *flag) { m_stop = flag; }
+
     // The whole copy anew: members of both organisations, then every invitation, resolved here.
     void fillAll(const ConnectionRef &checkIn, const ConnectionRef &zelmar, const ConnectionRef &korda,
                  const Progress &progress = {});
@@ -82,5 +87,8 @@ public:
     static Value stored(const Value &value);
 
 private:
+    void throwIfStopped() const;
+
     QString m_path;
+    const std::atomic<bool> *m_stop = nullptr;
 };

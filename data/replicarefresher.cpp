@@ -13,6 +13,8 @@ struct ReplicaRefresher::Shared
     ConnectionRef zelmar;
     ConnectionRef korda;
     std::atomic<int> percent{-1};
+    // Set when the desk closes: a copy under way ends at its next row.
+    std::atomic<bool> stop{false};
 };
 
 ReplicaRefresher::ReplicaRefresher(QString path, QObject *parent)
@@ -31,7 +33,9 @@ ReplicaRefresher::~ReplicaRefresher()
     // The member databases' connections were opened on the worker's thread and must be closed
     // there: a connection closed on another thread is not removed from the driver's registry
     // and its memory is freed twice at exit. A refresh still running past the wait drops its
-    // own hold on them when it ends, on that thread too.
+    // own hold on them when it ends, on that thread too. A copy under way is stopped first: a
+    // whole copy of a large event takes long, and on idle processor time longer still.
+    m_shared->stop = true;
     auto released = std::make_shared<QSemaphore>();
     m_reader->post([shared = std::move(m_shared), released]() mutable {
         shared.reset();
@@ -108,6 +112,7 @@ void ReplicaRefresher::run(bool whole)
     m_reader->run(
         [path, shared, whole, started, this, finish](const ConnectionRef &checkIn) -> BackgroundConnection::Then {
             LocalReplica replica(path);
+            replica.stopWhen(&shared->stop);
             try {
                 if (whole) {
                     if (!shared->zelmar || shared->zelmar->State() != Connection::StateOpen)

@@ -141,6 +141,27 @@ TEST_P(LocalReplicaTest, AFillThatFailsMidwayLeavesThePreviousCopyWhole)
     EXPECT_EQ(*m_replica.copiedAt(), before);
 }
 
+// The desk closing during a copy sets the flag from the window's thread; here it is set at the
+// first row read, and the copy stops there with the copy on file as it was.
+TEST_P(LocalReplicaTest, AStopFlagEndsAFillAndARefreshAtTheNextRow)
+{
+    fill();
+    run(Role::CheckIn, {"UPDATE tbConvites SET checked_in = GETDATE() WHERE convite_id = 10"});
+    std::atomic<bool> stop{false};
+    m_replica.stopWhen(&stop);
+    int calls = 0;
+    EXPECT_THROW(m_replica.fillAll(open(Role::CheckIn), open(Role::Members), open(Role::Korda),
+                                   [&](int) {
+                                       ++calls;
+                                       stop = true;
+                                   }),
+                 RuntimeError);
+    EXPECT_EQ(calls, 1);
+    EXPECT_THROW(m_replica.refreshEntries(open(Role::CheckIn)), RuntimeError);
+    EXPECT_TRUE(m_replica.invitation(QStringLiteral("100"))->checkedIn.isNull());
+    m_replica.stopWhen(nullptr);
+}
+
 TEST_P(LocalReplicaTest, IsOnlyTheUsersAndForgetRemovesIt)
 {
     fill();
