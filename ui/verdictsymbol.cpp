@@ -23,6 +23,16 @@ void VerdictSymbol::showForKind(int kind)
 
 void VerdictSymbol::paintEvent(QPaintEvent *)
 {
+    QPixmap &drawn = m_drawn[size_t(m_shape)];
+    const qreal ratio = devicePixelRatioF();
+    const QSize pixels = (QSizeF(size()) * ratio).toSize();
+    if (drawn.size() != pixels || drawn.devicePixelRatio() != ratio) {
+        drawn = QPixmap(pixels);
+        drawn.setDevicePixelRatio(ratio);
+        drawn.fill(Qt::transparent);
+        QPainter shape(&drawn);
+        Artwork::paintVerdictSymbol(shape, QRectF(QPointF(0, 0), QSizeF(size())), m_shape, Qt::white);
+    }
     QPainter painter(this);
-    Artwork::paintVerdictSymbol(painter, rect(), m_shape, Qt::white);
+    painter.drawPixmap(0, 0, drawn);
 }
