@@ -18,7 +18,11 @@ EntryCounter::~EntryCounter() = default;
 
 QString EntryCounter::query()
 {
-    return QStringLiteral("SELECT COUNT(*) AS entradas FROM tbConvites WHERE checked_in IS NOT NULL");
+    // Every entry time is at least the earliest time a DATETIME holds: as a range, the count
+    // reads only the entered invitations of the index on checked_in (the embedded store walks
+    // no index for IS NOT NULL, and read the whole table every three seconds at a million).
+    return QStringLiteral("SELECT COUNT(*) AS entradas FROM tbConvites WHERE checked_in >= "
+                          "CONVERT(DATETIME,'1753-01-01',102)");
 }
 
 QString EntryCounter::text(std::optional<int64_t> count)
