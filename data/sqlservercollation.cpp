@@ -4,8 +4,15 @@
 
 #include <sqlite3.h>
 #include <unicode/ucol.h>
+#include <unicode/ustring.h>
+#include <unicode/utf16.h>
+#include <unicode/utf8.h>
 
+#include <algorithm>
+#include <memory>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace SqlServerCollation {
@@ -38,6 +45,43 @@ int withoutTrailingBlanks(const char *text, int length)
     return length;
 }
 
+constexpr int NotAlphanumeric = 2;
+
+// -1, 0 or 1 when both texts hold only ASCII letters and digits; NotAlphanumeric otherwise.
+int asciiAlphanumericOrder(const char *l, int leftLength, const char *r, int rightLength)
+{
+    const auto folded = [](char c) -> int {
+        if (c >= 'a' && c <= 'z')
+            return c;
+        if (c >= 'A' && c <= 'Z')
+            return c + ('a' - 'A');
+        if (c >= '0' && c <= '9')
+            return c;
+        return -1;
+    };
+    const int common = std::min(leftLength, rightLength);
+    int order = 0;
+    int i = 0;
+    for (; i < common; ++i) {
+        const int a = folded(l[i]);
+        const int b = folded(r[i]);
+        if (a < 0 || b < 0)
+            return NotAlphanumeric;
+        if (order == 0 && a != b)
+            order = a < b ? -1 : 1;
+    }
+    // The rest of the longer text must be alphanumeric too for the answer to hold.
+    for (int j = i; j < leftLength; ++j)
+        if (folded(l[j]) < 0)
+            return NotAlphanumeric;
+    for (int j = i; j < rightLength; ++j)
+        if (folded(r[j]) < 0)
+            return NotAlphanumeric;
+    if (order != 0)
+        return order;
+    return leftLength == rightLength ? 0 : (leftLength < rightLength ? -1 : 1);
+}
+
 int compareText(void *collator, int leftLength, const void *left, int rightLength, const void *right)
 {
     const char *l = static_cast<const char *>(left);
@@ -46,6 +90,11 @@ int compareText(void *collator, int leftLength, const void *left, int rightLengt
     rightLength = withoutTrailingBlanks(r, rightLength);
     if (leftLength == rightLength && std::char_traits<char>::compare(l, r, size_t(leftLength)) == 0)
         return 0;
+    // Codes and numbers (invitation numbers, company numbers) are ASCII letters and digits, for
+    // which the collator's order, at either strength, is that of their lower-case bytes (digits
+    // before letters, a prefix first): the index descents of every check-in need no ICU call.
+    if (const int order = asciiAlphanumericOrder(l, leftLength, r, rightLength); order != NotAlphanumeric)
+        return order;
     UErrorCode status = U_ZERO_ERROR;
     const int order = int(ucol_strcollUTF8(static_cast<UCollator *>(collator), l, leftLength, r, rightLength, &status));
     if (order != 0)
@@ -71,37 +120,68 @@ struct PatternItem
     std::vector<UChar> members; // Set: single members
     std::vector<UChar> ranges;  // Set: pairs low, high
     bool negated = false;
+    // The classes of the character and of the members (Matcher::classOf), set by prepare().
+    uint32_t characterClass = 0;
+    std::vector<uint32_t> memberClasses;
 };
 
 class Matcher
 {
 public:
-    explicit Matcher(const UCollator *collator) : m_collator(collator) {}
+    explicit Matcher(const UCollator *collator) : m_collator(collator), m_class(0x10000, 0) {}
 
-    bool same(UChar a, UChar b) const
+    // A UTF-16 unit's class at the collator's strength: two units are the same character
+    // for LIKE when their classes are equal, that is when ICU's sort keys of the two alone
+    // are equal (so "a", "A" and, without accents, "á" share one). Each unit's class is asked
+    // of the collator once per statement. A control character is a class of its own: ICU
+    // ignores them, a pattern does not.
+    uint32_t classOf(UChar c) const
     {
-        if (a == b)
-            return true;
-        if (a < 0x20 || b < 0x20 || a == 0x7f || b == 0x7f)
-            return false; // ICU ignores control characters; a pattern does not
-        if (a < 0x80 && b < 0x80) {
-            const auto lower = [](UChar c) { return c >= 'A' && c <= 'Z' ? UChar(c + 32) : c; };
-            return lower(a) == lower(b);
-        }
-        return order(a, b) == 0;
+        const uint32_t known = m_class[c];
+        return known ? known : newClassOf(c);
     }
 
     int order(UChar a, UChar b) const { return int(ucol_strcoll(m_collator, &a, 1, &b, 1)); }
 
-    bool matchesItem(const PatternItem &item, UChar c) const
+    void prepare(std::vector<PatternItem> &pattern) const
+    {
+        for (PatternItem &item : pattern) {
+            item.characterClass = classOf(item.character);
+            for (UChar m : item.members)
+                item.memberClasses.push_back(classOf(m));
+        }
+    }
+
+private:
+    uint32_t newClassOf(UChar c) const
+    {
+        uint32_t &known = m_class[c];
+        if (c < 0x20 || c == 0x7f)
+            return known = ++m_classes;
+        uint8_t key[64];
+        std::string sortKey;
+        const int32_t length = ucol_getSortKey(m_collator, &c, 1, key, int32_t(sizeof key));
+        if (length <= int32_t(sizeof key)) {
+            sortKey.assign(reinterpret_cast<const char *>(key), size_t(std::max(0, length)));
+        } else {
+            sortKey.resize(size_t(length));
+            ucol_getSortKey(m_collator, &c, 1, reinterpret_cast<uint8_t *>(sortKey.data()), length);
+        }
+        const auto [at, added] = m_keys.emplace(std::move(sortKey), m_classes + 1);
+        if (added)
+            ++m_classes;
+        return known = at->second;
+    }
+
+public:
+    bool matchesItem(const PatternItem &item, uint32_t unitClass, UChar c) const
     {
         switch (item.kind) {
         case PatternItem::AnyOne: return true;
-        case PatternItem::Literal: return same(item.character, c);
+        case PatternItem::Literal: return item.characterClass == unitClass;
         case PatternItem::Set: {
-            bool in = false;
-            for (UChar m : item.members)
-                in = in || same(m, c);
+            bool in = std::find(item.memberClasses.begin(), item.memberClasses.end(), unitClass)
+                      != item.memberClasses.end();
             for (size_t i = 0; !in && i + 1 < item.ranges.size(); i += 2)
                 in = order(item.ranges[i], c) <= 0 && order(c, item.ranges[i + 1]) <= 0;
             return in != item.negated;
@@ -111,19 +191,20 @@ public:
         return false;
     }
 
-    // The text's first length characters against the whole pattern.
-    bool matches(const std::vector<PatternItem> &pattern, const std::u16string &text, size_t length) const
+    // The text's first length units (their classes alongside) against the whole pattern.
+    bool matches(const std::vector<PatternItem> &pattern, std::u16string_view text,
+                 const std::vector<uint32_t> &classes, size_t length) const
     {
         size_t t = 0, p = 0;
-        size_t runText = std::u16string::npos, runPattern = 0;
+        size_t runText = std::u16string_view::npos, runPattern = 0;
         while (t < length) {
             if (p < pattern.size() && pattern[p].kind == PatternItem::AnyRun) {
                 runPattern = ++p;
                 runText = t;
-            } else if (p < pattern.size() && matchesItem(pattern[p], UChar(text[t]))) {
+            } else if (p < pattern.size() && matchesItem(pattern[p], classes[t], UChar(text[t]))) {
                 ++p;
                 ++t;
-            } else if (runText != std::u16string::npos) {
+            } else if (runText != std::u16string_view::npos) {
                 p = runPattern;
                 t = ++runText;
             } else {
@@ -137,13 +218,27 @@ public:
 
 private:
     const UCollator *m_collator;
+    mutable std::vector<uint32_t> m_class; // by UTF-16 unit; 0 while not asked
+    mutable std::unordered_map<std::string, uint32_t> m_keys;
+    mutable uint32_t m_classes = 0;
 };
 
-std::u16string utf16(sqlite3_value *value)
+// A value's UTF-8 text as UTF-16 in a buffer of the caller's (an invalid sequence becomes
+// U+FFFD), without SQLite's own conversion and allocation for every row.
+std::u16string_view utf16View(sqlite3_value *value, std::u16string &buffer)
 {
-    const void *text = sqlite3_value_text16(value);
-    const int bytes = sqlite3_value_bytes16(value);
-    return text ? std::u16string(static_cast<const char16_t *>(text), size_t(bytes) / 2) : std::u16string();
+    const auto *text = reinterpret_cast<const char *>(sqlite3_value_text(value));
+    const int bytes = sqlite3_value_bytes(value);
+    if (!text || bytes == 0)
+        return {};
+    buffer.resize(size_t(bytes)); // never more UTF-16 units than UTF-8 bytes
+    int32_t length = 0;
+    UErrorCode status = U_ZERO_ERROR;
+    u_strFromUTF8WithSub(reinterpret_cast<UChar *>(buffer.data()), int32_t(buffer.size()), &length, text, bytes, 0xFFFD,
+                         nullptr, &status);
+    if (U_FAILURE(status))
+        return {};
+    return std::u16string_view(buffer.data(), size_t(length));
 }
 
 // A pattern as T-SQL reads it. A '[' without its ']' stands for itself; the escape
@@ -192,30 +287,115 @@ std::vector<PatternItem> parsePattern(const std::u16string &pattern, int escape)
     return items;
 }
 
+// A statement's pattern, parsed once and kept by SQLite with the statement while the pattern
+// argument stays the same (a LIKE of the guest search is called for every row of the table).
+struct CompiledPattern
+{
+    std::string source; // as SQLite holds it, UTF-8
+    int escape;
+    std::vector<PatternItem> items;
+    Matcher matcher;
+    // For the shape a search sends, '%' literals '%' literals ... '%': each run of literals'
+    // classes, looked for in order, each after the one before (the first place each is found
+    // is as good as any; trailing blanks change nothing under a final '%'). Empty otherwise.
+    std::vector<std::vector<uint32_t>> runs;
+
+    void prepare()
+    {
+        matcher.prepare(items);
+        if (items.size() < 3 || items.front().kind != PatternItem::AnyRun || items.back().kind != PatternItem::AnyRun)
+            return;
+        for (size_t i = 1; i < items.size(); ++i) {
+            if (items[i].kind == PatternItem::AnyRun) {
+                continue;
+            } else if (items[i].kind != PatternItem::Literal) {
+                runs.clear();
+                return;
+            }
+            if (items[i - 1].kind == PatternItem::AnyRun)
+                runs.emplace_back();
+            runs.back().push_back(items[i].characterClass);
+        }
+    }
+
+    bool runsFoundInOrder(const std::vector<uint32_t> &classes) const
+    {
+        auto from = classes.begin();
+        for (const std::vector<uint32_t> &run : runs) {
+            from = std::search(from, classes.end(), run.begin(), run.end());
+            if (from == classes.end())
+                return false;
+            from += std::ptrdiff_t(run.size());
+        }
+        return true;
+    }
+};
+
 void like(sqlite3_context *context, int argc, sqlite3_value **argv)
 {
     for (int i = 0; i < argc; ++i)
         if (sqlite3_value_type(argv[i]) == SQLITE_NULL)
             return sqlite3_result_null(context);
+    thread_local std::u16string buffer;
     int escape = -1;
     if (argc == 3) {
-        const std::u16string e = utf16(argv[2]);
+        const std::u16string_view e = utf16View(argv[2], buffer);
         if (e.size() != 1) {
             sqlite3_result_error(context, "ESCAPE expression must be a single character", -1);
             return;
         }
         escape = e.front();
     }
-    const Matcher matcher(static_cast<const UCollator *>(sqlite3_user_data(context)));
-    const std::vector<PatternItem> pattern = parsePattern(utf16(argv[0]), escape);
-    const std::u16string text = utf16(argv[1]);
+    const std::string_view source(reinterpret_cast<const char *>(sqlite3_value_text(argv[0])),
+                                  size_t(sqlite3_value_bytes(argv[0])));
+    const auto compile = [&] {
+        auto made = std::make_unique<CompiledPattern>(CompiledPattern{
+            std::string(source), escape, parsePattern(std::u16string(utf16View(argv[0], buffer)), escape),
+            Matcher(static_cast<const UCollator *>(sqlite3_user_data(context)))});
+        made->prepare();
+        return made;
+    };
+    std::unique_ptr<CompiledPattern> ownCopy;
+    auto *compiled = static_cast<CompiledPattern *>(sqlite3_get_auxdata(context, 0));
+    if (!compiled || compiled->escape != escape || compiled->source != source) {
+        CompiledPattern *kept = compile().release();
+        sqlite3_set_auxdata(context, 0, kept, [](void *p) { delete static_cast<CompiledPattern *>(p); });
+        compiled = static_cast<CompiledPattern *>(sqlite3_get_auxdata(context, 0));
+        // A pattern that is not the same for every row (a column) is not kept: SQLite has
+        // freed it already, and this row parses its own.
+        if (compiled != kept) {
+            ownCopy = compile();
+            compiled = ownCopy.get();
+        }
+    }
+    thread_local std::vector<uint32_t> classes;
+    classes.clear();
+    if (!compiled->runs.empty()) {
+        // Straight from SQLite's UTF-8 to the classes of its UTF-16 units.
+        const auto *bytes = reinterpret_cast<const uint8_t *>(sqlite3_value_text(argv[1]));
+        const int32_t length = sqlite3_value_bytes(argv[1]);
+        for (int32_t i = 0; bytes && i < length;) {
+            UChar32 c;
+            U8_NEXT_OR_FFFD(bytes, i, length, c);
+            if (c <= 0xFFFF) {
+                classes.push_back(compiled->matcher.classOf(UChar(c)));
+            } else {
+                classes.push_back(compiled->matcher.classOf(U16_LEAD(c)));
+                classes.push_back(compiled->matcher.classOf(U16_TRAIL(c)));
+            }
+        }
+        return sqlite3_result_int(context, compiled->runsFoundInOrder(classes) ? 1 : 0);
+    }
+    const std::u16string_view text = utf16View(argv[1], buffer);
+    for (const char16_t unit : text)
+        classes.push_back(compiled->matcher.classOf(UChar(unit)));
     // The text's trailing blanks do not count: try it with each number of them.
     size_t shortest = text.size();
     while (shortest > 0 && text[shortest - 1] == u' ')
         --shortest;
     bool found = false;
     for (size_t length = text.size(); !found && length + 1 > shortest; --length) {
-        found = matcher.matches(pattern, text, length);
+        found = compiled->matcher.matches(compiled->items, text, classes, length);
         if (length == 0)
             break;
     }
@@ -236,7 +416,7 @@ int addMatch(sqlite3 *db, const char *name, UCollationStrength strength)
         UCollator *collator = openCollator(strength);
         if (!collator)
             return SQLITE_ERROR;
-        const int rc = sqlite3_create_function_v2(db, name, argc, SQLITE_UTF16 | SQLITE_DETERMINISTIC, collator, like,
+        const int rc = sqlite3_create_function_v2(db, name, argc, SQLITE_UTF8 | SQLITE_DETERMINISTIC, collator, like,
                                                   nullptr, nullptr, closeCollator);
         if (rc != SQLITE_OK)
             return rc;

@@ -75,7 +75,11 @@ TEST_P(SqlServerComparison, CaseBlanksAccentsLikeClassesAndOrderAsTheServersColl
         {"v LIKE 'a!_b!%c' ESCAPE '!' ORDER BY k", {9}},
         {"v COLLATE Latin1_General_CI_AI = 'joao alvares' ORDER BY k", {6}},
         {"v COLLATE Latin1_General_CI_AI LIKE '%bras%' ORDER BY k", {7}},
+        {"v COLLATE Latin1_General_CI_AI LIKE '%joao%alv%' ORDER BY k", {6}},
+        {"v COLLATE Latin1_General_CI_AI LIKE '%alv%joao%' ORDER BY k", {}},
+        {"v LIKE '%b%7%' ORDER BY k", {1, 10}},
         {"k IN (3, 4, 5) ORDER BY v", {3, 5, 4}},
+        {"k IN (1, 2, 4, 10) ORDER BY c DESC, v", {1, 2, 10, 4}},
         {"k IN (3, 4, 5) ORDER BY n DESC", {4, 5, 3}},
     };
     for (const auto &c : cases)
