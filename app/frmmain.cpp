@@ -332,30 +332,16 @@ void frmMain::ShowMessage(int32_t msgTipo, const QString &Label, const QString &
 
         QLabel *shown = nullptr;
         switch (msgTipo) {
-        case CheckinVerdict::Accepted:
-            m_ui->FXMessage_Alert->setVisible(false);
-            m_ui->FXMessage_Invalid->setVisible(false);
-            m_ui->FXMessage_Fundo->setVisible(false);
-            shown = m_ui->FXMessage_OK;
-            break;
-        case CheckinVerdict::NotFound:
-            m_ui->FXMessage_OK->setVisible(false);
-            m_ui->FXMessage_Invalid->setVisible(false);
-            m_ui->FXMessage_Fundo->setVisible(false);
-            shown = m_ui->FXMessage_Alert;
-            break;
-        case CheckinVerdict::Refused:
-            m_ui->FXMessage_OK->setVisible(false);
-            m_ui->FXMessage_Alert->setVisible(false);
-            m_ui->FXMessage_Fundo->setVisible(false);
-            shown = m_ui->FXMessage_Invalid;
-            break;
-        default:
-            m_ui->FXMessage_Fundo->setVisible(false);
-            m_ui->FXMessage_Alert->setVisible(false);
-            m_ui->FXMessage_Invalid->setVisible(false);
-            m_ui->FXMessage_OK->setVisible(false);
-            break;
+        case CheckinVerdict::Accepted: shown = m_ui->FXMessage_OK; break;
+        case CheckinVerdict::NotFound: shown = m_ui->FXMessage_Alert; break;
+        case CheckinVerdict::Refused: shown = m_ui->FXMessage_Invalid; break;
+        default: break;
+        }
+        const QList<QLabel *> verdicts{m_ui->FXMessage_Alert, m_ui->FXMessage_OK, m_ui->FXMessage_Invalid};
+        m_ui->FXMessage_Fundo->setVisible(false);
+        for (QLabel *verdict : verdicts) {
+            if (verdict != shown)
+                verdict->setVisible(false);
         }
         if (shown) {
             // The one band under the verdicts takes the colour of the verdict shown.
@@ -366,19 +352,10 @@ void frmMain::ShowMessage(int32_t msgTipo, const QString &Label, const QString &
         m_ui->verdictSymbol->showForKind(shown ? msgTipo : 0);
 
         // Only the verdict on show carries the call sign or the replacement text.
-        const QList<QLabel *> verdicts{m_ui->FXMessage_Alert, m_ui->FXMessage_OK, m_ui->FXMessage_Invalid};
-        if (!CallIn.isEmpty()) {
-            for (QLabel *verdict : verdicts) {
-                if (!verdict->isHidden())
-                    verdict->setText(Tag(verdict) + QStringLiteral(" (CALL: ") + CallIn + QStringLiteral(")"));
-            }
-        }
-        if (!Label.isEmpty()) {
-            for (QLabel *verdict : verdicts) {
-                if (!verdict->isHidden())
-                    verdict->setText(Label);
-            }
-        }
+        if (shown && !CallIn.isEmpty())
+            shown->setText(Tag(shown) + QStringLiteral(" (CALL: ") + CallIn + QStringLiteral(")"));
+        if (shown && !Label.isEmpty())
+            shown->setText(Label);
     } catch (...) {
         ErrorReporting::formTail(QStringLiteral("frmMain"), QStringLiteral("ShowMessage"));
     }
