@@ -4,6 +4,8 @@
 
 #include <QRegularExpression>
 
+#include <utility>
+
 namespace TSqlTranslator {
 
 namespace {
@@ -30,6 +32,7 @@ public:
         rewriteConvert();
         rewriteDateArithmetic();
         foldConstants();
+        innerJoinsWhereNullsAreRejected();
         if (m_serverCollation)
             addCollations();
         rewriteTop();
@@ -504,6 +507,107 @@ private:
             if (compared && !isWord(end + 1, "COLLATE") && !dateText.match(out(k)).hasMatch() && mayEndRun(end + 1))
                 out(end) += suffix;
             k = end;
+        }
+    }
+
+    // The name a token stands for: brackets and quotes gone, in upper case.
+    QString nameOf(int k) const
+    {
+        const Token &t = tok(k);
+        QString name = t.text;
+        if (t.kind == TokenKind::Identifier && name.size() >= 2)
+            name = name.mid(1, name.size() - 2);
+        return name.toUpper();
+    }
+    bool isName(int k) const
+    {
+        return k >= 0 && k < count() && (tok(k).kind == TokenKind::Word || tok(k).kind == TokenKind::Identifier);
+    }
+
+    // "A LEFT JOIN B ... WHERE ... AND B.c IS NOT NULL" keeps no row that B does not give, so
+    // it is the inner join, as SQL Server's optimiser treats it. SQLite sees this only when the
+    // IS NOT NULL comes first among the conditions, and otherwise reads all of A in its join
+    // order (the VIP list, a whole scan of the invitations, instead of one per VIP).
+    // Only the plain case is taken: the condition a top-level AND term of the same SELECT's
+    // WHERE, no OR at that level, no RIGHT or FULL join in the statement.
+    void innerJoinsWhereNullsAreRejected()
+    {
+        std::vector<int> depth(m_sig.size(), 0);
+        for (int k = 0, d = 0; k < count(); ++k) {
+            if (isSymbol(k, ")"))
+                --d;
+            depth[size_t(k)] = d;
+            if (isSymbol(k, "("))
+                ++d;
+            if ((isWord(k, "RIGHT") || isWord(k, "FULL")) && (isWord(k + 1, "JOIN") || isWord(k + 2, "JOIN")))
+                return;
+        }
+        static const char *const clauseEnds[] = {"GROUP",     "ORDER",  "HAVING", "UNION", "EXCEPT",
+                                                 "INTERSECT", "OPTION", "FOR",    "SELECT"};
+        const auto endsClause = [&](int k, int d) {
+            if (depth[size_t(k)] < d || isSymbol(k, ";"))
+                return true;
+            if (depth[size_t(k)] > d)
+                return false;
+            for (const char *word : clauseEnds)
+                if (isWord(k, word))
+                    return true;
+            return false;
+        };
+        for (int k = 0; k < count(); ++k) {
+            const int join = isWord(k + 1, "OUTER") ? k + 2 : k + 1;
+            if (!isWord(k, "LEFT") || !isWord(join, "JOIN") || !isName(join + 1))
+                continue;
+            const int d = depth[size_t(k)];
+            // The joined table's name (the last part of a dotted name) or its alias.
+            int t = join + 1;
+            while (isSymbol(t + 1, ".") && isName(t + 2))
+                t += 2;
+            QString reference = nameOf(t);
+            if (isWord(t + 1, "AS") && isName(t + 2))
+                reference = nameOf(t + 2);
+            else if (isName(t + 1) && !isWord(t + 1, "ON") && !isWord(t + 1, "WITH"))
+                reference = nameOf(t + 1);
+            int where = t + 1;
+            while (where < count() && !endsClause(where, d) && !(depth[size_t(where)] == d && isWord(where, "WHERE")))
+                ++where;
+            if (where >= count() || !isWord(where, "WHERE"))
+                continue;
+            bool rejected = false;
+            bool hasOr = false;
+            int termStart = where + 1;
+            bool inBetween = false;
+            for (int j = where + 1;; ++j) {
+                const bool end = j >= count() || endsClause(j, d);
+                if (!end && depth[size_t(j)] == d) {
+                    if (isWord(j, "OR"))
+                        hasOr = true;
+                    if (isWord(j, "BETWEEN"))
+                        inBetween = true;
+                }
+                const bool termEnds = end
+                                      || (depth[size_t(j)] == d && isWord(j, "AND")
+                                          && !std::exchange(inBetween, false));
+                if (!termEnds)
+                    continue;
+                // term: [qualifier .]* reference . column IS NOT NULL
+                const int last = j - 1;
+                if (last - termStart >= 5 && isWord(last, "NULL") && isWord(last - 1, "NOT") && isWord(last - 2, "IS")
+                    && isName(last - 3) && isSymbol(last - 4, ".") && isName(last - 5)
+                    && nameOf(last - 5) == reference) {
+                    int first = last - 5;
+                    while (isSymbol(first - 1, ".") && isName(first - 2))
+                        first -= 2;
+                    rejected = rejected || first == termStart;
+                }
+                termStart = j + 1;
+                if (end)
+                    break;
+            }
+            if (rejected && !hasOr) {
+                blank(k, join - 1);
+                out(k) = QStringLiteral(" ");
+            }
         }
     }
 

@@ -174,6 +174,33 @@ TEST(TSqlTranslator, DateArithmeticBecomesSqliteDateFunctions)
         EXPECT_EQ(collapsed(toSqlite(QString::fromUtf8(c.tsql))).toStdString(), c.sqlite);
 }
 
+// An outer join whose WHERE drops the rows without a match is an inner join; anything less
+// plain stays outer.
+TEST(TSqlTranslator, OuterJoinWhoseMissingRowsAreDroppedBecomesInner)
+{
+    const struct
+    {
+        const char *tsql;
+        bool inner;
+    } cases[] = {
+        {"SELECT a.x FROM a LEFT JOIN b ON a.k = b.k WHERE a.d is not null AND b.k is not null ORDER BY a.n", true},
+        {"SELECT a.x FROM dbo.a LEFT OUTER JOIN KORDA.dbo.[b] AS v ON a.k = v.k WHERE V.k IS NOT NULL", true},
+        {"SELECT a.x FROM a LEFT JOIN b ON a.k = b.k WHERE a.d BETWEEN 1 AND 2 AND b.k IS NOT NULL", true},
+        {"SELECT a.x FROM a LEFT JOIN b ON a.k = b.k WHERE a.d IS NULL OR b.k IS NOT NULL", false},
+        {"SELECT a.x FROM a LEFT JOIN b ON a.k = b.k WHERE a.k IS NOT NULL", false},
+        {"SELECT a.x FROM a LEFT JOIN b ON a.k = b.k WHERE NOT b.k IS NOT NULL", false},
+        {"SELECT a.x FROM a LEFT JOIN b v ON a.k = v.k WHERE b.k IS NOT NULL", false},
+        {"SELECT a.x FROM a LEFT JOIN b ON a.k = b.k RIGHT JOIN c ON c.k = a.k WHERE b.k IS NOT NULL", false},
+        {"SELECT * FROM (SELECT a.x FROM a LEFT JOIN b ON a.k = b.k) s WHERE s.k IS NOT NULL", false},
+        {"SELECT a.x FROM a LEFT JOIN b ON a.k = b.k WHERE a.y IN (SELECT y FROM c WHERE b.k IS NOT NULL)", false},
+    };
+    for (const auto &c : cases) {
+        const QString sqlite = toSqlite(QString::fromUtf8(c.tsql));
+        EXPECT_EQ(sqlite.contains(QLatin1String("LEFT"), Qt::CaseInsensitive), !c.inner) << c.tsql;
+        EXPECT_TRUE(sqlite.contains(QLatin1String(" JOIN "), Qt::CaseInsensitive)) << c.tsql;
+    }
+}
+
 TEST(TSqlTranslator, LeavesWhatItDoesNotKnowAlone)
 {
     const QStringList unchanged{
