@@ -1,6 +1,10 @@
 #include "ui/verdictlabel.h"
 
+#include "ui/paintnow.h"
+
+#include <QCoreApplication>
 #include <QFontMetricsF>
+#include <QFrame>
 #include <QImage>
 
 #include <gtest/gtest.h>
@@ -79,3 +83,34 @@ TEST(VerdictLabel, ACaptionKeepsClearOfTheSymbolBesideIt)
 }
 
 } // namespace
+
+// A verdict hidden by the last key press and shown again with the same caption is on screen
+// when the desk goes on, not when the event loop next runs.
+TEST(VerdictLabel, ShownAgainItIsPaintedBeforeTheDeskGoesOn)
+{
+    struct PaintWatch : QObject
+    {
+        bool painted = false;
+        bool eventFilter(QObject *, QEvent *e) override
+        {
+            painted = painted || e->type() == QEvent::Paint;
+            return false;
+        }
+    };
+    QWidget window;
+    window.resize(400, 200);
+    QFrame frame(&window);
+    frame.setGeometry(0, 0, 400, 200);
+    VerdictLabel label(QStringLiteral("Convite OK!"), &frame);
+    label.setGeometry(10, 10, 300, 60);
+    window.show();
+    QCoreApplication::processEvents();
+    label.hide();
+    QCoreApplication::processEvents();
+
+    PaintWatch watch;
+    label.installEventFilter(&watch);
+    label.show();
+    PaintNow::pendingChanges(&label);
+    EXPECT_TRUE(watch.painted);
+}
