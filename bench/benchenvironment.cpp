@@ -11,6 +11,8 @@
 #include <cstdio>
 #include <stdexcept>
 
+#include <unistd.h>
+
 namespace {
 
 [[noreturn]] void fail(const QString &message)
@@ -49,6 +51,8 @@ QString BenchEnvironment::workingCopy(const QString &cachedSet, const QString &w
         if (!QFile::copy(from, to))
             fail(QStringLiteral("cannot copy %1 to %2").arg(from, to));
     }
+    // The copies go to disk now rather than while a measurement runs beside their write-back.
+    ::sync();
     return QFileInfo(workFolder).absoluteFilePath();
 }
 
