@@ -11,6 +11,8 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 
+#include <utility>
+
 namespace {
 
 // A connection variable that holds no object fails like any call on a missing object.
@@ -34,8 +36,9 @@ const char *CheckinResult::journalVerdict() const
     return verdict.kind == CheckinVerdict::Accepted ? "accepted" : "used";
 }
 
-CheckinDesk::CheckinDesk(ConnectionRef &checkIn, ConnectionRef &zelmar, ConnectionRef &korda, int32_t &lastConviteId)
-    : m_checkIn(checkIn), m_zelmar(zelmar), m_korda(korda), m_lastConviteId(lastConviteId)
+CheckinDesk::CheckinDesk(ConnectionRef &checkIn, ConnectionRef &zelmar, ConnectionRef &korda, int32_t &lastConviteId,
+                         ServerClock &serverClock)
+    : m_checkIn(checkIn), m_zelmar(zelmar), m_korda(korda), m_lastConviteId(lastConviteId), m_serverClock(serverClock)
 {
 }
 
@@ -161,19 +164,12 @@ void CheckinDesk::recordEntry(CheckinResult &result)
 {
     if (!result.verdict.writeEntry)
         return;
-    // Where the window of this attempt begins, should its reply be lost.
+    // Where the window of this attempt begins, should its reply be lost: the server's clock as
+    // this desk last read it, carried forward, or asked of the server when that is too old.
     QElapsedTimer waited;
     waited.start();
-    Recordset clock;
-    const QDateTime deskBefore = OfflineEntry::deskNow();
-    clock.Open(CheckinQueries::serverClock(), required(m_checkIn));
-    const QDateTime before = clock.Eof() ? QDateTime() : serverInstant(clock.Fields(0).Value());
-    clock.Close();
-    if (before.isValid()) {
-        // The server read its clock somewhere between the desk's two readings: their middle.
-        const QDateTime deskMiddle = deskBefore.addMSecs(deskBefore.msecsTo(OfflineEntry::deskNow()) / 2);
-        result.serverClockOffsetMs = deskMiddle.msecsTo(before);
-    }
+    const std::optional<QDateTime> known = m_serverClock.earliest();
+    const QDateTime before = known ? *known : readServerClock(result, CheckinQueries::serverClock(), "agora");
 
     int64_t changed = -1;
     try {
@@ -192,7 +188,7 @@ void CheckinDesk::recordEntry(CheckinResult &result)
         result.verdict = CheckinVerdict::enteredElsewhere(result.entryTime);
         m_rs->Close();
     } else {
-        readWrittenEntry(result);
+        result.entryToReadBack = true;
     }
 }
 
@@ -227,16 +223,34 @@ void CheckinDesk::settleLostReply(CheckinResult &result, EntryWindow window, con
         result.verdict = CheckinVerdict::enteredElsewhere(entry);
 }
 
-void CheckinDesk::readWrittenEntry(CheckinResult &result)
+QDateTime CheckinDesk::readServerClock(CheckinResult &result, const QString &sql, const char *clockColumn,
+                                       Value *entryTime)
 {
-    // The entry is written: a failure to read its time back only means that it cannot be
-    // undone from this desk, never a failed check-in.
+    Recordset rs;
+    const QDateTime deskBefore = OfflineEntry::deskNow();
+    rs.Open(sql, required(m_checkIn));
+    QDateTime server;
+    if (!rs.Eof()) {
+        server = serverInstant(rs.Fields(clockColumn).Value());
+        if (entryTime)
+            *entryTime = rs.Fields("checked_in").Value();
+    }
+    rs.Close();
+    if (server.isValid()) {
+        // The server read its clock somewhere between the desk's two readings: their middle.
+        const QDateTime deskMiddle = deskBefore.addMSecs(deskBefore.msecsTo(OfflineEntry::deskNow()) / 2);
+        result.serverClockOffsetMs = deskMiddle.msecsTo(server);
+        m_serverClock.read(server);
+    }
+    return server;
+}
+
+void CheckinDesk::readBackEntry(CheckinResult &result)
+{
+    if (!std::exchange(result.entryToReadBack, false))
+        return;
     try {
-        Recordset rs;
-        rs.Open(CheckinQueries::entryTime(m_lastConviteId), m_checkIn);
-        if (!rs.Eof())
-            result.writtenEntryTime = rs.Fields("checked_in").Value();
-        rs.Close();
+        readServerClock(result, CheckinQueries::entryTimeAndClock(m_lastConviteId), "agora", &result.writtenEntryTime);
     } catch (...) {
         result.writtenEntryTime = Value::null();
         ErrorReporting::formTail(QStringLiteral("frmMain"), QStringLiteral("VerifyCode"));

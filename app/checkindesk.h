@@ -42,7 +42,10 @@ struct CheckinResult
     // be in, written within window. The desk shows the connect message, not a verdict.
     bool unconfirmed = false;
     EntryWindow window;
-    // The server's clock less the desk's, as read just before the accepting update; kept for the
+    // The accepting update changed the row: its time is read back by readBackEntry, after the
+    // verdict is on screen.
+    bool entryToReadBack = false;
+    // The server's clock less the desk's, as last read by this check-in; kept for the
     // entries the desk decides offline. Unset when the clock was not read.
     std::optional<qint64> serverClockOffsetMs;
 
@@ -63,7 +66,8 @@ public:
     // Called with the member row while it is the current row, for the window to show.
     using MemberRowSink = std::function<void(RecordsetRef &row)>;
 
-    CheckinDesk(ConnectionRef &checkIn, ConnectionRef &zelmar, ConnectionRef &korda, int32_t &lastConviteId);
+    CheckinDesk(ConnectionRef &checkIn, ConnectionRef &zelmar, ConnectionRef &korda, int32_t &lastConviteId,
+                ServerClock &serverClock);
 
     // Everything before the entry is written, for the trimmed number of the entry box.
     CheckinResult lookUp(const QString &trimmedEntry, const MemberRowSink &showMember);
@@ -72,11 +76,15 @@ public:
     // unconfirmed attempt is that attempt's entry, accepted now (nothing more is written).
     static void claimOwnEntry(CheckinResult &result, ScanJournal::Own own);
     // Sends the accepting update when the verdict asks for it and settles the verdict:
-    // accepted with the time read back, or refused when another desk wrote first. When the
+    // accepted (its time to be read back), or refused when another desk wrote first. When the
     // update's reply is lost the row is read again on a new login within the connect deadline:
     // an entry inside the attempt's window (the server's clock before and after) is this
     // desk's; no entry leaves the failure standing; no answer leaves the result unconfirmed.
     void recordEntry(CheckinResult &result);
+    // The time of the entry recordEntry wrote, for the undo and the journal: read once the
+    // verdict is shown, which does not depend on it. A failure to read it only means that the
+    // entry cannot be undone from this desk: it is reported, never raised.
+    void readBackEntry(CheckinResult &result);
 
     // The member database of organisation 1 (ZELMAR) or any other (KORDA).
     ConnectionRef &organisationConnection(int32_t source);
@@ -85,12 +93,17 @@ private:
     void findMember(CheckinResult &result, int32_t memberId, int32_t databaseCode, const QString &companyNumber,
                     const MemberRowSink &showMember);
     void findPhotograph(CheckinResult &result, const QString &companyNumber);
-    void readWrittenEntry(CheckinResult &result);
+    // Runs sql on the check-in connection and reads the server's clock from clockColumn (and,
+    // given entryTime, the row's checked_in): noted in the desk's ServerClock and as the
+    // result's offset. Invalid when no row or no time came back.
+    QDateTime readServerClock(CheckinResult &result, const QString &sql, const char *clockColumn,
+                              Value *entryTime = nullptr);
     void settleLostReply(CheckinResult &result, EntryWindow window, const CurrentError &lost);
 
     ConnectionRef &m_checkIn;
     ConnectionRef &m_zelmar;
     ConnectionRef &m_korda;
     int32_t &m_lastConviteId;
+    ServerClock &m_serverClock;
     RecordsetRef m_rs = std::make_shared<Recordset>();
 };

@@ -159,6 +159,8 @@ private:
     // The entry time this desk's last check-in wrote for LastConviteID; Null when it wrote
     // none. The undo is offered only for such an entry, and clears it only while it holds it.
     Value m_writtenEntryTime = Value::null();
+    // The server's clock as the last accepting check-in read it.
+    ServerClock m_serverClock;
     CheckinSteps m_steps;
 
     ConnectionRef m_ConnSqlServer;

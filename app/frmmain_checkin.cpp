@@ -63,7 +63,7 @@ void frmMain::VerifyCode()
         }
 
         LastConviteID = 0;
-        CheckinDesk desk(m_ConnSqlServer, m_ConnZELMAR, ConnKORDA, LastConviteID);
+        CheckinDesk desk(m_ConnSqlServer, m_ConnZELMAR, ConnKORDA, LastConviteID, m_serverClock);
         CheckinResult result = desk.lookUp(TextUtil::trimSpaces(TextUtil::foldLookAlikes(m_ui->FXNo_TAP->text())),
                                            [this](RecordsetRef &row) { FillFields(row); });
         if (result.invitationFound && CheckinVerdict::hasEntryTime(result.entryTime)) {
@@ -78,7 +78,6 @@ void frmMain::VerifyCode()
         desk.recordEntry(result);
         if (m_offlineDoor && result.serverClockOffsetMs)
             m_offlineDoor->setServerClockOffset(*result.serverClockOffsetMs);
-        m_writtenEntryTime = result.writtenEntryTime;
         lap(m_steps.entry);
         if (result.unconfirmed) {
             // The entry may be in, and the server cannot say: as unreachable, and journalled
@@ -91,9 +90,14 @@ void frmMain::VerifyCode()
 
         ShowMessage(result.verdict.kind, result.verdict.text, result.verdict.callSign);
         unlockAfterVerdict();
-        // The verdict reaches the screen before anything that follows it.
+        // The verdict reaches the screen before anything that follows it: the written entry's
+        // time (for the undo and the journal), the sound, the journal and the count.
         PaintNow::pendingChanges(this);
         lap(m_steps.show);
+        desk.readBackEntry(result);
+        if (m_offlineDoor && result.serverClockOffsetMs)
+            m_offlineDoor->setServerClockOffset(*result.serverClockOffsetMs);
+        m_writtenEntryTime = result.writtenEntryTime;
         afterVerdict(result.journalVerdict(), result.entryTime);
         lap(m_steps.after);
     } catch (...) {

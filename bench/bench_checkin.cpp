@@ -239,6 +239,7 @@ QString splitRow(const QString &size, const std::vector<DeskDriver::Outcome> &ou
                       &frmMain::CheckinSteps::show, &frmMain::CheckinSteps::after})
         figure([step](const DeskDriver::Outcome &o) { return o.steps.*step; });
     figure([](const DeskDriver::Outcome &o) { return o.eventLoop; });
+    figure([](const DeskDriver::Outcome &o) { return o.wholeMilliseconds; });
     figure([](const DeskDriver::Outcome &o) { return o.milliseconds; });
     return line + QLatin1Char('\n');
 }
@@ -288,8 +289,9 @@ int main(int argc, char **argv)
         QStringList notes;
         QString split = QStringLiteral(
             "| invitations | verdict | figure | connect and probe | look-up and photograph | entry written "
-            "| verdict painted | journal and count | event loop | whole check-in |\n"
-            "|---:|---|---|---:|---:|---:|---:|---:|---:|---:|\n");
+            "| verdict painted | read-back, journal and count | event loop | whole check-in | Enter to verdict painted "
+            "|\n"
+            "|---:|---|---|---:|---:|---:|---:|---:|---:|---:|---:|\n");
         std::vector<SizeRun> runs;
         for (const QString &set : commandLine.sets())
             runs.push_back(prepare(set, commandLine.work(), commandLine.parser.value(perKindOption).toInt()));
@@ -349,8 +351,9 @@ int main(int argc, char **argv)
         }
         if (!notes.isEmpty())
             table += QLatin1Char('\n') + notes.join(QLatin1Char('\n')) + QLatin1Char('\n');
-        table += QStringLiteral("\nWhere a desk check-in's time goes (ms; means add up to the whole, each p99 is "
-                                "that step's own):\n\n")
+        table += QStringLiteral(
+                     "\nWhere a desk check-in's time goes (ms; the steps' means add up to the whole check-in, "
+                     "each p99 is that step's own; the last column is the figure above):\n\n")
                  + split;
         BenchEnvironment::writeText(commandLine.markdown(), table);
         const QLocale english(QLocale::English);

@@ -6,14 +6,20 @@
 #include <QObject>
 #include <QString>
 
+#include <chrono>
+#include <utility>
+#include <vector>
+
 class QLabel;
 
 // Drives the real main window through one check-in as the operator does and times it.
 // Untimed: the 2 s pause is ended at once by firing Timer1_Timer (as its tick would), the
 // number is typed key by key over the previous one, which the desk leaves selected (the
 // first key clears the last guest), and the screen is repainted. Timed: from sending the Enter key event to the entry
-// box until the verdict label is visible and its paint event has been delivered (the window's backing store has been
-// repainted). Message boxes are answered with OK and counted. The window is borrowed, not owned.
+// box until the verdict label, visible, has received its first paint event after the verdict was decided (the
+// window's backing store has been repainted with the verdict); what the desk does after that (the entry's time read
+// back, the journal, the count) is timed apart. Message boxes are answered with OK and counted. The window is borrowed,
+// not owned.
 class DeskDriver : public QObject
 {
     Q_OBJECT
@@ -23,7 +29,8 @@ public:
 
     struct Outcome
     {
-        double milliseconds = 0;
+        double milliseconds = 0;      // Enter to the verdict painted
+        double wholeMilliseconds = 0; // Enter to the check-in's work done and the screen settled
         int kind = -1; // InvitationSample::Kind of the verdict on screen, -1 for none or an error
         QString text;  // the visible verdict's caption
         bool painted = false;
@@ -42,6 +49,8 @@ private:
 
     frmMain &m_window;
     QObject *m_painted = nullptr; // the last verdict label that received a paint event
+    // The paint events of the verdict labels during the check-in, in order, and when.
+    std::vector<std::pair<QObject *, std::chrono::steady_clock::time_point>> m_paints;
     int m_messageBoxes = 0;
     MsgBox::Handler m_previousHandler;
 };

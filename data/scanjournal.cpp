@@ -45,6 +45,21 @@ EntryWindow EntryWindow::fromText(const QString &text)
     return w;
 }
 
+void ServerClock::read(const QDateTime &serverTime)
+{
+    if (!serverTime.isValid())
+        return;
+    m_server = serverTime;
+    m_since.start();
+}
+
+std::optional<QDateTime> ServerClock::earliestAfter(qint64 elapsedMs) const
+{
+    if (elapsedMs < 0 || elapsedMs > MaxAgeMs || !m_server.isValid())
+        return std::nullopt;
+    return m_server.addMSecs(elapsedMs - (elapsedMs / 2000 + 1) - 4);
+}
+
 QDateTime OfflineEntry::deskNow()
 {
     const QDateTime now = QDateTime::currentDateTime();

@@ -4,6 +4,7 @@
 #include "data/value.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QString>
 
 #include <cstdint>
@@ -30,6 +31,27 @@ struct EntryWindow
     bool contains(const Value &entryTime) const;
     QString text() const;
     static EntryWindow fromText(const QString &text);
+};
+
+// The server's clock as last read, carried forward on the desk's monotonic clock, so that an
+// accepting update may open its window without asking the server for the time first.
+// earliest() is an instant the server's clock has certainly passed: the reading (taken by the
+// server before its reply left) plus the time since its reply arrived, less a slew of 500 ppm
+// (the most NTP allows) and 4 ms for GETDATE()'s rounding. A reading older than a minute gives
+// none: a desk that stood still that long asks again.
+class ServerClock
+{
+public:
+    static constexpr qint64 MaxAgeMs = 60 * 1000;
+
+    void read(const QDateTime &serverTime);
+    std::optional<QDateTime> earliest() const { return earliestAfter(m_since.isValid() ? m_since.elapsed() : -1); }
+    // As earliest(), elapsedMs after the reading arrived (negative: never read).
+    std::optional<QDateTime> earliestAfter(qint64 elapsedMs) const;
+
+private:
+    QDateTime m_server;
+    QElapsedTimer m_since;
 };
 
 // An entry the desk decided without the server (verdict accepted_offline): the scan's time on

@@ -3,6 +3,7 @@
 
 #include "data/checkinqueries.h"
 #include "data/offlinecheckin.h"
+#include "data/scanjournal.h"
 #include "platform/textutil.h"
 
 #include <gtest/gtest.h>
@@ -155,6 +156,29 @@ TEST(CheckinQueriesTest, TheUndoOfATimeTheLocalZoneSkipsIsSentAsTheServerGaveIt)
     EXPECT_TRUE(undo.endsWith(QStringLiteral("BETWEEN CONVERT(DATETIME,'2026-03-29 01:30:00.497',121) "
                                              "AND CONVERT(DATETIME,'2026-03-29 01:30:00.503',121)")))
         << qPrintable(undo);
+}
+
+// The window of an accepting update opens at an instant the server's clock has surely passed,
+// carried forward from the last reading; a reading too old, or none, gives nothing.
+TEST(ServerClockTest, EarliestIsTheReadingCarriedForwardLessSlewAndRounding)
+{
+    const QDateTime read(QDate(2026, 12, 9), QTime(20, 0), Qt::UTC);
+    ServerClock clock;
+    EXPECT_FALSE(clock.earliest());
+    clock.read(read);
+    const struct
+    {
+        qint64 elapsedMs;
+        qint64 expectedMs; // from the reading; -1: none
+    } cases[] = {{0, -5}, {1000, 995}, {59999, 59999 - 30 - 4}, {60001, -1}, {-1, -1}};
+    for (const auto &c : cases) {
+        const std::optional<QDateTime> earliest = clock.earliestAfter(c.elapsedMs);
+        if (c.expectedMs == -1)
+            EXPECT_FALSE(earliest) << c.elapsedMs;
+        else
+            EXPECT_EQ(earliest.value_or(QDateTime()), read.addMSecs(c.expectedMs)) << c.elapsedMs;
+    }
+    EXPECT_LE(clock.earliest().value_or(QDateTime()), read);
 }
 
 } // namespace
