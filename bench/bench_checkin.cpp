@@ -364,24 +364,29 @@ int main(int argc, char **argv)
         const QString path = !runs.front().server     ? QString()
                              : SessionPool::enabled() ? QStringLiteral(", through TDS, pooled")
                                                       : QStringLiteral(", through TDS, unpooled");
-        // Each verdict kind is held to the goal on its own: the mixed p99 hides a slow kind.
+        // Each verdict kind is held to the goal on its own: the mixed p99 hides a slow kind. Without
+        // the session pool (QUORVET_SESSION_POOL=off, for a server that must see a login per
+        // check-in) the desk logs in three times per check-in: shown, not held to the goal.
+        const QString goal = runs.front().server && !SessionPool::enabled()
+                                 ? QStringLiteral("- (three logins per check-in)")
+                                 : QStringLiteral("p99 ≤ 10 ms");
         QString perKind;
         for (int kind = 0; kind < InvitationSample::KindCount; ++kind) {
             const BenchStats::Summary k = BenchStats::summarize(largest.desk[size_t(kind)]);
-            perKind += QStringLiteral("| Check-in, %1, %2 invitations%3 | p99 ≤ 10 ms | p99 %4 ms, median %5 ms |\n")
+            perKind += QStringLiteral("| Check-in, %1, %2 invitations%3 | %6 | p99 %4 ms, median %5 ms |\n")
                            .arg(InvitationSample::kindName(kind), english.toString(qlonglong(largest.invitations)),
-                                path, BenchStats::ms(k.p99), BenchStats::ms(k.median));
+                                path, BenchStats::ms(k.p99), BenchStats::ms(k.median), goal);
         }
         BenchEnvironment::writeSummary(
             commandLine.markdown(),
             perKind
-                + QStringLiteral("| Check-in, Enter to verdict painted, all verdicts, %1 invitations%7 | p99 ≤ 10 ms "
+                + QStringLiteral("| Check-in, Enter to verdict painted, all verdicts, %1 invitations%7 | %8 "
                                  "| p99 %2 ms, median %3 ms |\n"
                                  "| Check-in growth from %4 to %1 invitations%7 | no worse than logarithmic "
                                  "| median %5 → %3 ms, p99 %6 → %2 ms |\n")
                       .arg(english.toString(qlonglong(largest.invitations)), BenchStats::ms(last.p99),
                            BenchStats::ms(last.median), english.toString(qlonglong(smallest.invitations)),
-                           BenchStats::ms(first.median), BenchStats::ms(first.p99), path));
+                           BenchStats::ms(first.median), BenchStats::ms(first.p99), path, goal));
         BenchEnvironment::writeText(commandLine.parser.value(dataOption), plot);
         if (commandLine.parser.isSet(samplesOption))
             BenchEnvironment::writeText(commandLine.parser.value(samplesOption), samples);
