@@ -145,6 +145,19 @@ private:
         bool inCreateTable = false;
         int depth = 0;
         for (int k = 0; k < count(); ++k) {
+            // ALTER TABLE t ADD [COLUMN] c type: the word after the column's name is its type.
+            if (isWord(k, "ADD") && isAlterTableName(k - 1)) {
+                const int name = isWord(k + 1, "COLUMN") ? k + 2 : k + 1;
+                if (name + 1 < count() && tok(name + 1).kind == TokenKind::Word) {
+                    m_columnType[size_t(name + 1)] = true;
+                    int last = name + 1;
+                    if (isSymbol(last + 1, "(") && matchForward(last + 1) > 0)
+                        last = matchForward(last + 1);
+                    for (int j = name + 1; j <= last; ++j)
+                        m_inTableDefinition[size_t(j)] = true;
+                }
+                continue;
+            }
             if (isWord(k, "CREATE")) {
                 inCreateTable = isWord(k + 1, "TABLE")
                                 || (isWord(k + 2, "TABLE") && tok(k + 1).kind == TokenKind::Word);
@@ -165,6 +178,16 @@ private:
                                           || tok(k - 1).kind == TokenKind::Identifier)
                                       && (isSymbol(k - 2, "(") || isSymbol(k - 2, ","));
         }
+    }
+
+    // Whether significant token k ends the (dotted) name of an ALTER TABLE.
+    bool isAlterTableName(int k) const
+    {
+        if (!isName(k))
+            return false;
+        while (isSymbol(k - 1, ".") && isName(k - 2))
+            k -= 2;
+        return isWord(k - 1, "TABLE") && isWord(k - 2, "ALTER");
     }
 
     void rewriteSimpleTokens()
@@ -684,7 +707,10 @@ private:
 
     bool isCharCall(int k) const
     {
-        return (isWord(k, "CHAR") || isWord(k, "NCHAR")) && isSymbol(k + 1, "(") && !m_columnType[size_t(k)];
+        // CAST(x AS CHAR(10)) and CONVERT(CHAR(10), x) name the type, not the function.
+        const bool typeName = isWord(k - 1, "AS") || (isSymbol(k - 1, "(") && isWord(k - 2, "CONVERT"));
+        return (isWord(k, "CHAR") || isWord(k, "NCHAR")) && isSymbol(k + 1, "(") && !m_columnType[size_t(k)]
+               && !typeName;
     }
 
     bool leftIsString(int plus) const

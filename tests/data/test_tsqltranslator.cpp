@@ -201,6 +201,15 @@ TEST(TSqlTranslator, OuterJoinWhoseMissingRowsAreDroppedBecomesInner)
     }
 }
 
+// A text column made by CREATE TABLE or added by ALTER TABLE compares as the server's does.
+TEST(TSqlTranslator, TextColumnsTakeTheServersCollation)
+{
+    EXPECT_EQ(TSqlTranslator::toSqliteWithServerCollation(QStringLiteral("CREATE TABLE t (a CHAR(10), n INT)")),
+              QStringLiteral("CREATE TABLE t (a CHAR(10) COLLATE SQL_Latin1_General_CP1_CI_AS, n INT)"));
+    EXPECT_EQ(TSqlTranslator::toSqliteWithServerCollation(QStringLiteral("ALTER TABLE dbo.t ADD c VARCHAR(10) NULL")),
+              QStringLiteral("ALTER TABLE dbo.t ADD c VARCHAR(10) COLLATE SQL_Latin1_General_CP1_CI_AS NULL"));
+}
+
 TEST(TSqlTranslator, LeavesWhatItDoesNotKnowAlone)
 {
     const QStringList unchanged{
@@ -211,8 +220,10 @@ TEST(TSqlTranslator, LeavesWhatItDoesNotKnowAlone)
         QStringLiteral("SELECT CONVERT(DATETIME, 'amanhã', 102)"),
         QStringLiteral("SELECT 'unterminated + CHAR(39)"),
         QStringLiteral("SELECT [unterminated"),
-        // A column's type is no call of the CHAR function.
+        // A column's or a conversion's type is no call of the CHAR function.
         QStringLiteral("CREATE TABLE t (a CHAR(10), \"b\" NCHAR(39) NOT NULL, c VARCHAR(5))"),
+        QStringLiteral("ALTER TABLE dbo.t ADD c CHAR(10) NULL"),
+        QStringLiteral("SELECT CAST(a AS CHAR(10)), CONVERT(NCHAR(39), b) FROM t"),
     };
     for (const QString &sql : unchanged)
         EXPECT_EQ(toSqlite(sql), sql);
