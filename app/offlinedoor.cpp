@@ -5,6 +5,7 @@
 #include "data/backgroundconnection.h"
 #include "data/checkinverdict.h"
 #include "data/dataenvironment.h"
+#include "data/datetext.h"
 #include "data/entrycounter.h"
 #include "data/localreplica.h"
 #include "data/offlinecheckin.h"
@@ -232,7 +233,8 @@ void OfflineDoor::checkIn()
         entry.conviteId = decided.conviteId;
         entry.typed = typed;
         entry.deskTime = OfflineEntry::deskNow();
-        entry.serverTime = entry.deskTime.addMSecs(clockOffsetMs());
+        // As the server will keep it: a DATETIME's 1/300 s tick.
+        entry.serverTime = DateText::datetimeTick(entry.deskTime.addMSecs(clockOffsetMs()));
         if (m_journal.recordOffline(entry)) {
             m_lastEntry = entry;
             journalVerdict = QStringLiteral("accepted_offline");

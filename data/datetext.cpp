@@ -68,3 +68,18 @@ bool DateText::read(const QString &text, QDate *date, QTime *time)
         *time = tm;
     return true;
 }
+
+QDateTime DateText::datetimeTick(const QDateTime &time)
+{
+    constexpr qint64 TicksPerDay = 300LL * 86400;
+    const qint64 ticks = (qint64(time.time().msecsSinceStartOfDay()) * 3 + 5) / 10;
+    QDateTime rounded = time;
+    rounded.setDate(ticks >= TicksPerDay ? time.date().addDays(1) : time.date());
+    rounded.setTime(QTime::fromMSecsSinceStartOfDay(int(((ticks % TicksPerDay) * 10 + 1) / 3)));
+    return rounded;
+}
+
+QString DateText::datetimeText(const QDateTime &time)
+{
+    return datetimeTick(time).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDate>
+#include <QDateTime>
 #include <QString>
 #include <QTime>
 
@@ -14,5 +15,12 @@ bool read(const QString &text, QDate *date, QTime *time);
 
 // The zero date of the runtime, 30 December 1899.
 QDate zeroDate();
+
+// "yyyy-MM-dd HH:mm:ss.zzz" of a DATETIME as SQL Server keeps it: rounded to the 1/300 s tick
+// (milliseconds ending in 0, 3 or 7; 23:59:59.999 is the next day's midnight), which is what
+// GETDATE() gives.
+QString datetimeText(const QDateTime &time);
+// The same instant as a QDateTime (its time spec kept).
+QDateTime datetimeTick(const QDateTime &time);
 
 } // namespace DateText

@@ -1,5 +1,6 @@
 #include "data/sqlitesession.h"
 
+#include "data/datetext.h"
 #include "data/dberror.h"
 #include "data/sqlitevalue.h"
 #include "data/sqlservercollation.h"
@@ -19,7 +20,7 @@ namespace {
 
 void getDate(sqlite3_context *context, int, sqlite3_value **)
 {
-    const QByteArray now = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")).toUtf8();
+    const QByteArray now = DateText::datetimeText(QDateTime::currentDateTime()).toUtf8();
     sqlite3_result_text(context, now.constData(), int(now.size()), SQLITE_TRANSIENT);
 }
 

@@ -1,7 +1,9 @@
 #include "data/tsqltranslator.h"
 
+#include "data/datetext.h"
 #include "data/sqlservercollation.h"
 
+#include <QDateTime>
 #include <QRegularExpression>
 
 #include <utility>
@@ -241,8 +243,13 @@ private:
             if (!m.captured(4).isEmpty()) {
                 text += QLatin1Char(' ') + two(m.captured(4)) + QLatin1Char(':') + m.captured(5) + QLatin1Char(':')
                         + (m.captured(6).isEmpty() ? QStringLiteral("00") : m.captured(6));
-                if (!m.captured(7).isEmpty())
+                if (!m.captured(7).isEmpty()) {
                     text += QLatin1Char('.') + m.captured(7).leftJustified(3, QLatin1Char('0'));
+                    // Kept as a DATETIME is: to the 1/300 s tick.
+                    const QDateTime exact = QDateTime::fromString(text, QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
+                    if (exact.isValid())
+                        text = DateText::datetimeText(exact);
+                }
             }
             blank(k, close);
             out(k) = QLatin1Char('\'') + text + QLatin1Char('\'');

@@ -3,6 +3,7 @@
 // one file, and a WAL that stays bounded through a day of entries.
 #include "tests/data/databasefixture.h"
 
+#include "data/datetext.h"
 #include "data/dberror.h"
 #include "data/modcode.h"
 #include "data/sessionpool.h"
@@ -137,7 +138,8 @@ TEST_F(EmbeddedStore, GetDateWritesMillisecondTextThatReadsAsADateAndSorts)
         QStringLiteral("SELECT CAST(checked_in AS TEXT) FROM tbConvites WHERE convite_id = 2"));
     ASSERT_EQ(stored.size(), 1);
     ASSERT_TRUE(stored[0].isString()); // an expression has no declared type: the raw text
-    const QRegularExpression format(QStringLiteral("^\\d{4}-\\d{2}-\\d{2} \\d{2}:\\d{2}:\\d{2}\\.\\d{3}$"));
+    // To the DATETIME tick, as SQL Server's GETDATE(): milliseconds end in 0, 3 or 7.
+    const QRegularExpression format(QStringLiteral("^\\d{4}-\\d{2}-\\d{2} \\d{2}:\\d{2}:\\d{2}\\.\\d{2}[037]$"));
     EXPECT_TRUE(format.match(stored[0].stringValue()).hasMatch()) << stored[0].stringValue().toStdString();
 
     const QList<Value> dates = column(QStringLiteral("SELECT checked_in FROM tbConvites WHERE convite_id = 2"));
@@ -149,6 +151,22 @@ TEST_F(EmbeddedStore, GetDateWritesMillisecondTextThatReadsAsADateAndSorts)
               (QList<Value>{Value("passado"), Value("agora"), Value("futuro")}));
     EXPECT_EQ(column(QStringLiteral("SELECT checked_in FROM tbConvites WHERE convite_id = 1")),
               (QList<Value>{Value::date(QDate(1999, 12, 31))}));
+}
+
+// A DATETIME keeps 1/300 s: the desk shows an entry stored at 14:59:59.999 as 15:00, as the
+// server keeps it, so the store must keep it so too.
+TEST(DatetimeText, RoundsToTheServersTick)
+{
+    const struct
+    {
+        QTime time;
+        const char *text;
+    } cases[] = {
+        {QTime(14, 59, 59, 999), "2026-12-09 15:00:00.000"}, {QTime(23, 59, 59, 999), "2026-12-10 00:00:00.000"},
+        {QTime(9, 0, 0, 1), "2026-12-09 09:00:00.000"},      {QTime(9, 0, 0, 2), "2026-12-09 09:00:00.003"},
+        {QTime(9, 0, 0, 5), "2026-12-09 09:00:00.007"},      {QTime(9, 0, 0, 9), "2026-12-09 09:00:00.010"}};
+    for (const auto &c : cases)
+        EXPECT_EQ(DateText::datetimeText(QDateTime(QDate(2026, 12, 9), c.time)).toStdString(), c.text);
 }
 
 TEST_F(EmbeddedStore, LiteralsCommentsAndBracketsSurviveTheTranslation)

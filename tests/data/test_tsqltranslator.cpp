@@ -73,6 +73,10 @@ TEST(TSqlTranslator, RewritesTheFormsTheDeskSends)
     EXPECT_EQ(toSqlite(QStringLiteral("WHERE d >= CONVERT(DATETIME,'2026-12-07',102) AND e < CONVERT ( DATETIME , "
                                       "'2026.1.2 8:51:44' , 102 )")),
               QStringLiteral("WHERE d >= '2026-12-07' AND e < '2026-01-02 08:51:44'"));
+    // Milliseconds as a DATETIME keeps them: to the 1/300 s tick.
+    EXPECT_EQ(toSqlite(QStringLiteral("SET d = CONVERT(DATETIME,'2026-12-09 14:59:59.999',121), "
+                                      "e = CONVERT(DATETIME,'2026-12-09 09:00:00.005',121)")),
+              QStringLiteral("SET d = '2026-12-09 15:00:00.000', e = '2026-12-09 09:00:00.007'"));
     EXPECT_EQ(toSqlite(QStringLiteral("SELECT @@TRANCOUNT as flTrans")), QStringLiteral("SELECT 0 as flTrans"));
     EXPECT_EQ(toSqlite(QStringLiteral("SELECT [no empresa], [a]]b] FROM [tb\"x]")),
               QStringLiteral("SELECT \"no empresa\", \"a]b\" FROM \"tb\"\"x\""));
