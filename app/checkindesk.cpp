@@ -169,7 +169,7 @@ void CheckinDesk::recordEntry(CheckinResult &result)
     QElapsedTimer waited;
     waited.start();
     const std::optional<QDateTime> known = m_serverClock.earliest();
-    const QDateTime before = known ? *known : readServerClock(result, CheckinQueries::serverClock(), "agora");
+    const QDateTime before = known ? *known : readServerClock(result, CheckinQueries::serverClock());
 
     int64_t changed = -1;
     try {
@@ -223,15 +223,14 @@ void CheckinDesk::settleLostReply(CheckinResult &result, EntryWindow window, con
         result.verdict = CheckinVerdict::enteredElsewhere(entry);
 }
 
-QDateTime CheckinDesk::readServerClock(CheckinResult &result, const QString &sql, const char *clockColumn,
-                                       Value *entryTime)
+QDateTime CheckinDesk::readServerClock(CheckinResult &result, const QString &sql, Value *entryTime)
 {
     Recordset rs;
     const QDateTime deskBefore = OfflineEntry::deskNow();
     rs.Open(sql, required(m_checkIn));
     QDateTime server;
     if (!rs.Eof()) {
-        server = serverInstant(rs.Fields(clockColumn).Value());
+        server = serverInstant(rs.Fields("agora").Value());
         if (entryTime)
             *entryTime = rs.Fields("checked_in").Value();
     }
@@ -250,7 +249,7 @@ void CheckinDesk::readBackEntry(CheckinResult &result)
     if (!std::exchange(result.entryToReadBack, false))
         return;
     try {
-        readServerClock(result, CheckinQueries::entryTimeAndClock(m_lastConviteId), "agora", &result.writtenEntryTime);
+        readServerClock(result, CheckinQueries::entryTimeAndClock(m_lastConviteId), &result.writtenEntryTime);
     } catch (...) {
         result.writtenEntryTime = Value::null();
         ErrorReporting::formTail(QStringLiteral("frmMain"), QStringLiteral("VerifyCode"));

@@ -93,11 +93,10 @@ private:
     void findMember(CheckinResult &result, int32_t memberId, int32_t databaseCode, const QString &companyNumber,
                     const MemberRowSink &showMember);
     void findPhotograph(CheckinResult &result, const QString &companyNumber);
-    // Runs sql on the check-in connection and reads the server's clock from clockColumn (and,
+    // Runs sql on the check-in connection and reads the server's clock from its column agora (and,
     // given entryTime, the row's checked_in): noted in the desk's ServerClock and as the
     // result's offset. Invalid when no row or no time came back.
-    QDateTime readServerClock(CheckinResult &result, const QString &sql, const char *clockColumn,
-                              Value *entryTime = nullptr);
+    QDateTime readServerClock(CheckinResult &result, const QString &sql, Value *entryTime = nullptr);
     void settleLostReply(CheckinResult &result, EntryWindow window, const CurrentError &lost);
 
     ConnectionRef &m_checkIn;

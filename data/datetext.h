@@ -20,7 +20,7 @@ QDate zeroDate();
 // (milliseconds ending in 0, 3 or 7; 23:59:59.999 is the next day's midnight), which is what
 // GETDATE() gives.
 QString datetimeText(const QDateTime &time);
-// The same instant as a QDateTime (its time spec kept).
+// The same rounding as a QDateTime, in the time zone it was given in.
 QDateTime datetimeTick(const QDateTime &time);
 
 } // namespace DateText
